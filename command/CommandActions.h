@@ -1,0 +1,169 @@
+#pragma once
+
+// What each rule of the command language does once it has matched. Token actions collect
+// values into the line's context; command actions run the command.
+
+#include "command/CommandContext.h"
+#include "command/CommandExecution.h"
+#include "command/CommandGrammar.h"
+#include "command/CommandParser.h"
+#include "command/ParseListener.h"
+#include "sequencer/Sequencer.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace zaffo::command_grammar {
+
+template <typename Rule>
+struct action : pattern_grammar::action<Rule> {};
+
+// A decimal number as typed, or a parse error when it is too large to be one.
+template <typename ActionInput>
+double toDecimal(const ActionInput& in) {
+    const std::string_view text = in.string_view();
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || !std::isfinite(value) || value > 3.4e38) {
+        throw pegtl::parse_error("number too large: " + std::string(text), in);
+    }
+    return value;
+}
+
+// Runs a listener operation when there is a listener; without one it is skipped.
+template <typename Operation>
+void withListener(CommandContext& context, Operation operation) {
+    if (ParseListener* listener = context.parser->listener) {
+        operation(*listener);
+    }
+}
+
+template <>
+struct action<fresh> {
+    template <typename ActionInput>
+    static void apply(const ActionInput&, CommandContext& context) {
+        context.names.clear();
+        context.steps.clear();
+        context.stepOn = false;
+        context.stepPitch = 0;
+        context.rand = -1;
+        context.volume = -1.0f;
+    }
+};
+
+template <>
+struct action<name> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        const auto where = in.position();
+        context.names.push_back(NameToken{in.string(), where.line, where.column - 1, where.byte});
+    }
+};
+
+template <>
+struct action<tempo> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        context.bpm = pattern_grammar::toInt32(in);
+    }
+};
+
+template <>
+struct action<rand_period> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        context.rand = pattern_grammar::toInt32(in);
+    }
+};
+
+template <>
+struct action<volume> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        context.volume = static_cast<float>(toDecimal(in));
+    }
+};
+
+template <>
+struct action<seconds> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        context.seconds = toDecimal(in);
+    }
+};
+
+template <>
+struct action<argument> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        const std::string text = in.string();
+        const auto first = text.find_first_not_of(' ');
+        context.argument =
+            first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    }
+};
+
+// A command action is a plain function of the context, run once its whole form has matched.
+template <void (*run)(CommandContext&)>
+struct command_action {
+    template <typename ActionInput>
+    static void apply(const ActionInput&, CommandContext& context) {
+        run(context);
+    }
+};
+
+inline void runHelp(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.showHelp(c.argument); }); }
+inline void runTutorial(CommandContext& c) { withListener(c, [](ParseListener& l) { l.startTutorial(); }); }
+inline void runNext(CommandContext& c) { withListener(c, [](ParseListener& l) { l.nextTutorialPage(); }); }
+inline void runUse(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) {
+        l.selectPack(c.argument);
+        if (!c.argument.empty()) {
+            c.message = l.listSamples();
+        }
+    });
+}
+inline void runSave(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.saveComposition(c.argument); }); }
+inline void runLoad(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.loadComposition(c.argument); }); }
+inline void runBpmShow(CommandContext& c) { c.message = std::to_string(c.sequencer->bpm.load()); }
+inline void runBpmSet(CommandContext& c) { c.sequencer->animateBpm(c.bpm, c.seconds); }
+inline void runVolumeShow(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { c.message = formatVolume(l.getVolume()); });
+}
+inline void runVolumeSet(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.setVolume(c.volume); }); }
+inline void runRecordStart(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setRecording(true); }); }
+inline void runRecordStop(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setRecording(false); }); }
+inline void runSamples(CommandContext& c) { withListener(c, [&](ParseListener& l) { c.message = l.listSamples(); }); }
+inline void runParts(CommandContext& c) { c.message = partListText(c.partNames); }
+inline void runStorePart(CommandContext& c) { c.sequencer->storePart(c.names.front().text); }
+inline void runRemoveAll(CommandContext& c) { c.sequencer->clearAll(); }
+inline void runMute(CommandContext& c) { runMuteCommand(c, false); }
+inline void runUnmute(CommandContext& c) { runMuteCommand(c, true); }
+inline void runStop(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setPlaying(false); }); }
+inline void runPlay(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setPlaying(true); }); }
+
+template <> struct action<cmd_help> : command_action<runHelp> {};
+template <> struct action<cmd_tutorial> : command_action<runTutorial> {};
+template <> struct action<cmd_next> : command_action<runNext> {};
+template <> struct action<cmd_use> : command_action<runUse> {};
+template <> struct action<cmd_save> : command_action<runSave> {};
+template <> struct action<cmd_load> : command_action<runLoad> {};
+template <> struct action<cmd_bpm_show> : command_action<runBpmShow> {};
+template <> struct action<cmd_bpm_set> : command_action<runBpmSet> {};
+template <> struct action<cmd_volume_show> : command_action<runVolumeShow> {};
+template <> struct action<cmd_volume_set> : command_action<runVolumeSet> {};
+template <> struct action<cmd_record_start> : command_action<runRecordStart> {};
+template <> struct action<cmd_record_stop> : command_action<runRecordStop> {};
+template <> struct action<cmd_samples> : command_action<runSamples> {};
+template <> struct action<cmd_parts> : command_action<runParts> {};
+template <> struct action<cmd_instrument> : command_action<runInstrumentCommand> {};
+template <> struct action<cmd_store_part> : command_action<runStorePart> {};
+template <> struct action<cmd_remove_names> : command_action<runRemoveCommand> {};
+template <> struct action<cmd_remove_all> : command_action<runRemoveAll> {};
+template <> struct action<cmd_mute> : command_action<runMute> {};
+template <> struct action<cmd_unmute> : command_action<runUnmute> {};
+template <> struct action<cmd_stop> : command_action<runStop> {};
+template <> struct action<cmd_play> : command_action<runPlay> {};
+
+}  // namespace zaffo::command_grammar

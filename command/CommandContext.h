@@ -1,0 +1,47 @@
+#pragma once
+
+#include "sequencer/Step.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zaffo {
+
+class CommandParser;
+class Sequencer;
+
+// One name of a command line, with where it stands (line from 1, column and byte from 0).
+struct NameToken {
+    std::string text;
+    size_t line = 1;
+    size_t column = 0;
+    size_t byte = 0;
+};
+
+// What a command returns: whether it was understood and done, and its text output (UTF-8,
+// lines separated by "\n"), or the error text when it failed.
+struct ParseResult {
+    bool ok = false;
+    std::string message;
+};
+
+// The values collected while one line is parsed; made afresh for every line.
+struct CommandContext {
+    Sequencer* sequencer = nullptr;
+    CommandParser* parser = nullptr;
+    std::vector<std::string> partNames;
+    std::vector<NameToken> names;
+    std::vector<Step> steps;
+    bool stepOn = false;
+    int32_t stepPitch = 0;
+    int32_t rand = -1;       // -1: not given
+    float volume = -1.0f;    // negative: not given
+    int32_t bpm = 120;
+    double seconds = 0.0;
+    std::string argument;
+    std::string message;
+};
+
+}  // namespace zaffo

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "command/CommandContext.h"
+
+namespace zaffo {
+
+// The effects of the commands that act on the sequencer, given what the line collected.
+// They raise a parse error for a name that is neither an instrument nor a loaded sample.
+void runInstrumentCommand(CommandContext& context);
+void runMuteCommand(CommandContext& context, bool active);
+void runRemoveCommand(CommandContext& context);
+std::string partListText(const std::vector<std::string>& partNames);
+std::string formatVolume(float volume);
+
+}  // namespace zaffo

@@ -1,0 +1,71 @@
+#include "command/CommandParser.h"
+
+#include "command/CommandActions.h"
+#include "command/ParseListener.h"
+#include "sequencer/PatternGrammar.h"
+#include "sequencer/Sequencer.h"
+
+#include <exception>
+
+namespace zaffo {
+namespace {
+
+// Errors raised while parsing start with where they happened ("src:1:5: "); the user sees only
+// what comes after.
+std::string withoutPosition(const std::string& text) {
+    if (!text.starts_with("src:")) {
+        return text;
+    }
+    const auto space = text.find(' ');
+    return space == std::string::npos ? "" : text.substr(space + 1);
+}
+
+std::string trimSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+CommandParser::CommandParser(Sequencer* sequencer, ParseListener* listener)
+    : sequencer(sequencer), listener(listener) {}
+
+ParseResult CommandParser::parse(const std::string& line) {
+    try {
+        CommandContext context;
+        context.sequencer = sequencer;
+        context.parser = this;
+        context.partNames = sequencer->getPartNames();
+
+        tao::pegtl::memory_input<> in(line.data(), line.size(), "src");
+        if (tao::pegtl::parse<command_grammar::command, command_grammar::action>(in, context)) {
+            return {true, context.message};
+        }
+        // A single word that is no command may still be a sample to audition, such as "808".
+        const std::string word = trimSpaces(line);
+        if (word.find(' ') == std::string::npos && listener && listener->playSample(word)) {
+            return {true, ""};
+        }
+        return {false, context.message};
+    } catch (const std::exception& error) {
+        return {false, withoutPosition(error.what())};
+    }
+}
+
+ParseResult CommandParser::parsePattern(const std::string& text, Steps& steps) {
+    try {
+        std::vector<Step> parsed;
+        if (!pattern_grammar::readPattern(text, parsed)) {
+            return {false, ""};
+        }
+        applySteps(parsed, steps);
+        return {true, ""};
+    } catch (const std::exception& error) {
+        return {false, withoutPosition(error.what())};
+    }
+}
+
+}  // namespace zaffo

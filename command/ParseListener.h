@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace zaffo {
+
+// What the command language asks of the application: packs, playback, recording, files, help,
+// the tutorial, auditioning samples and the master volume.
+struct ParseListener {
+    virtual void selectPack(const std::string& packName) = 0;
+    virtual void setPlaying(bool on) = 0;
+    virtual void setRecording(bool on) = 0;
+    virtual void saveComposition(const std::string& fileName) = 0;
+    virtual void loadComposition(const std::string& fileName) = 0;
+    virtual void showHelp(const std::string& topic) = 0;
+    virtual void startTutorial() = 0;
+    virtual void nextTutorialPage() = 0;
+    // Starts the sample at volume 1 and its own pitch; false when no such sample is loaded.
+    virtual bool playSample(const std::string& sampleName) = 0;
+    virtual bool hasSample(const std::string& sampleName) = 0;
+    virtual float getVolume() = 0;
+    virtual void setVolume(float volume) = 0;
+    // The loaded sample names as text wrapped in rows.
+    virtual std::string listSamples() = 0;
+    virtual ~ParseListener() = default;
+};
+
+}  // namespace zaffo

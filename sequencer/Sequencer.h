@@ -1,0 +1,80 @@
+#pragma once
+
+#include "sequencer/SequencerPattern.h"
+#include "sequencer/SequencerState.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace zaffo {
+
+using PatternPtr = std::shared_ptr<SequencerPattern>;
+using PartPtr = std::shared_ptr<SequencerState>;
+
+// The step sequencer: the tempo, the live instruments, the stored parts, and the clock that the
+// audio device drives by handing it the frame count of every period. It has no thread of its own.
+class Sequencer {
+public:
+    Sequencer() = default;
+    virtual ~Sequencer() = default;
+    Sequencer(const Sequencer&) = delete;
+    Sequencer& operator=(const Sequencer&) = delete;
+
+    // Called on every step advance with the new step, under the sequencer lock.
+    std::function<void(int step)> onStep;
+    // Called for every instrument that sounds on the new step, under the sequencer lock.
+    // `startFrame` is the frame of the current period at which the step begins.
+    std::function<void(const PatternPtr& pattern, int step, int32_t startFrame)> onTrigger;
+    // Whether a sample of that name is loaded; without it no instrument can be created.
+    std::function<bool(const std::string& name)> sampleExists;
+
+    std::atomic<bool> playing{true};
+    std::atomic<int32_t> bpm{120};
+
+    // The clock: counts the frames of one audio period and advances at most one step.
+    void tick(int32_t frameCount, int32_t sampleRate);
+    // Moves the tempo to `targetBpm` along a half cosine over `seconds` (0: at the next tick).
+    void animateBpm(int32_t targetBpm, double seconds);
+    int32_t getCurrentStep() const { return displayStep.load(); }
+
+    // The live instruments.
+    PatternPtr findPattern(const std::string& name);
+    PatternPtr getOrCreatePattern(const std::string& name);
+    std::vector<PatternPtr> getPatterns();
+    void removePattern(const std::string& name);
+    void renamePattern(const std::string& oldName, const std::string& newName);
+    void clearAll();
+    // Changes an instrument under the sequencer lock, so that the clock never sees it half-written.
+    void editPattern(const PatternPtr& pattern, const std::function<void(SequencerPattern&)>& edit);
+
+    // Parts: named snapshots of the tempo and of copies of the live instruments.
+    bool storePart(const std::string& name);
+    bool recallPart(const std::string& name);
+    bool removePart(const std::string& name);
+    std::vector<std::string> getPartNames();
+
+private:
+    PatternPtr findPatternLocked(const std::string& name) const;
+    PartPtr findPartLocked(const std::string& name) const;
+    void animateTempoLocked(int32_t frameCount, int32_t sampleRate);
+    void advanceLocked(int32_t startFrame);
+
+    std::mutex sequencerMutex;
+    std::vector<PatternPtr> patterns;
+    std::vector<PartPtr> parts;
+    std::atomic<int32_t> displayStep{0};
+    double bpmTarget = 0;  // > 0 only while a tempo animation runs
+    double bpmStart = 0;
+    double bpmDuration = 0;
+    double bpmElapsed = 0;
+    int32_t step = -1;
+    // Frames counted since the current step began; touched by the audio thread alone.
+    int64_t frameAccumulator = 0;
+};
+
+}  // namespace zaffo

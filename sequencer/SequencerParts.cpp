@@ -1,0 +1,75 @@
+#include "sequencer/Sequencer.h"
+
+#include <algorithm>
+
+namespace zaffo {
+namespace {
+
+// Every instrument that enters or leaves a part is a copy of its own, never shared.
+std::vector<PatternPtr> copyPatterns(const std::vector<PatternPtr>& source) {
+    std::vector<PatternPtr> copies;
+    copies.reserve(source.size());
+    for (const PatternPtr& pattern : source) {
+        copies.push_back(std::make_shared<SequencerPattern>(*pattern));
+    }
+    return copies;
+}
+
+}  // namespace
+
+PartPtr Sequencer::findPartLocked(const std::string& name) const {
+    auto it = std::find_if(parts.begin(), parts.end(),
+                           [&](const PartPtr& p) { return p->name == name; });
+    return it == parts.end() ? nullptr : *it;
+}
+
+bool Sequencer::storePart(const std::string& name) {
+    std::lock_guard lock(sequencerMutex);
+    // A part may not share its name with a live instrument: typing the name could not tell
+    // the two apart.
+    if (findPatternLocked(name)) {
+        return false;
+    }
+    PartPtr part = findPartLocked(name);
+    if (!part) {
+        part = std::make_shared<SequencerState>(name);
+        parts.push_back(part);
+    }
+    part->patterns = copyPatterns(patterns);
+    part->bpm = bpm.load();
+    return true;
+}
+
+bool Sequencer::recallPart(const std::string& name) {
+    std::lock_guard lock(sequencerMutex);
+    PartPtr part = findPartLocked(name);
+    if (!part) {
+        return false;
+    }
+    patterns = copyPatterns(part->patterns);
+    bpm.store(part->bpm);
+    return true;
+}
+
+bool Sequencer::removePart(const std::string& name) {
+    std::lock_guard lock(sequencerMutex);
+    auto it = std::find_if(parts.begin(), parts.end(),
+                           [&](const PartPtr& p) { return p->name == name; });
+    if (it == parts.end()) {
+        return false;
+    }
+    parts.erase(it);
+    return true;
+}
+
+std::vector<std::string> Sequencer::getPartNames() {
+    std::lock_guard lock(sequencerMutex);
+    std::vector<std::string> names;
+    names.reserve(parts.size());
+    for (const PartPtr& part : parts) {
+        names.push_back(part->name);
+    }
+    return names;
+}
+
+}  // namespace zaffo

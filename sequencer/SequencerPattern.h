@@ -1,0 +1,33 @@
+#pragma once
+
+#include "sequencer/Step.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zaffo {
+
+// One instrument: a sample played on a loop of eight steps. Its name is the sample's name.
+class SequencerPattern {
+public:
+    std::string name;
+    int32_t rand = 0;         // shuffle the steps every `rand` measures; 0 or less: never
+    int32_t randCounter = 0;  // measures counted towards the next shuffle
+    float volume = 1.0f;
+    bool active = true;  // false: muted, yet still shuffled
+    Steps steps{};
+};
+
+// Writes parsed steps into a loop: step i becomes parsed[i mod n], so a short pattern repeats
+// and a long one is cut after eight steps. An empty list leaves the loop as it is.
+void applySteps(const std::vector<Step>& parsed, Steps& steps);
+
+// The canonical text of a loop: "-" for an off step, "#" for an on step at pitch 0, "#" and
+// the pitch otherwise ("#-#5-#-2--#").
+std::string patternText(const Steps& steps);
+
+// The note of a pitch offset, counting offset 0 as C3: 13 is "C#4", -13 is "B1".
+std::string noteName(int32_t pitch);
+
+}  // namespace zaffo

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "command/ParseListener.h"
+
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zaffo {
+
+// Records every call that the command language makes of the application.
+struct FakeListener : ParseListener {
+    void selectPack(const std::string& name) override { record("selectPack(" + name + ")"); }
+    void setPlaying(bool on) override { record(on ? "play" : "stop"); }
+    void setRecording(bool on) override { record(on ? "record(start)" : "record(stop)"); }
+    void saveComposition(const std::string& name) override { record("save(" + name + ")"); }
+    void loadComposition(const std::string& name) override { record("load(" + name + ")"); }
+    void showHelp(const std::string& topic) override { record("help(" + topic + ")"); }
+    void startTutorial() override { record("tutorial"); }
+    void nextTutorialPage() override { record("next"); }
+    bool playSample(const std::string& name) override {
+        if (!samples.count(name)) return false;
+        record("audition(" + name + ")");
+        return true;
+    }
+    bool hasSample(const std::string& name) override { return samples.count(name) > 0; }
+    float getVolume() override { return volume; }
+    void setVolume(float v) override {
+        volume = v;
+        record("volume(" + std::to_string(v) + ")");
+    }
+    std::string listSamples() override { return "kick snare\n"; }
+
+    void record(const std::string& call) {
+        calls.push_back(call);
+        if (call == failOn) throw std::runtime_error(failure);
+    }
+
+    std::set<std::string> samples = {"kick", "snare", "hh", "next", "808", "hi-hat"};
+    std::vector<std::string> calls;
+    float volume = 1.0f;
+    std::string failOn;   // a call that throws `failure` after it is recorded
+    std::string failure;
+};
+
+}  // namespace zaffo
