@@ -13,6 +13,9 @@ namespace {
 std::atomic<long> allocations{0};
 }
 
+// GCC cannot tell that these replace the global pair, and warns about free() on memory from new.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;

@@ -1,0 +1,68 @@
+#include "sequencer/Sequencer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+// Every allocation made through operator new is counted, so the benchmark can report how many
+// a tick makes (the clock runs in the audio callback, where there must be none).
+namespace {
+std::atomic<long> allocations{0};
+}
+
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// 64 instruments with every step on, so that every tick that advances triggers all of them.
+void fillSequencer(zaffo::Sequencer& sequencer, int32_t rand) {
+    sequencer.sampleExists = [](const std::string&) { return true; };
+    sequencer.onStep = [](int step) { benchmark::DoNotOptimize(step); };
+    sequencer.onTrigger = [](const zaffo::PatternPtr& p, int, int32_t frame) {
+        benchmark::DoNotOptimize(p.get());
+        benchmark::DoNotOptimize(frame);
+    };
+    for (int i = 0; i < 64; ++i) {
+        std::string name = "i";
+        name += std::to_string(i);
+        auto p = sequencer.getOrCreatePattern(name);
+        p->steps.fill(zaffo::Step{true, i % 12});
+        p->rand = rand;
+    }
+}
+
+// Every tick advances a step: the worst case, where all 64 instruments trigger.
+void BM_TickEveryStep(benchmark::State& state) {
+    zaffo::Sequencer sequencer;
+    fillSequencer(sequencer, static_cast<int32_t>(state.range(0)));
+    const long before = allocations.load();
+    for (auto _ : state) {
+        sequencer.tick(24001, 96000);
+    }
+    state.counters["allocs/tick"] = benchmark::Counter(
+        static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_TickEveryStep)->Arg(0)->Arg(1)->ArgName("rand");
+
+// The common case: a 512-frame period inside a step.
+void BM_TickBetweenSteps(benchmark::State& state) {
+    zaffo::Sequencer sequencer;
+    fillSequencer(sequencer, 0);
+    for (auto _ : state) {
+        sequencer.tick(512, 96000);
+    }
+}
+BENCHMARK(BM_TickBetweenSteps);
+
+}  // namespace
+
+BENCHMARK_MAIN();
