@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+namespace picojson {
+class value;
+}
+
 namespace zaffo {
 
 using PatternPtr = std::shared_ptr<SequencerPattern>;
@@ -57,6 +61,14 @@ public:
     bool recallPart(const std::string& name);
     bool removePart(const std::string& name);
     std::vector<std::string> getPartNames();
+
+    // Compositions: the tempo, the instruments and the parts as a JSON document, and back.
+    picojson::value toJson();
+    // Replaces tempo, instruments and parts by the document's; false when it is not an object.
+    bool fromJson(const picojson::value& root);
+    // An instrument from one entry of a document; empty when the entry is not usable. With
+    // `reuse`, a live instrument of the same name is updated instead of a new one made.
+    PatternPtr readInstrument(const picojson::value& entry, bool reuse);
 
 private:
     PatternPtr findPatternLocked(const std::string& name) const;

@@ -1,0 +1,233 @@
+#include "sequencer/Composition.h"
+
+#include "sequencer/PatternGrammar.h"
+#include "sequencer/Sequencer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+
+namespace zaffo {
+namespace {
+
+using picojson::array;
+using picojson::object;
+using picojson::value;
+
+template <typename T>
+const T* member(const value& entry, const char* key) {
+    if (!entry.is<object>()) return nullptr;
+    const object& members = entry.get<object>();
+    auto it = members.find(key);
+    if (it == members.end() || !it->second.is<T>()) return nullptr;
+    return &it->second.get<T>();
+}
+
+// A whole number from a document, truncated towards zero and kept within `low`..`high`;
+// nothing when the number is not finite.
+std::optional<int32_t> wholeNumber(const double* number, int32_t low, int32_t high) {
+    if (!number || !std::isfinite(*number)) return std::nullopt;
+    const double truncated = std::trunc(*number);
+    return static_cast<int32_t>(std::clamp(truncated, static_cast<double>(low), static_cast<double>(high)));
+}
+
+constexpr int32_t int32Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t int32Min = std::numeric_limits<int32_t>::min();
+
+// The clock needs a tempo of at least 1.
+std::optional<int32_t> tempoOf(const value& entry) {
+    return wholeNumber(member<double>(entry, "bpm"), 1, int32Max);
+}
+
+Steps readSteps(const std::string& text, Steps steps) {
+    std::vector<Step> parsed;
+    try {
+        if (pattern_grammar::readPattern(text, parsed)) {
+            applySteps(parsed, steps);
+        }
+    } catch (const std::exception&) {
+        // A pitch too large to hold: the steps stay as they were.
+    }
+    return steps;
+}
+
+const std::string* storedPattern(const value& entry) {
+    if (const auto* text = member<std::string>(entry, "patternRaw")) return text;
+    return member<std::string>(entry, "rawPattern");
+}
+
+}  // namespace
+
+picojson::value writeInstrument(const SequencerPattern& instrument) {
+    array pitches;
+    array notes;
+    for (const Step& step : instrument.steps) {
+        pitches.push_back(step.on ? value(static_cast<double>(step.pitch)) : value());
+        notes.push_back(step.on ? value(noteName(step.pitch)) : value());
+    }
+    const std::string text = patternText(instrument.steps);
+    object entry;
+    entry["mute"] = value(!instrument.active);
+    entry["name"] = value(instrument.name);
+    entry["pattern"] = value(pitches);
+    entry["patternRaw"] = value(text);
+    entry["rand"] = value(static_cast<double>(instrument.rand));
+    entry["rawPattern"] = value(text);
+    entry["sequence"] = value(notes);
+    entry["volume"] = value(static_cast<double>(instrument.volume));
+    return value(entry);
+}
+
+picojson::value parseComposition(const std::string& text) {
+    value root;
+    try {
+        if (!picojson::parse(root, text).empty()) return value();
+    } catch (const std::exception&) {
+        return value();  // a number such as 1e999 that overflows a double
+    }
+    return root;
+}
+
+std::string compositionText(const picojson::value& root) { return root.serialize(true); }
+
+picojson::value Sequencer::toJson() {
+    object root;
+    root["bpm"] = value(static_cast<double>(bpm.load()));
+    root["name"] = value("composition");
+
+    std::lock_guard lock(sequencerMutex);
+    array instruments;
+    std::set<std::string> written;
+    for (const PatternPtr& pattern : patterns) {
+        instruments.push_back(writeInstrument(*pattern));
+        written.insert(pattern->name);
+    }
+    // Instruments that only parts hold are written once, muted, so that loading keeps them.
+    for (const PartPtr& part : parts) {
+        for (const PatternPtr& pattern : part->patterns) {
+            if (written.insert(pattern->name).second) {
+                SequencerPattern muted = *pattern;
+                muted.active = false;
+                instruments.push_back(writeInstrument(muted));
+            }
+        }
+    }
+    root["activeInstruments"] = value(instruments);
+
+    object partMembers;
+    for (const PartPtr& part : parts) {
+        object collection;
+        for (const PatternPtr& pattern : part->patterns) {
+            collection[pattern->name] = writeInstrument(*pattern);
+        }
+        object partEntry;
+        partEntry["bpm"] = value(static_cast<double>(part->bpm));
+        partEntry["instrumentCollection"] = value(collection);
+        partMembers[part->name] = value(partEntry);
+    }
+    root["parts"] = value(partMembers);
+    return value(root);
+}
+
+PatternPtr Sequencer::readInstrument(const picojson::value& entry, bool reuse) {
+    const auto* name = member<std::string>(entry, "name");
+    const auto* text = storedPattern(entry);
+    const auto* volume = member<double>(entry, "volume");
+    if (!name || !text || !volume || !std::isfinite(*volume) ||
+        std::fabs(*volume) > std::numeric_limits<float>::max()) {
+        return nullptr;
+    }
+    PatternPtr existing = reuse ? findPattern(*name) : nullptr;
+    SequencerPattern read;
+    if (existing) {
+        std::lock_guard lock(sequencerMutex);
+        read = *existing;
+    } else {
+        read.name = *name;
+    }
+    read.steps = readSteps(*text, read.steps);
+    read.volume = static_cast<float>(*volume);
+    if (const bool* mute = member<bool>(entry, "mute")) read.active = !*mute;
+    if (auto rand = wholeNumber(member<double>(entry, "rand"), int32Min, int32Max)) read.rand = *rand;
+
+    if (!existing) {
+        return std::make_shared<SequencerPattern>(std::move(read));
+    }
+    std::lock_guard lock(sequencerMutex);
+    *existing = read;
+    return existing;
+}
+
+namespace {
+
+// A list holds each name once: a later entry of a name already read is passed over.
+bool isNew(const std::vector<PatternPtr>& list, const value& entry) {
+    const auto* name = member<std::string>(entry, "name");
+    return name && std::none_of(list.begin(), list.end(),
+                                [&](const PatternPtr& p) { return p->name == *name; });
+}
+
+void addUsable(std::vector<PatternPtr>& list, PatternPtr pattern) {
+    if (pattern) list.push_back(std::move(pattern));
+}
+
+std::vector<value> collectionEntries(const value& collection) {
+    if (collection.is<array>()) return collection.get<array>();
+    std::vector<value> entries;
+    for (const auto& [key, entry] : collection.get<object>()) entries.push_back(entry);
+    return entries;
+}
+
+// Instruments of a part in the order of the live list, the others after them as read.
+void sortByLiveOrder(std::vector<PatternPtr>& list, const std::map<std::string, size_t>& order) {
+    auto rank = [&](const PatternPtr& p) {
+        auto it = order.find(p->name);
+        return it == order.end() ? order.size() : it->second;
+    };
+    std::stable_sort(list.begin(), list.end(),
+                     [&](const PatternPtr& a, const PatternPtr& b) { return rank(a) < rank(b); });
+}
+
+}  // namespace
+
+bool Sequencer::fromJson(const picojson::value& root) {
+    if (!root.is<object>()) return false;
+
+    std::vector<PatternPtr> newPatterns;
+    std::map<std::string, size_t> order;
+    if (const auto* instruments = member<array>(root, "activeInstruments")) {
+        for (const value& entry : *instruments) {
+            if (isNew(newPatterns, entry)) addUsable(newPatterns, readInstrument(entry, true));
+        }
+        for (size_t i = 0; i < newPatterns.size(); ++i) order[newPatterns[i]->name] = i;
+    }
+
+    std::vector<PartPtr> newParts;
+    if (const auto* partMembers = member<object>(root, "parts")) {
+        for (const auto& [partName, partEntry] : *partMembers) {
+            const auto* asObject = member<object>(partEntry, "instrumentCollection");
+            const auto* asArray = member<array>(partEntry, "instrumentCollection");
+            if (!asObject && !asArray) continue;
+            auto part = std::make_shared<SequencerState>(partName);
+            part->bpm = tempoOf(partEntry).value_or(120);
+            const value& collection = partEntry.get<object>().at("instrumentCollection");
+            for (const value& entry : collectionEntries(collection)) {
+                if (isNew(part->patterns, entry)) addUsable(part->patterns, readInstrument(entry, false));
+            }
+            sortByLiveOrder(part->patterns, order);
+            newParts.push_back(std::move(part));
+        }
+    }
+
+    if (auto tempo = tempoOf(root)) bpm.store(*tempo);
+    std::lock_guard lock(sequencerMutex);
+    patterns = std::move(newPatterns);
+    parts = std::move(newParts);
+    return true;
+}
+
+}  // namespace zaffo
