@@ -1,0 +1,54 @@
+#include "audio/AudioDevice.h"
+
+#include <SDL.h>
+
+#include "audio/AudioBuffer.h"
+
+namespace zaffo {
+
+AudioDevice::~AudioDevice() { close(); }
+
+AudioDevice::StartResult AudioDevice::open(Render render, void* user) {
+    close();
+    // Ctrl+C and the termination signals belong to the terminal interface.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return StartResult::openFailed;
+    render_ = render;
+    user_ = user;
+    SDL_AudioSpec wanted{};
+    wanted.freq = engineSampleRate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = AudioBuffer::channels;
+    wanted.samples = requestedPeriodFrames;
+    wanted.callback = &AudioDevice::callback;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    id_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (id_ == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return StartResult::openFailed;
+    }
+    SDL_PauseAudioDevice(id_, 0);
+    if (SDL_GetAudioDeviceStatus(id_) != SDL_AUDIO_PLAYING) {
+        close();
+        return StartResult::startFailed;
+    }
+    return StartResult::started;
+}
+
+void AudioDevice::close() {
+    if (id_ == 0)
+        return;
+    SDL_CloseAudioDevice(id_);
+    id_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void AudioDevice::callback(void* self, std::uint8_t* stream, int length) {
+    auto* device = static_cast<AudioDevice*>(self);
+    const auto frames = static_cast<std::uint32_t>(length) / (sizeof(float) * AudioBuffer::channels);
+    device->render_(device->user_, reinterpret_cast<float*>(stream), frames);
+}
+
+}  // namespace zaffo

@@ -1,0 +1,109 @@
+#include "audio/AudioEngine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+namespace zaffo {
+
+AudioEngine::AudioEngine(std::size_t voiceCapacity)
+    : voices_(voiceCapacity), scratch_(std::size_t{maxPeriodFrames} * AudioBuffer::channels) {}
+
+AudioEngine::~AudioEngine() {
+    stopRecording();
+    stopDevice();
+}
+
+void AudioEngine::play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame) {
+    if (!buffer)
+        return;
+    const double ratio = pitchRatio(pitch);
+    std::lock_guard lock(engineMutex_);
+    voices_.start(std::move(buffer), volume, ratio, startFrame);
+}
+
+void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount) {
+    while (frameCount > 0) {
+        const std::uint32_t chunk = std::min(frameCount, maxPeriodFrames);
+        renderChunk(out, chunk);
+        out += std::size_t{chunk} * AudioBuffer::channels;
+        frameCount -= chunk;
+    }
+}
+
+void AudioEngine::renderChunk(float* out, std::uint32_t frameCount) {
+    std::fill(out, out + std::size_t{frameCount} * AudioBuffer::channels, 0.0f);
+    if (onPeriod)
+        onPeriod(static_cast<int>(frameCount), engineSampleRate);
+    std::lock_guard lock(engineMutex_);
+    voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), scratch_.data());
+    if (recording_.load(std::memory_order_relaxed))
+        recorder_.push(out, frameCount);
+}
+
+void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
+    static_cast<AudioEngine*>(engine)->renderPeriod(out, frameCount);
+}
+
+std::size_t AudioEngine::voiceCount() const {
+    std::lock_guard lock(engineMutex_);
+    return voices_.sounding();
+}
+
+bool AudioEngine::startDevice() {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    // Closing waits for a period in progress, and a period takes engineMutex: so the
+    // device is opened and closed without holding it.
+    const AudioDevice::StartResult result = device_.open(&AudioEngine::renderFromDevice, this);
+    deviceRunning_ = result == AudioDevice::StartResult::started;
+    if (result == AudioDevice::StartResult::openFailed)
+        std::fputs("Failed to open playback device.\n", stdout);
+    else if (result == AudioDevice::StartResult::startFailed)
+        std::fputs("Failed to start playback device.\n", stdout);
+    std::fflush(stdout);
+    return deviceRunning_;
+}
+
+void AudioEngine::stopDevice() {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    device_.close();
+    deviceRunning_ = false;
+}
+
+bool AudioEngine::startRecording(const std::string& path) {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    closeRecording();
+    recordPath_ = path;
+    // The file is created without engineMutex, so the audio thread never waits for the disk.
+    if (!recorder_.open(path))
+        return false;
+    std::lock_guard lock(engineMutex_);
+    recording_ = true;
+    return true;
+}
+
+void AudioEngine::stopRecording() {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    closeRecording();
+}
+
+void AudioEngine::closeRecording() {
+    {
+        std::lock_guard lock(engineMutex_);
+        recording_ = false;
+    }
+    // No period pushes any more: the writer can finish the file.
+    recorder_.close();
+}
+
+std::string AudioEngine::recordPath() const {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    return recordPath_;
+}
+
+std::uint64_t AudioEngine::droppedRecordFrames() const {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    return recorder_.droppedFrames();
+}
+
+}  // namespace zaffo

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "audio/AudioBuffer.h"
+#include "audio/AudioDevice.h"
+#include "audio/VoicePool.h"
+#include "audio/WavRecorder.h"
+
+namespace zaffo {
+
+// The program's one audio object: starts voices, mixes them period by period, plays
+// the mix through the device and hands it to the recorder.
+//
+// Locks: engineMutex is the innermost lock of the program. The engine never calls out
+// while holding it; onPeriod runs before the period takes it, so a hook may call play.
+class AudioEngine {
+public:
+    // The scratch buffer of one voice's converted period bounds the period length;
+    // longer periods are mixed in pieces of this size.
+    static constexpr std::uint32_t maxPeriodFrames = 8192;
+    // Voices are made up front; beyond this many overlapping ones the oldest is cut off.
+    static constexpr std::size_t defaultVoiceCapacity = 1024;
+
+    explicit AudioEngine(std::size_t voiceCapacity = defaultVoiceCapacity);
+    virtual ~AudioEngine();
+
+    AudioEngine(const AudioEngine&) = delete;
+    AudioEngine& operator=(const AudioEngine&) = delete;
+
+    // Called on the audio thread at the start of every period, before its mix, with
+    // the period's frame count and engineSampleRate. Set it before starting the device.
+    std::function<void(int frameCount, int sampleRate)> onPeriod;
+
+    // Gain on every voice; written by any thread, read once per period. Never clamped.
+    std::atomic<float> masterVolume{1.0f};
+
+    // Plays buffer once at volume, shifted by pitch semitones, beginning at startFrame
+    // of the next mixed period. From onPeriod that is the period about to be mixed;
+    // from elsewhere (a preview) it is the next one. An empty buffer is ignored.
+    void play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame = 0);
+
+    // One period: clears out (frameCount interleaved stereo frames), calls onPeriod,
+    // mixes every voice into it and records it. The device calls it on the audio
+    // thread; tests and offline rendering call it with their own buffers.
+    void renderPeriod(float* out, std::uint32_t frameCount);
+
+    std::size_t voiceCount() const;
+    std::size_t voiceCapacity() const { return voices_.capacity(); }
+
+    // Opens and starts the default device (closing one left open first); on failure
+    // says so on standard output and returns false.
+    bool startDevice();
+    // Closes the device; does nothing when none runs. Never call it from onPeriod.
+    void stopDevice();
+    bool isDeviceRunning() const { return deviceRunning_.load(); }
+
+    // Closes an open recording, then starts a new one at path. Returns false when the
+    // file cannot be created; recordPath() then names the path that failed.
+    bool startRecording(const std::string& path);
+    // Completes and closes the recording, if one is open.
+    void stopRecording();
+    bool isRecording() const { return recording_.load(); }
+    // The current or last recording's path.
+    std::string recordPath() const;
+    std::uint64_t droppedRecordFrames() const;
+
+private:
+    static void renderFromDevice(void* engine, float* out, std::uint32_t frameCount);
+    void renderChunk(float* out, std::uint32_t frameCount);
+    void closeRecording();
+
+    mutable std::mutex engineMutex_;  // voices_, scratch_, the recorder's producer side
+    VoicePool voices_;
+    std::vector<float> scratch_;
+    std::atomic<bool> recording_{false};
+
+    mutable std::mutex lifecycleMutex_;  // device_, recorder_ opening and closing, recordPath_
+    AudioDevice device_;
+    std::atomic<bool> deviceRunning_{false};
+    WavRecorder recorder_;
+    std::string recordPath_;
+};
+
+}  // namespace zaffo

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "audio/AudioBuffer.h"
+
+namespace zaffo {
+
+// Decodes a whole sound file (WAV, MP3 and whatever else libsndfile reads) into the
+// engine's format: mono is copied to both sides, a file with more channels keeps its
+// first two, any other rate is converted to engineSampleRate with a sinc converter.
+// Returns an empty pointer for a missing, unreadable, unrecognised or empty file and
+// prints nothing. Touches no shared state, so any thread may call it.
+std::shared_ptr<AudioBuffer> loadSample(std::string path);
+
+}  // namespace zaffo
