@@ -1,0 +1,199 @@
+#include "library/SamplePackUpdateListener.h"
+#include "library/SampleUpdateListener.h"
+#include "library/UserLib.h"
+
+#include "tests/library/HandlerRecorder.h"
+#include "tests/library/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace zaffo {
+namespace {
+
+using testing::HandlerRecorder;
+using testing::TempFolder;
+using testing::writeFile;
+namespace fs = std::filesystem;
+
+bool eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+bool listsPack(const UserLib& lib, const std::wstring& name) {
+    auto packs = lib.packNames();
+    return std::find(packs->begin(), packs->end(), name) != packs->end();
+}
+
+class LiveReloadTest : public ::testing::Test {
+protected:
+    LiveReloadTest() {
+        fs::create_directories(pack);
+        writeFile(pack + "/kick.wav", "x");
+        lib = std::make_unique<UserLib>(samples);
+        lib->watchPack(pack);
+        lib->setHandlers(recorder.handlers());
+    }
+    ~LiveReloadTest() override { lib.reset(); }
+
+    TempFolder base;
+    const std::string samples = base / "samples";
+    const std::string pack = samples + "/default";
+    HandlerRecorder recorder;  // outlives lib: its handlers may run until lib is gone
+    std::unique_ptr<UserLib> lib;
+};
+
+// --- Changes inside the current pack ----------------------------------------------------------
+
+TEST_F(LiveReloadTest, NewFileIsAddedAndItsLastReportSeesItFinished) {
+    writeFile(pack + "/snare.wav", "data");
+    ASSERT_TRUE(recorder.waitFor("modified " + pack + "/snare.wav"));
+    auto calls = recorder.calls();
+    EXPECT_EQ(calls.front(), "added " + pack + "/snare.wav");
+    EXPECT_EQ(calls.back(), "modified " + pack + "/snare.wav");
+}
+
+TEST_F(LiveReloadTest, CopyingOverAFileReportsItModified) {
+    writeFile(pack + "/kick.wav", "other content");
+    ASSERT_TRUE(recorder.waitFor("modified " + pack + "/kick.wav"));
+    EXPECT_EQ(recorder.countOf("added " + pack + "/kick.wav"), 0);
+}
+
+TEST_F(LiveReloadTest, DeletedFileIsReportedRemoved) {
+    fs::remove(pack + "/kick.wav");
+    EXPECT_TRUE(recorder.waitFor("removed " + pack + "/kick.wav"));
+}
+
+TEST_F(LiveReloadTest, EveryRenameInThePackIsOneMoveWithBothPaths) {
+    // What the handler makes of kick0, boom or kick.txt is the owner's business; it must get
+    // the old and the new path together, once.
+    for (const char* target : {"kick0.wav", "boom.wav", "kick.txt"}) {
+        writeFile(pack + "/kick.wav", "x");
+        fs::rename(pack + "/kick.wav", pack + "/" + target);
+        const std::string move = "moved " + pack + "/kick.wav -> " + pack + "/" + target;
+        EXPECT_TRUE(recorder.waitFor(move)) << target;
+        EXPECT_EQ(recorder.countOf(move), 1) << target;
+        EXPECT_EQ(recorder.countOf("removed " + pack + "/kick.wav"), 0) << target;
+    }
+}
+
+TEST_F(LiveReloadTest, AfterSwitchingPacksTheOldPackIsSilent) {
+    const std::string other = samples + "/other";
+    fs::create_directory(other);
+    lib->watchPack(other);
+    writeFile(pack + "/late.wav", "x");
+    writeFile(other + "/marker.wav", "x");
+    ASSERT_TRUE(recorder.waitFor("modified " + other + "/marker.wav"));
+    for (const auto& call : recorder.calls()) {
+        EXPECT_EQ(call.find("late.wav"), std::string::npos) << call;
+    }
+}
+
+// --- The pack list ----------------------------------------------------------------------------
+
+TEST_F(LiveReloadTest, PackFoldersThatComeGoOrAreRenamedShowInTheListByThemselves) {
+    fs::create_directory(samples + "/fresh");
+    EXPECT_TRUE(eventually([&] { return listsPack(*lib, L"fresh"); }));
+    fs::rename(samples + "/fresh", samples + "/renamed");
+    EXPECT_TRUE(eventually([&] { return listsPack(*lib, L"renamed") && !listsPack(*lib, L"fresh"); }));
+    fs::remove(samples + "/renamed");
+    EXPECT_TRUE(eventually([&] { return !listsPack(*lib, L"renamed"); }));
+}
+
+// --- Sharing between threads (run under ThreadSanitizer too) ----------------------------------
+
+TEST_F(LiveReloadTest, PackListAndHandlersMayBeUsedWhileFilesChange) {
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        for (int i = 0; i < 40; ++i) {
+            fs::create_directory(samples + "/p" + std::to_string(i));
+            writeFile(pack + "/s" + std::to_string(i) + ".wav", "x");
+        }
+        done = true;
+    });
+    HandlerRecorder second;
+    std::size_t reads = 0;
+    for (int round = 0; !done; ++round) {
+        reads += lib->packNames()->size();
+        lib->setHandlers(round % 2 ? recorder.handlers() : second.handlers());
+    }
+    user.join();
+    lib->setHandlers(recorder.handlers());
+    EXPECT_TRUE(eventually([&] { return lib->packNames()->size() == 41; }));
+    writeFile(pack + "/last.wav", "x");
+    EXPECT_TRUE(recorder.waitFor("modified " + pack + "/last.wav"));
+    EXPECT_GT(reads, 0u);
+}
+
+TEST(LiveReloadLifetime, LibraryCanGoWhileFilesKeepChanging) {
+    TempFolder base;
+    const std::string pack = base / "default";
+    fs::create_directory(pack);
+    HandlerRecorder recorder;
+    std::atomic<bool> stop{false};
+    std::thread user([&] {
+        for (int i = 0; !stop; ++i) {
+            writeFile(pack + "/s" + std::to_string(i % 10) + ".wav", "x");
+        }
+    });
+    for (int i = 0; i < 5; ++i) {
+        UserLib lib(base.path());
+        lib.watchPack(pack);
+        lib.setHandlers(recorder.handlers());
+        recorder.waitFor("modified " + pack + "/s0.wav");
+    }
+    stop = true;
+    user.join();
+    EXPECT_GT(recorder.calls().size(), 0u);
+}
+
+// --- The listeners on their own ---------------------------------------------------------------
+
+TEST(SampleUpdateListener, SendsEachActionToItsHandlerAndComplainsAboutOthers) {
+    TempFolder base;
+    UserLib lib(base / "none");
+    HandlerRecorder recorder;
+    lib.setHandlers(recorder.handlers());
+    SampleUpdateListener listener(lib);
+
+    listener.handleFileAction(1, "/p/", "a.wav", FileAction::Add, "");
+    listener.handleFileAction(1, "/p/", "b.wav", FileAction::Delete, "");
+    listener.handleFileAction(1, "/p/", "c.wav", FileAction::Modified, "");
+    listener.handleFileAction(1, "/p/", "new.wav", FileAction::Moved, "old.wav");
+    ::testing::internal::CaptureStdout();
+    listener.handleFileAction(1, "/p/", "d.wav", static_cast<FileAction>(7), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Should never happen!\n");
+
+    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{
+                                    "added /p/a.wav",
+                                    "removed /p/b.wav",
+                                    "modified /p/c.wav",
+                                    "moved /p/old.wav -> /p/new.wav",
+                                }));
+}
+
+TEST(SamplePackUpdateListener, AnyActionRescansThePacks) {
+    TempFolder base;
+    const std::string samples = base / "samples";
+    UserLib lib(samples);  // not there yet: unwatched, so only the listener can rescan
+    fs::create_directories(samples + "/quiet");
+    SamplePackUpdateListener listener(lib);
+    listener.handleFileAction(1, samples + "/", "quiet", static_cast<FileAction>(42), "");
+    EXPECT_EQ(*lib.packNames(), (UserLib::PackList{L"quiet"}));
+}
+
+}  // namespace
+}  // namespace zaffo
