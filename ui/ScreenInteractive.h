@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "ui/Component.h"
+#include "ui/Event.h"
+#include "ui/Screen.h"
+
+struct screen;  // the terminal library's own handle, kept out of this header
+
+namespace zaffo::ui {
+
+// The full-screen terminal. Loop takes over the terminal (alternate screen, raw
+// keys, mouse reporting), draws the root component after every batch of events and
+// sleeps until the next key, mouse report, resize, posted event or signal. Ctrl+C,
+// SIGINT, SIGTERM and SIGHUP end the loop; the terminal is given back as it was
+// when Loop returns or throws. Only one screen may loop at a time.
+class ScreenInteractive {
+ public:
+  static ScreenInteractive Fullscreen();
+  ~ScreenInteractive();
+  ScreenInteractive(const ScreenInteractive&) = delete;
+  ScreenInteractive& operator=(const ScreenInteractive&) = delete;
+
+  void Loop(Component root);
+  // Callable from any thread; wakes the loop at once. The event is sent to the root.
+  // Posting Event::Custom takes no lock and allocates nothing.
+  void PostEvent(Event event);
+  // Callable from any thread; the task runs on the loop's thread.
+  void Post(std::function<void()> task);
+  // Callable from any thread; the loop returns after the events already taken.
+  void Exit();
+  std::function<void()> ExitLoopClosure();
+
+ private:
+  using Posted = std::pair<std::optional<Event>, std::function<void()>>;
+
+  ScreenInteractive();
+
+  void run(ComponentBase& root);
+  // False once the terminal has gone away.
+  bool waitForInput();
+  void wake();
+  void drainWakePipe();
+  bool takeSignals(ComponentBase& root);
+  void runPosted(ComponentBase& root);
+  void dispatch(ComponentBase& root, const Event& event);
+
+  // Terminal side: every call into the terminal library is in one of these.
+  void openTerminal();
+  void closeTerminal();
+  void installSignals();
+  void restoreSignals();
+  void resizeTerminal();
+  void readInput(ComponentBase& root);
+  std::optional<Event> translateKey(int status, unsigned key);
+  std::optional<Event> readMouse();
+  void draw(ComponentBase& root);
+  void drawCell(int x, int y);
+  short colorPair(Color foreground, Color background);
+
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  std::atomic<bool> quit_{false};
+  std::atomic<bool> customPending_{false};
+  std::mutex postedMutex_;
+  std::deque<Posted> posted_;
+  std::shared_ptr<MouseCapture> mouseCapture_;
+
+  struct screen* terminal_ = nullptr;
+  Screen grid_{0, 0};
+  std::map<std::pair<int, int>, short> colorPairs_;
+  bool defaultColors_ = false;
+  bool leftButtonDown_ = false;
+};
+
+}  // namespace zaffo::ui

@@ -1,0 +1,74 @@
+#include "ui/Utf8.h"
+
+#include <clocale>
+#include <cwchar>
+#include <locale.h>
+#include <utf8.h>
+
+namespace zaffo::ui {
+namespace {
+
+// wcwidth answers for the thread's locale; a toolkit must not depend on what the
+// program set, so widths are always measured under a UTF-8 character type.
+locale_t utf8Locale() {
+  static locale_t locale = [] {
+    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+    return l ? l : newlocale(LC_CTYPE_MASK, "C.utf8", locale_t(0));
+  }();
+  return locale;
+}
+
+}  // namespace
+
+std::u32string toUtf32(std::string_view utf8) {
+  std::string valid = utf8::replace_invalid(std::string(utf8));
+  return utf8::utf8to32(valid);
+}
+
+std::string toUtf8(std::u32string_view text) {
+  std::string out;
+  for (char32_t c : text) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    utf8::append(c, std::back_inserter(out));
+  }
+  return out;
+}
+
+std::wstring toWide(std::string_view utf8) {
+  std::u32string text = toUtf32(utf8);
+  return std::wstring(text.begin(), text.end());
+}
+
+std::string toUtf8(std::wstring_view text) {
+  return toUtf8(std::u32string(text.begin(), text.end()));
+}
+
+int cellWidth(char32_t c) {
+  if (c < 0x7F) return 1;
+  locale_t locale = utf8Locale();
+  locale_t previous = locale ? uselocale(locale) : locale_t(0);
+  int width = wcwidth(static_cast<wchar_t>(c));
+  if (locale) uselocale(previous);
+  return width < 0 ? 1 : width;
+}
+
+int glyphWidth(std::string_view glyph) {
+  if (glyph.empty()) return 0;
+  auto first = static_cast<unsigned char>(glyph[0]);
+  if (first < 0x80) return 1;
+  auto it = glyph.begin();
+  char32_t c = 0xFFFD;
+  try {
+    c = utf8::next(it, glyph.end());
+  } catch (const utf8::exception&) {
+  }
+  return cellWidth(c);
+}
+
+int textWidth(std::string_view utf8) {
+  int width = 0;
+  for (char32_t c : toUtf32(utf8)) width += cellWidth(c);
+  return width;
+}
+
+}  // namespace zaffo::ui

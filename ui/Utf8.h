@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zaffo::ui {
+
+// Conversions at the borders of the toolkit. Invalid UTF-8 is replaced, never thrown.
+std::u32string toUtf32(std::string_view utf8);
+std::string toUtf8(std::u32string_view text);
+std::wstring toWide(std::string_view utf8);
+std::string toUtf8(std::wstring_view text);
+
+// Terminal cells a code point takes: 0 for combining marks, 2 for wide characters.
+// Control characters count as one cell (they are drawn as a blank).
+int cellWidth(char32_t c);
+// Cells taken by the first code point of a glyph.
+int glyphWidth(std::string_view glyph);
+int textWidth(std::string_view utf8);
+
+}  // namespace zaffo::ui
