@@ -2,25 +2,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include "tests/support/CountingAllocator.h"
 
-// Every allocation made through operator new is counted, so the benchmark can report how many
-// a tick makes (the clock runs in the audio callback, where there must be none).
-namespace {
-std::atomic<long> allocations{0};
-}
-
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
+// The tick runs in the audio callback, where it must not allocate: the benchmark counts.
 namespace {
 
 // 64 instruments with every step on, so that every tick that advances triggers all of them.
@@ -44,12 +28,12 @@ void fillSequencer(zaffo::Sequencer& sequencer, int32_t rand) {
 void BM_TickEveryStep(benchmark::State& state) {
     zaffo::Sequencer sequencer;
     fillSequencer(sequencer, static_cast<int32_t>(state.range(0)));
-    const long before = allocations.load();
+    const long before = zaffo::testing::allocationCount();
     for (auto _ : state) {
         sequencer.tick(24001, 96000);
     }
     state.counters["allocs/tick"] = benchmark::Counter(
-        static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations()));
+        static_cast<double>(zaffo::testing::allocationCount() - before) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_TickEveryStep)->Arg(0)->Arg(1)->ArgName("rand");
 

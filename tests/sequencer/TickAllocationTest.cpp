@@ -5,24 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-// GCC cannot tell that these replace the global pair, and warns about free() on memory from new.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/support/CountingAllocator.h"
 
 namespace zaffo {
 namespace {
@@ -40,11 +23,11 @@ TEST(TickAllocation, TicksWithManyShuffledInstrumentsAllocateNothing) {
     }
     sequencer.animateBpm(180, 2);
 
-    const long before = allocations.load();
+    const long before = zaffo::testing::allocationCount();
     for (int i = 0; i < 20000; ++i) {
         sequencer.tick(512, 96000);
     }
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(zaffo::testing::allocationCount() - before, 0);
     EXPECT_GT(triggered, 64 * 100);
 }
 
