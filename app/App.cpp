@@ -1,22 +1,78 @@
 #include "app/App.h"
 
+#include "app/AppScreen.h"
+#include "ui/ScreenInteractive.h"
+
+#include "audio/AudioEngine.h"
 #include "command/CommandParser.h"
+#include "library/UserLib.h"
 #include "sequencer/Sequencer.h"
 
 namespace zaffo {
 
 App::App(std::string basePath)
     : basePath(std::move(basePath)), packPath(this->basePath + "/samples/default") {
+    engine = std::make_unique<AudioEngine>();
     sequencer = std::make_unique<Sequencer>();
-    parser = std::make_unique<CommandParser>(sequencer.get(), nullptr);
+    parser = std::make_unique<CommandParser>(sequencer.get(), this);
     tutorialStep = std::make_unique<uint32_t>(0);
+    userLib = std::make_unique<UserLib>(this->basePath + "/samples");
+
+    engine->onPeriod = [this](int frameCount, int sampleRate) { sequencer->tick(frameCount, sampleRate); };
+    // Neither needs the screen, so they are in place before anything can create an instrument.
+    sequencer->onTrigger = [this](const PatternPtr& pattern, int step, int32_t startFrame) {
+        triggerSample(*pattern, step, startFrame);
+    };
+    sequencer->sampleExists = [this](const std::string& name) { return sampleLoaded(name); };
+    playOption.on_change = [this] { sequencer->playing = playFlag; };
+    recordOption.on_change = [this] { toggleRecording(); };
+
+    usePack("default", false);
 }
 
-App::~App() = default;
+App::~App() {
+    // The audio thread and the watcher thread call into what is destroyed next; stop them first.
+    engine->stopDevice();
+    userLib.reset();
+}
 
 void App::run() {
-    // The screen, the audio device and the sample library are wired in here as they land;
-    // until then there is no loop to run.
+    engine->startDevice();
+    log.showWelcome();
+    AppScreen screen(*this);
+    auto terminal = ui::ScreenInteractive::Fullscreen();
+    sequencer->setOnStep([&terminal](int) { terminal.PostEvent(ui::Event::Custom); });
+    screen.commandInput()->TakeFocus();
+    try {
+        terminal.Loop(screen.root());
+    } catch (...) {
+        engine->stopDevice();
+        sequencer->setOnStep(nullptr);
+        throw;
+    }
+    engine->stopDevice();
+    sequencer->setOnStep(nullptr);
+}
+
+void App::triggerSample(const SequencerPattern& pattern, int step, int32_t startFrame) {
+    std::lock_guard lock(stateMutex);
+    auto found = sampleTable.find(pattern.name);
+    if (found == sampleTable.end()) {
+        return;  // the sample went away while its instrument stayed
+    }
+    const bool onStep = step >= 0 && step < stepsPerPattern;
+    engine->play(found->second, onStep ? pattern.volume : 1.0f, onStep ? pattern.steps[step].pitch : 0,
+                 static_cast<uint32_t>(startFrame));
+}
+
+bool App::sampleLoaded(const std::string& name) {
+    std::lock_guard lock(stateMutex);
+    return sampleTable.count(name) > 0;
+}
+
+std::vector<std::string> App::sampleNamesNow() {
+    std::lock_guard lock(stateMutex);
+    return sampleNames;
 }
 
 }  // namespace zaffo

@@ -1,33 +1,97 @@
 #pragma once
 
+#include "app/MessageLog.h"
+#include "command/ParseListener.h"
+#include "ui/Components.h"
+
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace zaffo {
 
+class AudioBuffer;
+class AudioEngine;
 class CommandParser;
 class Sequencer;
+class UserLib;
+struct SequencerPattern;
 
-// The application: owns every long-lived part of the program and wires them together.
-class App {
+// The application: owns every long-lived part of the program, wires them together, and carries
+// out what the command language asks of it.
+class App : public ParseListener {
 public:
     explicit App(std::string basePath);
-    ~App();
+    ~App() override;
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
+    // Starts the sound, shows the screen and plays until the screen loop ends.
     void run();
 
-    // The command parser, through which typed lines reach the sequencer.
+    // ParseListener.
+    void selectPack(const std::string& packName) override;
+    void setPlaying(bool on) override;
+    void setRecording(bool on) override;
+    void saveComposition(const std::string& fileName) override;
+    void loadComposition(const std::string& fileName) override;
+    void showHelp(const std::string& topic) override;
+    void startTutorial() override;
+    void nextTutorialPage() override;
+    bool playSample(const std::string& sampleName) override;
+    bool hasSample(const std::string& sampleName) override;
+    float getVolume() override;
+    void setVolume(float volume) override;
+    std::string listSamples() override;
+
+    // Empties the sample table and all instruments and loads the pack of that name; an empty
+    // name lists the packs instead.
+    void usePack(const std::string& name, bool showReadme);
+    // Adds, replaces or (with an empty buffer) removes the sample named after the file.
+    void setSample(std::string path, std::shared_ptr<AudioBuffer> buffer);
+
     CommandParser& commandParser() { return *parser; }
+    Sequencer& sequencerOf() { return *sequencer; }
+    AudioEngine& audioEngine() { return *engine; }
+    MessageLog& messageLog() { return log; }
+    std::vector<std::string> sampleNamesNow();
+    std::wstring currentPackName() const { return packName; }
+    bool isRecordFlagSet() const { return recordFlag; }
 
 private:
+    // The sequencer's trigger: starts the instrument's sample at its step's pitch.
+    void triggerSample(const SequencerPattern& pattern, int step, int32_t startFrame);
+    bool sampleLoaded(const std::string& name);
+    void toggleRecording();
+    void installSampleHandlers();
+    void sampleChanged(const std::string& path);
+    void sampleRemoved(const std::string& path);
+    void sampleMoved(const std::string& oldPath, const std::string& newPath);
+    std::string compositionPath(const std::string& fileName) const;
+    std::vector<std::wstring> compositionNames() const;
+
     std::unique_ptr<Sequencer> sequencer;
+    std::unique_ptr<AudioEngine> engine;
+    std::unique_ptr<UserLib> userLib;
     std::unique_ptr<CommandParser> parser;
     std::unique_ptr<uint32_t> tutorialStep;
+    std::mutex stateMutex;  // the sample table
+    std::unordered_map<std::string, std::shared_ptr<AudioBuffer>> sampleTable;
+    std::vector<std::string> sampleNames;
     std::string basePath;
     std::string packPath;
+    bool recordFlag = false;
+    ui::CheckboxOption recordOption;
+    bool playFlag = true;
+    ui::CheckboxOption playOption;
+    bool basicFlag = true;
+    MessageLog log;
+    std::wstring packName;
+
+    friend class AppScreen;
 };
 
 }  // namespace zaffo

@@ -37,6 +37,9 @@ public:
     // Whether a sample of that name is loaded; without it no instrument can be created.
     std::function<bool(const std::string& name)> sampleExists;
 
+    // Installs the step callback while the clock may be running.
+    void setOnStep(std::function<void(int step)> callback);
+
     std::atomic<bool> playing{true};
     std::atomic<int32_t> bpm{120};
 
@@ -50,6 +53,9 @@ public:
     PatternPtr findPattern(const std::string& name);
     PatternPtr getOrCreatePattern(const std::string& name);
     std::vector<PatternPtr> getPatterns();
+    // Copies of the live instruments, taken under the lock: safe to read while the clock
+    // shuffles the originals.
+    std::vector<SequencerPattern> getPatternCopies();
     void removePattern(const std::string& name);
     void renamePattern(const std::string& oldName, const std::string& newName);
     void clearAll();

@@ -41,6 +41,21 @@ std::vector<PatternPtr> Sequencer::getPatterns() {
     return patterns;
 }
 
+std::vector<SequencerPattern> Sequencer::getPatternCopies() {
+    std::lock_guard lock(sequencerMutex);
+    std::vector<SequencerPattern> copies;
+    copies.reserve(patterns.size());
+    for (const PatternPtr& pattern : patterns) {
+        copies.push_back(*pattern);
+    }
+    return copies;
+}
+
+void Sequencer::setOnStep(std::function<void(int step)> callback) {
+    std::lock_guard lock(sequencerMutex);
+    onStep = std::move(callback);
+}
+
 void Sequencer::removePattern(const std::string& name) {
     std::lock_guard lock(sequencerMutex);
     auto named = [&](const PatternPtr& p) { return p->name == name; };

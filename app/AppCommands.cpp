@@ -1,0 +1,115 @@
+// What the command language asks of the application.
+
+#include "app/App.h"
+
+#include "audio/AudioEngine.h"
+#include "command/HelpText.h"
+#include "library/UserLib.h"
+#include "library/Utf8Text.h"
+#include "sequencer/Sequencer.h"
+
+#include <ctime>
+#include <stdexcept>
+
+namespace zaffo {
+namespace {
+
+std::vector<std::wstring> decodeLines(const std::vector<std::string>& lines) {
+    std::vector<std::wstring> decoded;
+    decoded.reserve(lines.size());
+    for (const std::string& line : lines) decoded.push_back(decodeUtf8(line));
+    return decoded;
+}
+
+// The local time as 2024-03-05.21_07_09, for the names of recordings.
+std::string timestampNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d.%H_%M_%S", &local);
+    return text;
+}
+
+}  // namespace
+
+void App::selectPack(const std::string& name) { usePack(name, true); }
+
+void App::setPlaying(bool on) {
+    playFlag = on;
+    playOption.on_change();
+}
+
+void App::toggleRecording() {
+    if (engine->isRecording()) {
+        engine->stopRecording();
+        recordFlag = false;
+    } else {
+        recordFlag = engine->startRecording(basePath + "/recording_" + timestampNow() + ".wav");
+    }
+}
+
+void App::setRecording(bool on) {
+    // Asking for the state that is already in force changes nothing.
+    if (on != engine->isRecording()) {
+        recordFlag = on;
+        recordOption.on_change();
+    }
+    if (on && !engine->isRecording()) {
+        throw std::runtime_error("could not start recording: " + engine->recordPath());
+    }
+    if (on) {
+        log.printMessage(L"started recording...", {});
+    } else {
+        log.printMessage(L"saved as " + decodeUtf8(engine->recordPath()), {});
+    }
+}
+
+void App::showHelp(const std::string& topic) {
+    log.printLines(decodeLines(helpLines(topic)), ui::color(ui::Color::CyanLight));
+}
+
+void App::startTutorial() {
+    *tutorialStep = 0;
+    nextTutorialPage();
+}
+
+void App::nextTutorialPage() {
+    log.printLines(decodeLines(nextTutorialLines(*tutorialStep)), ui::color(ui::Color::CyanLight));
+}
+
+bool App::playSample(const std::string& name) {
+    std::lock_guard lock(stateMutex);
+    auto found = sampleTable.find(name);
+    if (found == sampleTable.end()) {
+        return false;
+    }
+    engine->play(found->second, 1.0f, 0);
+    return true;
+}
+
+bool App::hasSample(const std::string& name) { return sampleLoaded(name); }
+
+float App::getVolume() { return engine->masterVolume.load(); }
+
+void App::setVolume(float volume) { engine->masterVolume.store(volume); }
+
+std::string App::listSamples() {
+    std::lock_guard lock(stateMutex);
+    if (sampleNames.empty()) {
+        return "You have no samples loaded.\nVery strange!";
+    }
+    std::string text;
+    size_t rowWidth = 0;
+    for (const std::string& name : sampleNames) {
+        if (rowWidth + name.size() + 1 > MessageLog::rowWidth) {
+            text += "\n";
+            rowWidth = 0;
+        }
+        text += name + " ";
+        rowWidth += name.size() + 1;
+    }
+    return text;
+}
+
+}  // namespace zaffo

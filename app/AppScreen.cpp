@@ -1,0 +1,210 @@
+#include "app/AppScreen.h"
+
+#include "app/App.h"
+#include "app/custom_WideInputBase.h"
+#include "audio/AudioEngine.h"
+#include "command/CommandParser.h"
+#include "library/UserLib.h"
+#include "library/Utf8Text.h"
+#include "sequencer/Sequencer.h"
+#include "ui/ScrollerBase.h"
+#include "ui/Utf8.h"
+#include "ui/custom_Border.h"
+
+#include <cstdlib>
+#include <iomanip>
+#include <sstream>
+
+namespace zaffo {
+
+using namespace ui;
+
+namespace {
+
+constexpr int logWidth = 48;
+constexpr int listWidth = 20;
+constexpr int settingsHeight = 8;
+
+Element paneFrame(Element title, Element content) {
+    return std::make_shared<custom_Border>(Elements{std::move(content), std::move(title)}, 0);
+}
+
+// A framed pane around a component that keeps its events and focus.
+Component makePane(std::wstring title, Component child, int height) {
+    return Renderer(child, [title, child, height] {
+        Element pane = paneFrame(text(title), child->Render()) | xflex;
+        return height < 0 ? pane | yflex : pane | size(HEIGHT, EQUAL, height);
+    });
+}
+
+Component scrolled(std::function<Element()> render) {
+    return Scroller(Container::Vertical({Renderer(std::move(render))}));
+}
+
+Elements textLines(const std::vector<std::wstring>& lines) {
+    Elements elements;
+    for (const std::wstring& line : lines) elements.push_back(text(line));
+    return elements;
+}
+
+}  // namespace
+
+std::wstring pitchLabel(int32_t pitch) {
+    std::wstring label = L"   ";
+    if (pitch == 0) return label;
+    size_t at = 0;
+    if (pitch < 0) label[at++] = L'-';
+    const int64_t magnitude = std::min<int64_t>(std::llabs(int64_t{pitch}), 99);
+    if (magnitude >= 10) label[at++] = static_cast<wchar_t>(L'0' + magnitude / 10);
+    label[at] = static_cast<wchar_t>(L'0' + magnitude % 10);
+    return label;
+}
+
+AppScreen::AppScreen(App& app) : app(app), errorStyle(bgcolor(Color::Default)) {
+    input = WideInput(&commandText, L"", &inputOption);
+    inputOption.on_enter = [this] { submit(); };
+    rootComponent = buildTree();
+}
+
+Component AppScreen::settingsPane() {
+    playBox = CatchEvent(Checkbox("Play", &app.playFlag, app.playOption), [this](const Event& event) {
+        if (event != Event::TabReverse) return false;
+        input->TakeFocus();
+        return true;
+    });
+    volumeSlider = CatchEvent(Slider("Volume", &app.engine->masterVolume, 0.0f, 1.0f, 0.05f),
+                              [this](const Event& event) {
+                                  if (event != Event::Tab) return false;
+                                  input->TakeFocus();
+                                  return true;
+                              });
+    Component controls = Container::Vertical({
+        playBox,
+        Checkbox("Record", &app.recordFlag, app.recordOption),
+        Checkbox("Basic", &app.basicFlag),
+        Renderer([] { return text("") | size(WIDTH, EQUAL, listWidth); }),
+        Slider("BPM   ", &app.sequencer->bpm, 20, 240, 1),
+        volumeSlider,
+    });
+    return makePane(L"Settings", controls, settingsHeight);
+}
+
+Component AppScreen::buildTree() {
+    Component left = Container::Vertical({
+        settingsPane(),
+        makePane(L"Parts", scrolled([this] { return partList(); }), -1),
+    });
+    inputWithHistory = CatchEvent(input, [this](const Event& event) { return historyKeys(event); });
+    Component main = Renderer(inputWithHistory, [this] { return mainView(); });
+    Component right = Container::Vertical(
+        {
+            makePane(L"Sample Packs", Renderer([this] { return packList(); }), -1),
+            makePane(L"Samples", scrolled([this] { return sampleList(); }), -1),
+        },
+        &selectedPane);
+    Component columns = Container::Horizontal({left, main, right});
+    // At every step the clock posts a redraw; the input takes the focus back on this thread.
+    return CatchEvent(columns, [this](const Event& event) {
+        if (event == Event::Custom) input->TakeFocus();
+        return false;
+    });
+}
+
+Element AppScreen::mainView() {
+    Element log = vbox(app.log.lines()) | size(WIDTH, EQUAL, logWidth) | hcenter;
+    Element commandBox = vbox({
+                             text(""),
+                             text("Command:"),
+                             inputWithHistory->Render(),
+                             text(errorText) | errorStyle,
+                             text(""),
+                         }) |
+                         size(WIDTH, EQUAL, logWidth) | hcenter;
+    Elements rows;
+    for (const SequencerPattern& pattern : app.sequencer->getPatternCopies()) {
+        rows.push_back(instrumentRows(pattern, app.sequencer->getCurrentStep()));
+    }
+    Element instruments = vbox(std::move(rows)) | hcenter;
+    return paneFrame(text("Zaffo"), vbox({log, commandBox, instruments})) | xflex;
+}
+
+Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentStep) const {
+    const bool basic = app.basicFlag;
+    Elements cells;
+    for (int i = 0; i < stepsPerPattern; ++i) {
+        const Step& step = pattern.steps[i];
+        const Color background = pattern.active && i == currentStep ? Color::GrayLight : Color::GrayDark;
+        std::wstring label;
+        if (basic) {
+            label = step.on ? L" # " : L" - ";
+        } else {
+            label = step.on ? L" #" + pitchLabel(step.pitch) : L" -   ";
+        }
+        cells.push_back(text(label) | bgcolor(background) | color(Color::White));
+    }
+    std::wostringstream header;
+    header << (pattern.active ? L"> " : L". ") << std::left << std::setw(basic ? 14 : 30)
+           << decodeUtf8(pattern.name) << std::right << std::fixed << std::setprecision(2) << L" "
+           << pattern.volume << L" &" << pattern.rand;
+    return vbox({text(header.str()), hbox(std::move(cells))});
+}
+
+Element AppScreen::packList() const {
+    auto packs = app.userLib->packNames();
+    Elements lines;
+    for (const std::wstring& pack : *packs) {
+        lines.push_back(text((pack == app.packName ? L"> " : L"  ") + pack));
+    }
+    const int count = static_cast<int>(lines.size());
+    return vbox(std::move(lines)) | size(WIDTH, EQUAL, listWidth) | size(HEIGHT, EQUAL, count);
+}
+
+Element AppScreen::sampleList() const {
+    std::vector<std::wstring> names;
+    for (const std::string& name : app.sampleNamesNow()) names.push_back(decodeUtf8(name));
+    return vbox(textLines(names)) | size(WIDTH, EQUAL, listWidth);
+}
+
+Element AppScreen::partList() const {
+    std::vector<std::wstring> names;
+    for (const std::string& name : app.sequencer->getPartNames()) names.push_back(decodeUtf8(name));
+    if (names.empty()) names.push_back(L"None");
+    return vbox(textLines(names)) | size(WIDTH, EQUAL, listWidth);
+}
+
+void AppScreen::submit() {
+    const ParseResult result = app.parser->parse(toUtf8(commandText));
+    if (!result.ok) {
+        errorText = decodeUtf8(result.message);
+        errorStyle = bgcolor(Color::Red);
+        return;
+    }
+    app.log.commitCommand(commandText, result.message);
+    history.push_back(commandText);
+    commandText.clear();
+    errorText.clear();
+    errorStyle = bgcolor(Color::Default);
+    historyIndex = history.size();
+}
+
+bool AppScreen::historyKeys(const Event& event) {
+    if (event == Event::ArrowUp || event == Event::ArrowDown) {
+        const size_t n = history.size();
+        // Positions 0..n form a ring, n being the fresh empty line.
+        historyIndex = event == Event::ArrowUp ? (historyIndex + n) % (n + 1) : (historyIndex + n + 2) % (n + 1);
+        commandText = historyIndex == n ? L"" : history[historyIndex];
+        inputOption.cursor_position = static_cast<int>(commandText.size());
+        return true;
+    }
+    if (event == Event::Tab) {
+        playBox->TakeFocus();
+        return true;
+    }
+    if (event == Event::TabReverse) {
+        volumeSlider->TakeFocus();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace zaffo

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ui/Components.h"
+#include "ui/InputOption.h"
+
+#include <string>
+#include <vector>
+
+namespace zaffo {
+
+class App;
+struct SequencerPattern;
+
+// The full-screen interface: settings and parts on the left, the log, the command input and
+// the instruments in the middle, the packs and samples on the right. Lives while it is shown.
+class AppScreen {
+public:
+    explicit AppScreen(App& app);
+
+    // The root of the component tree.
+    ui::Component root() const { return rootComponent; }
+    ui::Component commandInput() const { return input; }
+    // Runs a finished line through the parser: committed to the log when it succeeds, left
+    // in the input with its error under it when it fails.
+    void submit();
+    // History browsing and Tab and Shift+Tab out of the command input.
+    bool historyKeys(const ui::Event& event);
+
+    std::wstring commandText;
+    std::wstring errorText;
+
+private:
+    ui::Component buildTree();
+    ui::Component settingsPane();
+    ui::Element mainView();
+    ui::Element instrumentRows(const SequencerPattern& pattern, int currentStep) const;
+    ui::Element packList() const;
+    ui::Element sampleList() const;
+    ui::Element partList() const;
+
+    App& app;
+    ui::Decorator errorStyle;
+    std::vector<std::wstring> history;
+    size_t historyIndex = 0;
+    ui::InputOption inputOption;
+    ui::Component input;
+    ui::Component inputWithHistory;
+    ui::Component playBox;
+    ui::Component volumeSlider;
+    int selectedPane = 0;
+    ui::Component rootComponent;
+};
+
+// The pitch of a step in three characters: "5  ", "-12", "99 " for anything above 99.
+std::wstring pitchLabel(int32_t pitch);
+
+}  // namespace zaffo

@@ -1,0 +1,76 @@
+// Saving and loading compositions in the base folder.
+
+#include "app/App.h"
+
+#include "library/UserLib.h"
+#include "library/Utf8Text.h"
+#include "sequencer/Composition.h"
+#include "sequencer/Sequencer.h"
+#include "ui/Utf8.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace zaffo {
+namespace {
+
+// Writes the whole text to a temporary file beside `path` and renames it into place, so that
+// an existing composition is replaced only by a complete new one.
+void writeWholeFile(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".saving";
+    {
+        std::ofstream file(temporary, std::ios::trunc);
+        file << text;
+        file.flush();
+        if (!file) {
+            std::remove(temporary.c_str());
+            throw std::runtime_error("could not save " + path);
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        throw std::runtime_error("could not save " + path);
+    }
+}
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::string App::compositionPath(const std::string& fileName) const {
+    return basePath + "/" + fileName + ".json";
+}
+
+std::vector<std::wstring> App::compositionNames() const { return userLib->listCompositionNames(); }
+
+void App::saveComposition(const std::string& fileName) {
+    if (fileName.empty()) {
+        log.printMessage(L"Files: ", compositionNames());
+        return;
+    }
+    picojson::value root = sequencer->toJson();
+    root.get<picojson::object>()["samplePack"] = picojson::value(ui::toUtf8(packName));
+    writeWholeFile(compositionPath(fileName), compositionText(root));
+}
+
+void App::loadComposition(const std::string& fileName) {
+    if (fileName.empty()) {
+        log.printMessage(L"Files: ", compositionNames());
+        return;
+    }
+    const picojson::value root = parseComposition(readWholeFile(compositionPath(fileName)));
+    if (root.is<picojson::object>() && root.contains("samplePack") && root.get("samplePack").is<std::string>()) {
+        usePack(root.get("samplePack").get<std::string>(), false);
+    }
+    log.printMessage(sequencer->fromJson(root) ? L"file loaded!" : L"file not found :(", {});
+}
+
+}  // namespace zaffo

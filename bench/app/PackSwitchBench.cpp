@@ -1,0 +1,49 @@
+// How long the screen stands still while a pack of sixteen one-second samples loads.
+
+#include "app/App.h"
+
+#include <benchmark/benchmark.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+void writeStereoSecond(const std::string& path, int seed) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    std::vector<float> samples(2 * 44100);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = 0.5f * static_cast<float>(std::sin(0.01 * (seed + 1) * static_cast<double>(i)));
+    }
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    sf_writef_float(file, samples.data(), 44100);
+    sf_close(file);
+}
+
+void BM_SwitchToPackOfSixteen(benchmark::State& state) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zaffo-bench-XXXXXX").string();
+    const std::string base = ::mkdtemp(pattern.data());
+    std::filesystem::create_directories(base + "/samples/sixteen");
+    for (int i = 0; i < 16; ++i) {
+        writeStereoSecond(base + "/samples/sixteen/s" + std::to_string(i) + ".wav", i);
+    }
+    {
+        zaffo::App app(base);
+        for (auto _ : state) {
+            app.usePack("sixteen", false);
+        }
+    }
+    std::filesystem::remove_all(base);
+}
+BENCHMARK(BM_SwitchToPackOfSixteen)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,87 @@
+#include "AppFixture.h"
+
+#include "app/AppScreen.h"
+
+namespace zaffo::testing {
+namespace {
+
+class AppScreenTest : public AppTest {
+protected:
+    AppScreenTest() {
+        start();
+        screen = std::make_unique<AppScreen>(*app);
+    }
+
+    void submit(const std::wstring& line) {
+        screen->commandText = line;
+        screen->submit();
+    }
+
+    std::wstring browse(const ui::Event& key) {
+        EXPECT_TRUE(screen->historyKeys(key));
+        return screen->commandText;
+    }
+
+    std::string draw() {
+        ui::Screen grid(200, 50);
+        ui::Render(grid, screen->root()->Render());
+        return grid.toString();
+    }
+
+    std::unique_ptr<AppScreen> screen;
+};
+
+TEST_F(AppScreenTest, HistoryIsARingThroughTheFreshLine) {
+    for (const wchar_t* line : {L"a", L"b", L"c"}) submit(line);
+    EXPECT_EQ(browse(ui::Event::ArrowUp), L"c");
+    EXPECT_EQ(browse(ui::Event::ArrowUp), L"b");
+    EXPECT_EQ(browse(ui::Event::ArrowUp), L"a");
+    EXPECT_EQ(browse(ui::Event::ArrowUp), L"");
+    EXPECT_EQ(browse(ui::Event::ArrowUp), L"c");
+    EXPECT_EQ(browse(ui::Event::ArrowDown), L"");
+    EXPECT_EQ(browse(ui::Event::ArrowDown), L"a");
+
+    // The cursor stands after the entry's last character.
+    screen->commandInput()->OnEvent(ui::Event::Character('!'));
+    EXPECT_EQ(screen->commandText, L"a!");
+}
+
+TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorUntilTheNextGoodOne) {
+    submit(L"kick xyz #-");
+    EXPECT_EQ(screen->commandText, L"kick xyz #-");
+    EXPECT_EQ(screen->errorText, L"pattern not found: xyz");
+    EXPECT_FALSE(screen->historyKeys(ui::Event::Character('x')));
+    EXPECT_EQ(browse(ui::Event::ArrowUp), L"") << "failed lines are not kept";
+
+    submit(L"kick #-");
+    EXPECT_EQ(screen->commandText, L"");
+    EXPECT_EQ(screen->errorText, L"");
+    EXPECT_EQ(browse(ui::Event::ArrowUp), L"kick #-");
+}
+
+TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
+    submit(L"kick #--#-3");
+    submit(L".snare");
+    std::string shown = draw();
+    EXPECT_NE(shown.find("> kick           1.00 &0"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" #  -  -  #  #  -  -  # "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(". snare          1.00 &0"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("None"), std::string::npos) << "no parts yet";
+
+    submit(L"=a");
+    submit(L"kick 0.25 &3");
+    shown = draw();
+    EXPECT_NE(shown.find("> kick           0.25 &3"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("None"), std::string::npos);
+}
+
+TEST(PitchLabel, IsThreeCharactersWide) {
+    const std::pair<int32_t, const wchar_t*> cases[] = {
+        {0, L"   "}, {5, L"5  "}, {-5, L"-5 "}, {12, L"12 "}, {-12, L"-12"}, {10, L"10 "}, {250, L"99 "},
+        {-250, L"-99"}, {INT32_MIN, L"-99"},
+    };
+    for (const auto& [pitch, label] : cases) EXPECT_EQ(pitchLabel(pitch), label) << pitch;
+}
+
+}  // namespace
+}  // namespace zaffo::testing
