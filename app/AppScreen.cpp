@@ -104,8 +104,9 @@ Component AppScreen::buildTree() {
         &selectedPane);
     Component columns = Container::Horizontal({left, main, right});
     // At every step the clock posts a redraw; the input takes the focus back on this thread.
+    // A step posted just before Play was cleared must not pull the focus any more.
     return CatchEvent(columns, [this](const Event& event) {
-        if (event == Event::Custom) input->TakeFocus();
+        if (event == Event::Custom && app.playFlag) input->TakeFocus();
         return false;
     });
 }
@@ -116,7 +117,8 @@ Element AppScreen::mainView() {
                              text(""),
                              text("Command:"),
                              inputWithHistory->Render(),
-                             text(errorText) | errorStyle,
+                             // An empty error shows nothing, not an empty red bar.
+                             errorText.empty() ? text("") : text(errorText) | errorStyle,
                              text(""),
                          }) |
                          size(WIDTH, EQUAL, logWidth) | hcenter;
