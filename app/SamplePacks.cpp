@@ -31,8 +31,10 @@ void App::usePack(const std::string& name, bool showReadme) {
         sampleNames.clear();
     }
     userLib->watchPack(packPath);
-    for (const std::string& path : userLib->samplePaths()) {
-        setSample(path, loadSample(path));
+    const std::vector<std::string>& paths = userLib->samplePaths();
+    auto buffers = loadSamples(paths);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        setSample(paths[i], std::move(buffers[i]));
     }
     if (showReadme) {
         log.printLines(readPackReadme(packPath), ui::bold);

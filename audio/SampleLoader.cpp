@@ -4,8 +4,10 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace zaffo {
@@ -84,6 +86,26 @@ std::shared_ptr<AudioBuffer> loadSample(std::string path) {
     if (!converted || converted->empty())
         return {};
     return std::make_shared<AudioBuffer>(std::move(*converted));
+}
+
+std::vector<std::shared_ptr<AudioBuffer>> loadSamples(const std::vector<std::string>& paths) {
+    std::vector<std::shared_ptr<AudioBuffer>> buffers(paths.size());
+    std::atomic<std::size_t> next{0};
+    auto decodeRemaining = [&] {
+        for (std::size_t i = next++; i < paths.size(); i = next++) {
+            buffers[i] = loadSample(paths[i]);
+        }
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < std::min(cores, paths.size()); ++i) {
+        helpers.emplace_back(decodeRemaining);
+    }
+    decodeRemaining();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    return buffers;
 }
 
 }  // namespace zaffo

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/AudioBuffer.h"
 
@@ -13,5 +14,9 @@ namespace zaffo {
 // Returns an empty pointer for a missing, unreadable, unrecognised or empty file and
 // prints nothing. Touches no shared state, so any thread may call it.
 std::shared_ptr<AudioBuffer> loadSample(std::string path);
+
+// loadSample for every path, decoded side by side on the machine's cores; the buffers come
+// back in the order of the paths.
+std::vector<std::shared_ptr<AudioBuffer>> loadSamples(const std::vector<std::string>& paths);
 
 }  // namespace zaffo

@@ -70,3 +70,29 @@ TEST(AudioDecoding, WhatCannotBeDecodedGivesNoBufferAndPrintsNothing) {
 
 }  // namespace
 }  // namespace zaffo
+
+namespace zaffo {
+namespace {
+
+TEST(AudioDecoding, ManyFilesDecodeSideBySideInTheirOrder) {
+    test::TempDir dir;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 9; ++i) {
+        paths.push_back(dir.file("s" + std::to_string(i) + ".wav"));
+        ASSERT_TRUE(test::writeSoundFile(paths.back(), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 1, 100 + i,
+                                         [](std::int64_t, int) { return 0.5f; }));
+    }
+    paths.insert(paths.begin() + 4, dir.file("missing.wav"));
+    const auto buffers = loadSamples(paths);
+    ASSERT_EQ(buffers.size(), 10u);
+    EXPECT_EQ(buffers[4], nullptr);
+    for (int i = 0; i < 9; ++i) {
+        const auto& buffer = buffers[i < 4 ? i : i + 1];
+        ASSERT_NE(buffer, nullptr) << i;
+        EXPECT_EQ(buffer->frameCount(), 100u + i);
+    }
+    EXPECT_TRUE(loadSamples({}).empty());
+}
+
+}  // namespace
+}  // namespace zaffo
