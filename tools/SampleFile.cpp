@@ -28,20 +28,25 @@ void scale(Signal& signal, double gain) {
     }
 }
 
-bool writeMp3Once(const std::string& path, const Signal& hit, double gain) {
+// One channel of float samples written in the given format.
+bool writeMono(const std::string& path, int format, const Signal& signal) {
     SF_INFO info{};
     info.samplerate = kRate;
     info.channels = 1;
-    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr) {
         return false;
     }
+    const auto frames = static_cast<sf_count_t>(signal.size());
+    const sf_count_t written = sf_writef_float(file, signal.data(), frames);
+    return sf_close(file) == 0 && written == frames;
+}
+
+bool writeMp3Once(const std::string& path, const Signal& hit, double gain) {
     Signal scaled = hit;
     scale(scaled, gain);
-    const sf_count_t written =
-        sf_writef_float(file, scaled.data(), static_cast<sf_count_t>(scaled.size()));
-    return sf_close(file) == 0 && written == static_cast<sf_count_t>(scaled.size());
+    return writeMono(path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, scaled);
 }
 
 }  // namespace
@@ -63,16 +68,7 @@ void finishHit(Signal& hit) {
 }
 
 bool writeWav(const std::string& path, const Signal& hit) {
-    SF_INFO info{};
-    info.samplerate = kRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr) {
-        return false;
-    }
-    const sf_count_t written = sf_writef_float(file, hit.data(), static_cast<sf_count_t>(hit.size()));
-    return sf_close(file) == 0 && written == static_cast<sf_count_t>(hit.size());
+    return writeMono(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, hit);
 }
 
 bool writeMp3(const std::string& path, const Signal& hit) {

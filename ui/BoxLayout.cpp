@@ -17,7 +17,9 @@ void takeSelection(Requirement& parent, const Requirement& child, int dx, int dy
   parent.selected_box.y_max += dy;
 }
 
-class HBox : public Node {
+// Children side by side along one axis: `horizontal` for hbox, vertical for vbox.
+template <bool horizontal>
+class LinearBox : public Node {
  public:
   using Node::Node;
 
@@ -26,10 +28,11 @@ class HBox : public Node {
     for (auto& child : children_) {
       child->ComputeRequirement();
       const Requirement& r = child->requirement();
-      takeSelection(requirement_, r, requirement_.min_x, 0);
-      requirement_.min_x += r.min_x;
-      requirement_.scroll_x += r.scroll_x;
-      requirement_.min_y = std::max(requirement_.min_y, r.min_y);
+      takeSelection(requirement_, r, horizontal ? requirement_.min_x : 0,
+                    horizontal ? 0 : requirement_.min_y);
+      along(requirement_) += along(r);
+      scroll(requirement_) += scroll(r);
+      across(requirement_) = std::max(across(requirement_), across(r));
     }
   }
 
@@ -38,48 +41,30 @@ class HBox : public Node {
     std::vector<FlexItem> items;
     for (auto& child : children_) {
       const Requirement& r = child->requirement();
-      items.push_back(FlexItem{r.min_x, r.flex_grow_x, r.flex_shrink_x, 0, r.scroll_x});
+      items.push_back(horizontal ? FlexItem{r.min_x, r.flex_grow_x, r.flex_shrink_x, 0, r.scroll_x}
+                                 : FlexItem{r.min_y, r.flex_grow_y, r.flex_shrink_y, 0, r.scroll_y});
     }
-    distribute(items, box.x_max - box.x_min + 1);
-    int x = box.x_min;
+    distribute(items, horizontal ? box.x_max - box.x_min + 1 : box.y_max - box.y_min + 1);
+    int at = horizontal ? box.x_min : box.y_min;
     for (size_t i = 0; i < children_.size(); ++i) {
-      children_[i]->SetBox(Box{x, x + items[i].size - 1, box.y_min, box.y_max});
-      x += items[i].size;
+      const int last = at + items[i].size - 1;
+      children_[i]->SetBox(horizontal ? Box{at, last, box.y_min, box.y_max}
+                                      : Box{box.x_min, box.x_max, at, last});
+      at += items[i].size;
     }
   }
+
+ private:
+  static int& along(Requirement& r) { return horizontal ? r.min_x : r.min_y; }
+  static int along(const Requirement& r) { return horizontal ? r.min_x : r.min_y; }
+  static int& across(Requirement& r) { return horizontal ? r.min_y : r.min_x; }
+  static int across(const Requirement& r) { return horizontal ? r.min_y : r.min_x; }
+  static int& scroll(Requirement& r) { return horizontal ? r.scroll_x : r.scroll_y; }
+  static int scroll(const Requirement& r) { return horizontal ? r.scroll_x : r.scroll_y; }
 };
 
-class VBox : public Node {
- public:
-  using Node::Node;
-
-  void ComputeRequirement() override {
-    requirement_ = Requirement{};
-    for (auto& child : children_) {
-      child->ComputeRequirement();
-      const Requirement& r = child->requirement();
-      takeSelection(requirement_, r, 0, requirement_.min_y);
-      requirement_.min_y += r.min_y;
-      requirement_.scroll_y += r.scroll_y;
-      requirement_.min_x = std::max(requirement_.min_x, r.min_x);
-    }
-  }
-
-  void SetBox(Box box) override {
-    Node::SetBox(box);
-    std::vector<FlexItem> items;
-    for (auto& child : children_) {
-      const Requirement& r = child->requirement();
-      items.push_back(FlexItem{r.min_y, r.flex_grow_y, r.flex_shrink_y, 0, r.scroll_y});
-    }
-    distribute(items, box.y_max - box.y_min + 1);
-    int y = box.y_min;
-    for (size_t i = 0; i < children_.size(); ++i) {
-      children_[i]->SetBox(Box{box.x_min, box.x_max, y, y + items[i].size - 1});
-      y += items[i].size;
-    }
-  }
-};
+using HBox = LinearBox<true>;
+using VBox = LinearBox<false>;
 
 class DBox : public Node {
  public:
