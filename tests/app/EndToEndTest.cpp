@@ -361,17 +361,6 @@ TEST_F(EndToEnd, AStoredPartReplacesNoneInParts) {
                                  }}));
 }
 
-TEST_F(EndToEnd, UsingAnotherPackMovesTheMarkAndListsItsSamples) {
-    start();
-    command("use tarvik");
-    ASSERT_TRUE(session.waitFor({"the pack tarvik on screen", [](const Screen& screen) {
-                                     return paneLines(screen, "Sample Packs", 2) ==
-                                            std::vector<std::string>{"  default", "> tarvik"};
-                                 }}));
-    EXPECT_EQ(paneLines(session.screen(), "Samples", 10),
-              (std::vector<std::string>{"clap", "hh", "kick", "oh", "percy", "shaker", "snare", "tom", "zap", ""}));
-}
-
 TEST_F(EndToEnd, ACharacterBeyondTheBasicPlaneIsInsertedWhole) {
     start();
     session.type("x\U0001F941y");

@@ -79,12 +79,6 @@ TEST_F(ClockTest, FirstStepsComeOnTheTwentySixthAndFiftyFirstPeriod) {
     EXPECT_EQ(periodsWithAStep, (std::vector<int>{26, 51}));
 }
 
-TEST_F(ClockTest, StepsWrapAroundAfterEight) {
-    for (int i = 0; i < 10; ++i) period(24001);
-    EXPECT_EQ(steps, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1}));
-    EXPECT_EQ(sequencer.getCurrentStep(), 1);
-}
-
 TEST_F(ClockTest, OnsetsFallExactlyAStepApartWhateverThePeriods) {
     instrument("kick", "########");
     std::mt19937 sizes(7);

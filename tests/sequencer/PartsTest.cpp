@@ -84,19 +84,6 @@ TEST_F(PartsTest, AnInstrumentCreatedAfterThePartComesBackSilent) {
     EXPECT_TRUE(live("kick")->active);
 }
 
-TEST_F(PartsTest, AnEmptyPartGainsEveryLaterInstrumentSilent) {
-    sequencer.storePart("a");
-    set("kick", 1.0f, everyOther());
-    set("hh", 1.0f, everyOther());
-    sequencer.recallPart("a");
-    auto patterns = sequencer.getPatterns();
-    ASSERT_EQ(patterns.size(), 2u);
-    for (const auto& p : patterns) {
-        EXPECT_FALSE(p->active) << p->name;
-        EXPECT_EQ(patternText(p->steps), "--------") << p->name;
-    }
-}
-
 TEST_F(PartsTest, RecallSetsTheStoredTempoAtOnceAndDropsOtherInstruments) {
     sequencer.bpm = 140;
     sequencer.getOrCreatePattern("kick");
