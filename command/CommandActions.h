@@ -26,7 +26,7 @@ double toDecimal(const ActionInput& in) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || !std::isfinite(value) || value > 3.4e38) {
-        throw pegtl::parse_error("number too large: " + std::string(text), in);
+        throw CommandError("number too large: " + std::string(text));
     }
     return value;
 }
@@ -56,8 +56,7 @@ template <>
 struct action<name> {
     template <typename ActionInput>
     static void apply(const ActionInput& in, CommandContext& context) {
-        const auto where = in.position();
-        context.names.push_back(NameToken{in.string(), where.line, where.column - 1, where.byte});
+        context.names.push_back(in.string());
     }
 };
 
@@ -136,7 +135,7 @@ inline void runRecordStart(CommandContext& c) { withListener(c, [](ParseListener
 inline void runRecordStop(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setRecording(false); }); }
 inline void runSamples(CommandContext& c) { withListener(c, [&](ParseListener& l) { c.message = l.listSamples(); }); }
 inline void runParts(CommandContext& c) { c.message = partListText(c.partNames); }
-inline void runStorePart(CommandContext& c) { c.sequencer->storePart(c.names.front().text); }
+inline void runStorePart(CommandContext& c) { c.sequencer->storePart(c.names.front()); }
 inline void runRemoveAll(CommandContext& c) { c.sequencer->clearAll(); }
 inline void runMute(CommandContext& c) { runMuteCommand(c, false); }
 inline void runUnmute(CommandContext& c) { runMuteCommand(c, true); }

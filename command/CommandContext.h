@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,12 +13,9 @@ namespace zaffo {
 class CommandParser;
 class Sequencer;
 
-// One name of a command line, with where it stands (line from 1, column and byte from 0).
-struct NameToken {
-    std::string text;
-    size_t line = 1;
-    size_t column = 0;
-    size_t byte = 0;
+// A command that was understood but cannot be done; its text is what the user sees.
+struct CommandError : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
 // What a command returns: whether it was understood and done, and its text output (UTF-8,
@@ -32,7 +30,7 @@ struct CommandContext {
     Sequencer* sequencer = nullptr;
     CommandParser* parser = nullptr;
     std::vector<std::string> partNames;
-    std::vector<NameToken> names;
+    std::vector<std::string> names;
     std::vector<Step> steps;
     bool stepOn = false;
     int32_t stepPitch = 0;

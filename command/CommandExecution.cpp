@@ -4,36 +4,28 @@
 #include "command/ParseListener.h"
 #include "sequencer/Sequencer.h"
 
-#include <tao/pegtl.hpp>
-
 #include <charconv>
 
 namespace zaffo {
 namespace {
 
-[[noreturn]] void raisePatternNotFound(const NameToken& name) {
-    // Columns of our tokens count from 0, those of the parser's positions from 1.
-    tao::pegtl::position where(name.byte, name.line, name.column + 1, "src");
-    throw tao::pegtl::parse_error("pattern not found: " + name.text, where);
-}
-
 // The instruments of every name, created where a sample of that name is loaded. Instruments
 // created for the names before a missing one stay created.
 std::vector<PatternPtr> collectInstruments(const CommandContext& context) {
     std::vector<PatternPtr> instruments;
-    for (const NameToken& name : context.names) {
-        PatternPtr pattern = context.sequencer->getOrCreatePattern(name.text);
+    for (const std::string& name : context.names) {
+        PatternPtr pattern = context.sequencer->getOrCreatePattern(name);
         if (!pattern) {
-            raisePatternNotFound(name);
+            throw CommandError("pattern not found: " + name);
         }
         instruments.push_back(std::move(pattern));
     }
     return instruments;
 }
 
-bool allAreSamples(ParseListener& listener, const std::vector<NameToken>& names) {
-    for (const NameToken& name : names) {
-        if (!listener.hasSample(name.text)) {
+bool allAreSamples(ParseListener& listener, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        if (!listener.hasSample(name)) {
             return false;
         }
     }
@@ -43,12 +35,12 @@ bool allAreSamples(ParseListener& listener, const std::vector<NameToken>& names)
 void auditionOrRecall(CommandContext& context) {
     ParseListener* listener = context.parser->listener;
     if (listener && allAreSamples(*listener, context.names)) {
-        for (const NameToken& name : context.names) {
-            listener->playSample(name.text);
+        for (const std::string& name : context.names) {
+            listener->playSample(name);
         }
         return;
     }
-    const std::string& first = context.names.front().text;
+    const std::string& first = context.names.front();
     if (!context.sequencer->recallPart(first)) {
         context.message = "Unknown part/sample: " + first;
     }
@@ -84,9 +76,9 @@ void runMuteCommand(CommandContext& context, bool active) {
 }
 
 void runRemoveCommand(CommandContext& context) {
-    for (const NameToken& name : context.names) {
-        context.sequencer->removePart(name.text);
-        context.sequencer->removePattern(name.text);
+    for (const std::string& name : context.names) {
+        context.sequencer->removePart(name);
+        context.sequencer->removePattern(name);
     }
 }
 

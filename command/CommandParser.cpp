@@ -10,16 +10,6 @@
 namespace zaffo {
 namespace {
 
-// Errors raised while parsing start with where they happened ("src:1:5: "); the user sees only
-// what comes after.
-std::string withoutPosition(const std::string& text) {
-    if (!text.starts_with("src:")) {
-        return text;
-    }
-    const auto space = text.find(' ');
-    return space == std::string::npos ? "" : text.substr(space + 1);
-}
-
 std::string trimSpaces(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) {
@@ -50,8 +40,10 @@ ParseResult CommandParser::parse(const std::string& line) {
             return {true, ""};
         }
         return {false, context.message};
+    } catch (const tao::pegtl::parse_error& error) {
+        return {false, std::string(error.message())};
     } catch (const std::exception& error) {
-        return {false, withoutPosition(error.what())};
+        return {false, error.what()};
     }
 }
 
@@ -63,8 +55,10 @@ ParseResult CommandParser::parsePattern(const std::string& text, Steps& steps) {
         }
         applySteps(parsed, steps);
         return {true, ""};
+    } catch (const tao::pegtl::parse_error& error) {
+        return {false, std::string(error.message())};
     } catch (const std::exception& error) {
-        return {false, withoutPosition(error.what())};
+        return {false, error.what()};
     }
 }
 
