@@ -1,113 +1,110 @@
+// Scripts of operations on a sequencer against the instruments and parts they leave behind.
+#include "sequencer/PatternGrammar.h"
 #include "sequencer/Sequencer.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 
 namespace zaffo {
 namespace {
 
-class PartsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
+struct Case {
+    const char* script;   // operations separated by ", "
+    const char* answers;  // what the operations that answer said, one digit each
+    const char* live;     // "name steps volume rand on|off", joined by "; "
+    const char* parts;
+    int bpm = 120;
+};
+
+const Case cases[] = {
+    // Instruments exist only for loaded samples, once per name, playing and empty.
+    {"store a, new boom, recall a", "101", "", "a"},
+    {"new kick, new kick", "11", "kick -------- 1 0 on", ""},
+    {"nosamples, new kick", "0", "", ""},
+    // Instruments created later reach every part muted, as copies of their own.
+    {"store a, store b, new hh, recall a", "1111", "hh -------- 1 0 off", "a b"},
+    {"store a, store b, new hh, recall b", "1111", "hh -------- 1 0 off", "a b"},
+    {"set kick 1 #-, store a, set hh 0.7 #-, recall a", "11", "kick #-#-#-#- 1 0 on; hh -------- 1 0 off", "a"},
+    // Storing again replaces the part in its place; a live instrument's name stores nothing.
+    {"set kick 0.5 #-, store a, store b, set kick 0.25 -, store a, recall a", "1111", "kick -------- 0.25 0 on", "a b"},
+    {"set kick 0.5 #-, store a, store b, set kick 0.25 -, store a, recall b", "1111", "kick #-#-#-#- 0.5 0 on", "a b"},
+    {"new kick, store kick", "10", "kick -------- 1 0 on", ""},
+    // Parts hold copies that neither editing before nor after a recall changes.
+    {"set kick 0.5 #-, store a, set kick 0.9 -, recall a, set kick 0.1 -, recall a", "111",
+     "kick #-#-#-#- 0.5 0 on", "a"},
+    // Recalling sets the stored tempo and drops instruments the part does not hold.
+    {"tempo 140, new kick, store a, tempo 100, new snare, drop snare, new snare, recall a, recall x", "111110",
+     "kick -------- 1 0 on; snare -------- 1 0 off", "a", 140},
+    {"store a, store b, droppart a, droppart a", "1110", "", "b"},
+    // Removing and renaming reach the live list and every part.
+    {"new kick, new snare, store a, drop kick, drop nothing", "111", "snare -------- 1 0 on", "a"},
+    {"new kick, new snare, store a, drop kick, recall a", "1111", "snare -------- 1 0 on", "a"},
+    {"new kick, store a, rename kick boom, find kick, find boom", "1101", "boom -------- 1 0 on", "a"},
+    {"new kick, store a, rename kick boom, recall a", "111", "boom -------- 1 0 on", "a"},
+    // Clearing empties instruments and parts but keeps the tempo.
+    {"new kick, store a, tempo 99, clear", "11", "", "", 99},
+};
+
+// Runs one operation; returns '0' or '1' for those that answer, 0 for the others.
+char runOperation(Sequencer& sequencer, const std::string& operation) {
+    std::istringstream words(operation);
+    std::string verb, name, other;
+    words >> verb >> name;
+    if (verb == "nosamples") sequencer.sampleExists = nullptr;
+    if (verb == "tempo") sequencer.bpm = std::stoi(name);
+    if (verb == "drop") sequencer.removePattern(name);
+    if (verb == "rename" && words >> other) sequencer.renamePattern(name, other);
+    if (verb == "clear") sequencer.clearAll();
+    if (verb == "set") {
+        float volume = 0;
+        std::vector<Step> parsed;
+        words >> volume >> other;
+        EXPECT_TRUE(pattern_grammar::readPattern(other, parsed)) << other;
+        sequencer.editPattern(sequencer.getOrCreatePattern(name), [&](SequencerPattern& pattern) {
+            pattern.volume = volume;
+            applySteps(parsed, pattern.steps);
+        });
+    }
+    if (verb == "new") return sequencer.getOrCreatePattern(name) ? '1' : '0';
+    if (verb == "find") return sequencer.findPattern(name) ? '1' : '0';
+    if (verb == "store") return sequencer.storePart(name) ? '1' : '0';
+    if (verb == "recall") return sequencer.recallPart(name) ? '1' : '0';
+    if (verb == "droppart") return sequencer.removePart(name) ? '1' : '0';
+    return 0;
+}
+
+std::string join(const std::vector<std::string>& items, const char* separator) {
+    std::string text;
+    for (const auto& item : items) text += (text.empty() ? "" : separator) + item;
+    return text;
+}
+
+TEST(LiveListAndParts, ScriptsLeaveTheirInstrumentsAndParts) {
+    for (const Case& c : cases) {
+        Sequencer sequencer;
         sequencer.sampleExists = [](const std::string& name) {
             return std::set<std::string>{"kick", "snare", "hh"}.count(name) > 0;
         };
+        std::string answers, script = c.script;
+        for (size_t start = 0; start < script.size();) {
+            size_t end = std::min(script.find(", ", start), script.size());
+            if (char answer = runOperation(sequencer, script.substr(start, end - start))) answers += answer;
+            start = end + 2;
+        }
+        std::vector<std::string> live;
+        for (const PatternPtr& p : sequencer.getPatterns()) {
+            std::ostringstream row;
+            row << p->name << ' ' << patternText(p->steps) << ' ' << p->volume << ' ' << p->rand
+                << (p->active ? " on" : " off");
+            live.push_back(row.str());
+        }
+        EXPECT_EQ(answers, c.answers) << c.script;
+        EXPECT_EQ(join(live, "; "), c.live) << c.script;
+        EXPECT_EQ(join(sequencer.getPartNames(), " "), c.parts) << c.script;
+        EXPECT_EQ(sequencer.bpm.load(), c.bpm) << c.script;
     }
-
-    PatternPtr live(const std::string& name) { return sequencer.findPattern(name); }
-
-    void set(const std::string& name, float volume, const Steps& steps) {
-        PatternPtr p = sequencer.getOrCreatePattern(name);
-        sequencer.editPattern(p, [&](SequencerPattern& pattern) {
-            pattern.volume = volume;
-            pattern.steps = steps;
-        });
-    }
-
-    static Steps everyOther() {
-        Steps steps{};
-        for (int i = 0; i < 8; i += 2) steps[i] = {true, i};
-        return steps;
-    }
-
-    Sequencer sequencer;
-};
-
-TEST_F(PartsTest, StoringAgainReplacesThePartInItsPlace) {
-    set("kick", 0.5f, everyOther());
-    EXPECT_TRUE(sequencer.storePart("a"));
-    EXPECT_TRUE(sequencer.storePart("b"));
-    set("kick", 0.25f, Steps{});
-    EXPECT_TRUE(sequencer.storePart("a"));
-    EXPECT_EQ(sequencer.getPartNames(), (std::vector<std::string>{"a", "b"}));
-
-    sequencer.recallPart("a");
-    EXPECT_EQ(live("kick")->volume, 0.25f);
-    sequencer.recallPart("b");
-    EXPECT_EQ(live("kick")->volume, 0.5f);
-}
-
-TEST_F(PartsTest, APartCannotTakeTheNameOfALiveInstrument) {
-    sequencer.getOrCreatePattern("kick");
-    EXPECT_FALSE(sequencer.storePart("kick"));
-    EXPECT_TRUE(sequencer.getPartNames().empty());
-}
-
-TEST_F(PartsTest, PartsHoldCopiesThatPlayingAndEditingNeverChange) {
-    set("kick", 0.5f, everyOther());
-    sequencer.storePart("a");
-    set("kick", 0.9f, Steps{});
-
-    ASSERT_TRUE(sequencer.recallPart("a"));
-    PatternPtr recalled = live("kick");
-    EXPECT_EQ(recalled->volume, 0.5f);
-    set("kick", 0.1f, Steps{});  // edits the recalled copy, not the part
-
-    ASSERT_TRUE(sequencer.recallPart("a"));
-    EXPECT_NE(live("kick"), recalled);
-    EXPECT_EQ(live("kick")->volume, 0.5f);
-    EXPECT_EQ(live("kick")->steps, everyOther());
-}
-
-TEST_F(PartsTest, AnInstrumentCreatedAfterThePartComesBackSilent) {
-    set("kick", 1.0f, everyOther());
-    sequencer.storePart("a");
-    set("hh", 0.7f, everyOther());  // created after "a": "a" holds a muted, empty copy
-
-    sequencer.recallPart("a");
-    PatternPtr hh = live("hh");
-    ASSERT_NE(hh, nullptr);
-    EXPECT_FALSE(hh->active);
-    EXPECT_EQ(hh->volume, 1.0f);
-    EXPECT_EQ(patternText(hh->steps), "--------");
-    EXPECT_TRUE(live("kick")->active);
-}
-
-TEST_F(PartsTest, RecallSetsTheStoredTempoAtOnceAndDropsOtherInstruments) {
-    sequencer.bpm = 140;
-    sequencer.getOrCreatePattern("kick");
-    sequencer.storePart("a");
-    sequencer.bpm = 100;
-    sequencer.getOrCreatePattern("snare");
-    sequencer.removePattern("snare");  // snare gone from the part too
-    sequencer.getOrCreatePattern("snare");
-
-    ASSERT_TRUE(sequencer.recallPart("a"));
-    EXPECT_EQ(sequencer.bpm.load(), 140);
-    auto patterns = sequencer.getPatterns();
-    ASSERT_EQ(patterns.size(), 2u);  // kick, and snare added muted when it was created again
-    EXPECT_EQ(patterns[0]->name, "kick");
-    EXPECT_FALSE(patterns[1]->active);
-    EXPECT_FALSE(sequencer.recallPart("nothing"));
-}
-
-TEST_F(PartsTest, RemovingDeletesOnlyTheNamedPart) {
-    sequencer.storePart("a");
-    sequencer.storePart("b");
-    EXPECT_TRUE(sequencer.removePart("a"));
-    EXPECT_FALSE(sequencer.removePart("a"));
-    EXPECT_EQ(sequencer.getPartNames(), (std::vector<std::string>{"b"}));
 }
 
 }  // namespace
