@@ -18,56 +18,50 @@ Element titled(Element title, Element content) {
   return std::make_shared<custom_Border>(Elements{std::move(content), std::move(title)}, 0);
 }
 
-Requirement requirementOf(const Element& element) {
+int minWidth(const Element& element) {
   element->ComputeRequirement();
-  return element->requirement();
+  return element->requirement().min_x;
 }
 
-TEST(Border, RequiresOneCellOnEverySide) {
-  Requirement plain = requirementOf(bordered(text("abc")));
-  EXPECT_EQ(plain.min_x, 5);
-  EXPECT_EQ(plain.min_y, 3);
-  EXPECT_EQ(requirementOf(titled(text("0123456789"), text("abc"))).min_x, 12);
-  EXPECT_EQ(requirementOf(titled(text("t"), text("abc"))).min_x, 5);
+Element focusedRowOf(int rows, int focused) {
+  Elements lines;
+  for (int i = 0; i < rows; ++i) lines.push_back(text(std::to_string(i)) | (i == focused ? focus : nothing));
+  return vbox(std::move(lines));
 }
 
-TEST(Border, DrawsEachStyle) {
-  EXPECT_EQ(renderToText(bordered(text("abc")), 5, 3), "┌───┐\n│abc│\n└───┘");
-  EXPECT_EQ(renderToText(bordered(text("a"), 1), 3, 3), "┏━┓\n┃a┃\n┗━┛");
-  EXPECT_EQ(renderToText(bordered(text("a"), 2), 3, 3), "╔═╗\n║a║\n╚═╝");
-  EXPECT_EQ(renderToText(bordered(text("a"), 3), 3, 3), "╭─╮\n│a│\n╰─╯");
-  EXPECT_EQ(renderToText(bordered(text("a"), 4), 3, 3), "   \n a \n   ");
-  // An unknown style draws the light lines rather than reading past the table.
-  EXPECT_EQ(renderToText(bordered(text("a"), 9), 3, 3), "┌─┐\n│a│\n└─┘");
+TEST(Border, RequiresOneCellOnEverySideAndRoomForTheTitle) {
+  Element plain = bordered(text("abc"));
+  EXPECT_EQ(minWidth(plain), 5);
+  EXPECT_EQ(plain->requirement().min_y, 3);
+  EXPECT_EQ(minWidth(titled(text("0123456789"), text("abc"))), 12);
+  EXPECT_EQ(minWidth(titled(text("t"), text("abc"))), 5);
 }
 
-TEST(Border, TitleSitsInTheTopEdgeAndIsCutBetweenTheCorners) {
-  EXPECT_EQ(renderToText(titled(text("Hi"), text("abc")), 6, 3), "┌Hi──┐\n│abc │\n└────┘");
-  EXPECT_EQ(renderToText(titled(text("Settings"), text("a")) | size(WIDTH, EQUAL, 6), 6, 3),
-            "┌Sett┐\n│a   │\n└────┘");
-  EXPECT_EQ(renderToText(titled(text("世界"), text("a")) | size(WIDTH, EQUAL, 5), 5, 3),
-            "┌世─┐\n│a  │\n└───┘");
-}
-
-TEST(Border, ABoxOfWidthOrHeightOneDrawsOnlyTheContent) {
-  EXPECT_EQ(renderToText(hbox({titled(text("T"), text("xy")) | size(WIDTH, EQUAL, 1), text("|")}),
-                         3, 3),
-            " | \n   \n   ");
-  EXPECT_EQ(renderToText(vbox({bordered(text("xy")) | size(HEIGHT, EQUAL, 1), text("|")}), 4, 2),
-            "    \n|   ");
-}
-
-TEST(Border, GrowsWithItsContentAndStretchesToTheBox) {
-  EXPECT_EQ(renderToText(bordered(text("a") | flex), 4, 4),
-            "┌──┐\n│a │\n│  │\n└──┘");
-}
-
-TEST(Border, KeepsTheFocusedRowOfItsContentInView) {
-  Elements rows;
-  for (int i = 0; i < 6; ++i) rows.push_back(i == 5 ? text(std::to_string(i)) | focus
-                                                     : text(std::to_string(i)));
-  Element framed = bordered(vbox(std::move(rows))) | yframe;
-  EXPECT_EQ(renderToText(framed, 3, 3), "│4│\n│5│\n└─┘");
+TEST(Border, Draws) {
+  const struct {
+    Element element;
+    int width, height;
+    const char* drawn;
+  } cases[] = {
+      {bordered(text("abc")), 5, 3, "┌───┐\n│abc│\n└───┘"},
+      {bordered(text("a"), 1), 3, 3, "┏━┓\n┃a┃\n┗━┛"},
+      {bordered(text("a"), 2), 3, 3, "╔═╗\n║a║\n╚═╝"},
+      {bordered(text("a"), 3), 3, 3, "╭─╮\n│a│\n╰─╯"},
+      {bordered(text("a"), 4), 3, 3, "   \n a \n   "},
+      {bordered(text("a"), 9), 3, 3, "┌─┐\n│a│\n└─┘"},  // an unknown style draws light lines
+      {std::make_shared<custom_Border>(Elements{}, 0), 2, 2, "┌┐\n└┘"},
+      {bordered(text("a") | flex), 4, 4, "┌──┐\n│a │\n│  │\n└──┘"},
+      // The title sits in the top edge, cut between the corners.
+      {titled(text("Hi"), text("abc")), 6, 3, "┌Hi──┐\n│abc │\n└────┘"},
+      {titled(text("Settings"), text("a")) | size(WIDTH, EQUAL, 6), 6, 3, "┌Sett┐\n│a   │\n└────┘"},
+      {titled(text("世界"), text("a")) | size(WIDTH, EQUAL, 5), 5, 3, "┌世─┐\n│a  │\n└───┘"},
+      // A box one cell wide or high draws only its content.
+      {hbox({titled(text("T"), text("xy")) | size(WIDTH, EQUAL, 1), text("|")}), 3, 3, " | \n   \n   "},
+      {vbox({bordered(text("xy")) | size(HEIGHT, EQUAL, 1), text("|")}), 4, 2, "    \n|   "},
+      // The focused row of the content stays in view.
+      {bordered(focusedRowOf(6, 5)) | yframe, 3, 3, "│4│\n│5│\n└─┘"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(renderToText(c.element, c.width, c.height), c.drawn);
 }
 
 TEST(Border, ATreeOfEveryKindFitsIntoAnySizeEvenNone) {
@@ -83,10 +77,6 @@ TEST(Border, ATreeOfEveryKindFitsIntoAnySizeEvenNone) {
       EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\n'), std::max(height - 1, 0));
     }
   EXPECT_EQ(renderToText(tree(), 12, 4), "┌Title┐╔══╗x\n│世4  │║█▍║ \n│世5 ╻│║  ║ \n└─────┘╚══╝ ");
-}
-
-TEST(Border, WithoutChildrenDrawsAnEmptyFrame) {
-  EXPECT_EQ(renderToText(std::make_shared<custom_Border>(Elements{}, 0), 2, 2), "┌┐\n└┘");
 }
 
 }  // namespace

@@ -8,17 +8,14 @@
 namespace zaffo::ui {
 namespace {
 
-Component listOf(int rows) {
-  return Container::Vertical({Renderer([rows] {
-    Elements lines;
-    for (int i = 0; i < rows; ++i) lines.push_back(text(std::to_string(i)));
-    return vbox(std::move(lines));
-  })});
-}
-
-// A scroller of `rows` rows shown in `height` rows, drawn once so it knows its size.
+// A scroller over `rows` numbered rows, drawn once into `height` rows so that it knows its size.
 struct Fixture {
-  Fixture(int rows, int height) : scroller(Make<ScrollerBase>(listOf(rows))), screen(3, height) {
+  Fixture(int rows, int height) : screen(3, height) {
+    scroller = Make<ScrollerBase>(Container::Vertical({Renderer([rows] {
+      Elements lines;
+      for (int i = 0; i < rows; ++i) lines.push_back(text(std::to_string(i)));
+      return vbox(std::move(lines));
+    })}));
     draw();
   }
   std::string draw() {
@@ -30,70 +27,51 @@ struct Fixture {
   Screen screen;
 };
 
-TEST(Scroller, MeasuresItsChildAndRecordsItsBox) {
-  Fixture f(50, 10);
-  EXPECT_EQ(f.scroller->size, 50);
-  EXPECT_EQ(f.scroller->box, (Box{0, 2, 0, 9}));
-  EXPECT_TRUE(f.scroller->Focused());
-}
+Event wheel(Mouse::Button button, int y) { return Event::MouseEvent(Mouse{button, Mouse::Pressed, 1, y}); }
 
-TEST(Scroller, HomeEndAndPageKeysMoveTheMarker) {
-  Fixture f(50, 10);
-  EXPECT_TRUE(f.scroller->OnEvent(Event::End));
-  EXPECT_EQ(f.scroller->selected, 49);
-  EXPECT_TRUE(f.scroller->OnEvent(Event::Home));
-  EXPECT_EQ(f.scroller->selected, 0);
-  EXPECT_TRUE(f.scroller->OnEvent(Event::PageDown));
-  EXPECT_EQ(f.scroller->selected, 9);
-  EXPECT_TRUE(f.scroller->OnEvent(Event::PageUp));
-  EXPECT_EQ(f.scroller->selected, 0);
-}
-
-TEST(Scroller, ArrowsAndLettersStepAndStopAtTheEnds) {
-  Fixture f(3, 10);
-  EXPECT_FALSE(f.scroller->OnEvent(Event::ArrowUp));
-  EXPECT_FALSE(f.scroller->OnEvent(Event::Character('k')));
-  EXPECT_TRUE(f.scroller->OnEvent(Event::ArrowDown));
-  EXPECT_TRUE(f.scroller->OnEvent(Event::Character('j')));
-  EXPECT_EQ(f.scroller->selected, 2);
-  EXPECT_FALSE(f.scroller->OnEvent(Event::ArrowDown));
-  EXPECT_EQ(f.scroller->selected, 2);
-  EXPECT_FALSE(f.scroller->OnEvent(Event::Character('x')));
-}
-
-TEST(Scroller, AnEmptyChildKeepsTheMarkerAtTheTop) {
-  Fixture f(0, 5);
-  for (const Event& key : {Event::ArrowDown, Event::End, Event::PageDown, Event::ArrowUp, Event::Home}) {
-    EXPECT_FALSE(f.scroller->OnEvent(key));
-    EXPECT_EQ(f.scroller->selected, 0);
+TEST(Scroller, KeysAndTheWheelMoveTheMarkerWithinTheRows) {
+  const struct {
+    int rows, height;
+    std::vector<Event> keys;
+    const char* moved;
+    int selected;
+  } cases[] = {
+      {50, 10, {Event::End}, "1", 49},
+      {50, 10, {Event::End, Event::Home}, "11", 0},
+      {50, 10, {Event::PageDown}, "1", 9},
+      {50, 10, {Event::PageDown, Event::PageUp}, "11", 0},
+      {3, 10, {Event::ArrowUp, Event::Character('k'), Event::Character('x')}, "000", 0},
+      {3, 10, {Event::ArrowDown, Event::Character('j'), Event::ArrowDown}, "110", 2},
+      {3, 10, {Event::ArrowDown, Event::Character('k')}, "11", 0},
+      {0, 5, {Event::ArrowDown, Event::End, Event::PageDown, Event::ArrowUp, Event::Home}, "00000", 0},
+      // The wheel scrolls only the view under the pointer.
+      {20, 5, {wheel(Mouse::WheelDown, 2)}, "1", 1},
+      {20, 5, {wheel(Mouse::WheelDown, 2), wheel(Mouse::WheelUp, 2)}, "11", 0},
+      {20, 5, {wheel(Mouse::WheelDown, 7)}, "0", 0},
+  };
+  for (const auto& c : cases) {
+    Fixture f(c.rows, c.height);
+    std::string moved;
+    for (const Event& key : c.keys) moved += f.scroller->OnEvent(key) ? '1' : '0';
+    EXPECT_EQ(moved, c.moved) << c.rows << " rows, " << c.selected;
+    EXPECT_EQ(f.scroller->selected, c.selected) << c.rows << " rows, " << c.moved;
   }
 }
 
-TEST(Scroller, TheViewFollowsTheMarkerWithAnIndicator) {
+TEST(Scroller, MeasuresItsChildAndTheViewFollowsTheMarker) {
   Fixture f(8, 4);
+  EXPECT_EQ(f.scroller->size, 8);
+  EXPECT_EQ(f.scroller->box, (Box{0, 2, 0, 3}));
+  EXPECT_TRUE(f.scroller->Focused());
   EXPECT_EQ(f.draw(), "0 ┃\n1 ┃\n2  \n3  ");
   f.scroller->OnEvent(Event::End);
   EXPECT_EQ(f.draw(), "4  \n5  \n6 ┃\n7 ┃");
 }
 
-TEST(Scroller, TheWheelScrollsOnlyTheViewUnderThePointer) {
-  Fixture f(20, 5);
-  Mouse wheel{Mouse::WheelDown, Mouse::Pressed, 1, 2};
-  EXPECT_TRUE(f.scroller->OnEvent(Event::MouseEvent(wheel)));
-  EXPECT_EQ(f.scroller->selected, 1);
-  wheel.button = Mouse::WheelUp;
-  EXPECT_TRUE(f.scroller->OnEvent(Event::MouseEvent(wheel)));
-  EXPECT_EQ(f.scroller->selected, 0);
-  Mouse elsewhere{Mouse::WheelDown, Mouse::Pressed, 1, 7};
-  EXPECT_FALSE(f.scroller->OnEvent(Event::MouseEvent(elsewhere)));
-  EXPECT_EQ(f.scroller->selected, 0);
-}
-
 TEST(Scroller, AClickInsideTakesTheFocus) {
   bool checked = false;
-  auto other = Checkbox("c", &checked);
   Fixture f(5, 5);
-  Component column = Container::Vertical({other, f.scroller});
+  Component column = Container::Vertical({Checkbox("c", &checked), f.scroller});
   EXPECT_FALSE(f.scroller->Focused());
   Render(f.screen, column->Render());
   EXPECT_EQ(f.scroller->box.y_min, 1);

@@ -5,14 +5,15 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <regex>
 #include <string>
-#include <thread>
+
+#include "tests/support/Wait.h"
 
 namespace {
+
+using zaffo::test::waitUntil;
 
 std::string run(const std::string& command) {
   std::string output;
@@ -24,13 +25,13 @@ std::string run(const std::string& command) {
   return output;
 }
 
-// One private tmux server with one 80 x 24 window running a plain shell.
+// A private tmux server of its own per test (a new one on a name just killed may meet the old
+// one dying), with one 80 x 24 window running a plain shell.
 class Tmux {
  public:
-  // A server of its own per test: a new one on a name just killed may meet the old one dying.
   Tmux()
-      : prefix_("tmux -L zaffo-ui-test-" + std::to_string(getpid()) + "-" +
-                std::to_string(++servers) + " -f /dev/null ") {
+      : prefix_("tmux -L zaffo-ui-test-" + std::to_string(getpid()) + "-" + std::to_string(++servers) +
+                " -f /dev/null ") {
     run(prefix_ + "new-session -d -x 80 -y 24 -s t 'bash --norc --noprofile' 2>&1");
   }
   ~Tmux() { run(prefix_ + "kill-server 2>/dev/null"); }
@@ -38,26 +39,14 @@ class Tmux {
   std::string screen() const { return run(prefix_ + "capture-pane -p -t t"); }
   void keys(const std::string& names) const { run(prefix_ + "send-keys -t t " + names); }
   void type(const std::string& line) const {
-    run(prefix_ + "send-keys -t t -l '" + line + "'");
+    keys("-l '" + line + "'");
     keys("Enter");
   }
-  // Bytes sent as they are, for mouse reports.
-  void bytes(const std::string& hex) const { run(prefix_ + "send-keys -t t -H " + hex); }
   void resize(int width, int height) const {
     run(prefix_ + "resize-window -t t -x " + std::to_string(width) + " -y " + std::to_string(height));
   }
-
-  // Polls the screen until `ready` holds, for at most ten seconds.
-  bool waitFor(const std::function<bool(const std::string&)>& ready) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (ready(screen())) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-  }
   bool waitFor(const std::string& text) const {
-    return waitFor([&](const std::string& s) { return s.find(text) != std::string::npos; });
+    return waitUntil([&] { return screen().find(text) != std::string::npos; });
   }
 
  private:
@@ -65,25 +54,20 @@ class Tmux {
   std::string prefix_;
 };
 
-bool haveTmux() { return run("command -v tmux").find("tmux") != std::string::npos; }
-
 class TerminalScreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed";
+    if (run("command -v tmux").find("tmux") == std::string::npos) GTEST_SKIP() << "tmux is not installed";
   }
 
   // Starts the demo from the shell and returns its process id, read off the screen.
   pid_t startDemo(const std::string& tag, const std::string& environment = "") {
-    tmux.type(environment + " " + ZAFFO_UI_DEMO + "; echo " + tag + "-exit=$?");
+    tmux.type("clear; " + environment + " " + ZAFFO_UI_DEMO + "; echo " + tag + "-exit=$?");
     static const std::regex pidLine("pid ([0-9]+)");
-    pid_t pid = 0;
-    tmux.waitFor([&](const std::string& s) {
-      std::smatch match;
-      if (std::regex_search(s, match, pidLine)) pid = static_cast<pid_t>(std::stoi(match[1]));
-      return pid != 0;
-    });
-    return pid;
+    std::smatch match;
+    std::string shown;
+    if (!waitUntil([&] { return std::regex_search(shown = tmux.screen(), match, pidLine); })) return 0;
+    return static_cast<pid_t>(std::stoi(match[1]));
   }
 
   void expectCleanEnd(const std::string& tag) {
@@ -98,77 +82,48 @@ class TerminalScreen : public ::testing::Test {
   Tmux tmux;
 };
 
-TEST_F(TerminalScreen, DrawsReactsToKeysAndMouseAndCtrlCRestoresTheTerminal) {
+TEST_F(TerminalScreen, DrawsReactsToKeysMouseResizeAndPostedEvents) {
   // Under the bare C locale the screen still draws its glyphs, in UTF-8.
-  ASSERT_NE(startDemo("keys", "LC_ALL=C LANG=C"), 0) << tmux.screen();
-  // The terminal may show the first frame in pieces, so each part is waited for.
-  EXPECT_TRUE(tmux.waitFor("┌Info────")) << tmux.screen();
-  EXPECT_TRUE(tmux.waitFor("│wide 世界|")) << tmux.screen();
-  EXPECT_TRUE(tmux.waitFor("│☐ Play")) << tmux.screen();
-
-  tmux.keys("Space");
-  EXPECT_TRUE(tmux.waitFor("│▣ Play")) << tmux.screen();
-  tmux.keys("Down Right Right");
-  EXPECT_TRUE(tmux.waitFor("play on level 5")) << tmux.screen();
-  tmux.keys("BTab");
-  EXPECT_TRUE(tmux.waitFor("last shift-tab")) << tmux.screen();
-  tmux.keys("-l 'é'");
-  EXPECT_TRUE(tmux.waitFor("last char é")) << tmux.screen();
-
-  // A left press on the check box (column 1, row 8), reported the classic way.
-  tmux.bytes("1b 5b 4d 20 22 29");
-  EXPECT_TRUE(tmux.waitFor("play off level 5")) << tmux.screen();
-
-  // The click gave the check box the focus; two rows down the list takes it and scrolls.
-  tmux.keys("Down Down End");
-  EXPECT_TRUE(tmux.waitFor("│line 29")) << tmux.screen();
-
+  pid_t demo = startDemo("keys", "LC_ALL=C LANG=C");
+  ASSERT_NE(demo, 0) << tmux.screen();
+  // Each step is waited for, as the terminal may show a frame in pieces.
+  const std::pair<std::string, std::string> steps[] = {
+      {"", "┌Info────"},
+      {"", "│wide 世界|"},
+      {"", "│☐ Play"},
+      {"Space", "│▣ Play"},
+      {"Down Right Right", "play on level 5"},
+      {"BTab", "last shift-tab"},
+      {"-l 'é'", "last char é"},
+      {"-H 1b 5b 4d 20 22 29", "play off level 5"},  // a left press on the box, reported the classic way
+      {"Down Down End", "│line 29"},                 // the click focused the box; the list is two rows down
+      {"signal", "posted 1 seen 1 tasks 1"},         // an event and a task posted from another thread
+      {"", "last custom"},
+      {"signal", "posted 2 seen 2 tasks 2"},
+      {"resize", "last resize"},
+  };
+  for (const auto& [keys, shown] : steps) {
+    if (keys == "signal") kill(demo, SIGUSR1);
+    else if (keys == "resize") tmux.resize(100, 30);
+    else if (!keys.empty()) tmux.keys(keys);
+    EXPECT_TRUE(tmux.waitFor(shown)) << keys << "\n" << tmux.screen();
+  }
+  EXPECT_TRUE(waitUntil([&] {
+    std::string shown = tmux.screen(), top = shown.substr(0, shown.find('\n'));
+    auto columns = std::count_if(top.begin(), top.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    return columns == 100 && top.ends_with("┐");
+  })) << "the frame fills the new width\n" << tmux.screen();
   tmux.keys("C-c");
   expectCleanEnd("keys");
 }
 
-TEST_F(TerminalScreen, AnEventPostedFromAnotherThreadRedrawsAtOnce) {
-  pid_t demo = startDemo("post");
-  ASSERT_NE(demo, 0) << tmux.screen();
-  EXPECT_TRUE(tmux.waitFor("posted 0 seen 0 tasks 0"));
-  kill(demo, SIGUSR1);
-  EXPECT_TRUE(tmux.waitFor("posted 1 seen 1 tasks 1")) << tmux.screen();
-  EXPECT_TRUE(tmux.waitFor("last custom")) << tmux.screen();
-  kill(demo, SIGUSR1);
-  EXPECT_TRUE(tmux.waitFor("posted 2 seen 2 tasks 2")) << tmux.screen();
-  tmux.keys("C-c");
-  expectCleanEnd("post");
-}
-
-TEST_F(TerminalScreen, ExitFromAnotherThreadEndsTheLoop) {
-  pid_t demo = startDemo("exit");
-  ASSERT_NE(demo, 0) << tmux.screen();
-  kill(demo, SIGUSR2);
-  expectCleanEnd("exit");
-}
-
-TEST_F(TerminalScreen, ResizingRedrawsToTheNewSize) {
-  ASSERT_NE(startDemo("resize"), 0) << tmux.screen();
-  tmux.resize(100, 30);
-  EXPECT_TRUE(tmux.waitFor("last resize")) << tmux.screen();
-  EXPECT_TRUE(tmux.waitFor([](const std::string& s) {
-    std::string top = s.substr(0, s.find('\n'));
-    auto columns = std::count_if(top.begin(), top.end(), [](char c) { return (c & 0xC0) != 0x80; });
-    return columns == 100 && top.ends_with("┐");
-  })) << tmux.screen();
-  tmux.keys("C-c");
-  expectCleanEnd("resize");
-}
-
-TEST_F(TerminalScreen, TerminationSignalsEndTheLoopCleanly) {
-  for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+TEST_F(TerminalScreen, SignalsAndExitFromAnotherThreadEndTheLoopCleanly) {
+  for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGUSR2}) {
     std::string tag = "signal" + std::to_string(signal);
     pid_t demo = startDemo(tag);
     ASSERT_NE(demo, 0) << tmux.screen();
     kill(demo, signal);
     expectCleanEnd(tag);
-    tmux.type("clear");
-    ASSERT_TRUE(tmux.waitFor([](const std::string& s) { return s.find("bye") == std::string::npos; }));
   }
 }
 

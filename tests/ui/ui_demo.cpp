@@ -21,15 +21,9 @@ namespace {
 
 std::string describe(const Event& event) {
   if (event.is_character()) return "char " + event.character();
-  if (event.is_mouse())
-    return "mouse " + std::to_string(event.mouse().x) + "," + std::to_string(event.mouse().y);
   if (event == Event::Custom) return "custom";
   if (event == Event::Resize) return "resize";
-  if (event == Event::Tab) return "tab";
   if (event == Event::TabReverse) return "shift-tab";
-  if (event == Event::Return) return "return";
-  if (event == Event::ArrowUp) return "up";
-  if (event == Event::ArrowDown) return "down";
   return "key " + std::to_string(static_cast<int>(event.kind()));
 }
 
