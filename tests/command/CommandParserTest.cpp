@@ -1,174 +1,139 @@
+// Lines typed one after another against the last line's result, the calls made of the
+// application and the instruments and parts left behind.
 #include "FakeListener.h"
 #include "command/CommandParser.h"
 #include "sequencer/Sequencer.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace zaffo {
 namespace {
 
-class CommandParserTest : public ::testing::Test {
-protected:
-    CommandParserTest() {
-        sequencer.sampleExists = [this](const std::string& name) { return listener.hasSample(name); };
-    }
-
-    ParseResult run(const std::string& line) { return parser.parse(line); }
-
-    Sequencer sequencer;
-    FakeListener listener;
-    CommandParser parser{&sequencer, &listener};
+struct Case {
+    std::vector<std::string> lines;
+    bool ok;
+    const char* message;      // of the last line
+    const char* calls;        // listener calls of the last line, joined by "; "
+    const char* instruments;  // "name pattern volume rand on|off", joined by "; "
+    const char* parts = "";
+    const char* failOn = "";  // a listener call that throws "no room"
 };
 
-TEST_F(CommandParserTest, AnEditChangesOnlyWhatTheLineGives) {
-    ASSERT_TRUE(run("kick 0.5 #-# &3").ok);
-    ASSERT_TRUE(run(".kick").ok);
-    ASSERT_TRUE(run("kick &4").ok);
-    PatternPtr kick = sequencer.findPattern("kick");
-    EXPECT_EQ(patternText(kick->steps), "#-##-##-");
-    EXPECT_EQ(kick->volume, 0.5f);
-    EXPECT_EQ(kick->rand, 4);
-    EXPECT_TRUE(kick->active) << "every edit unmutes";
+const Case cases[] = {
+    // An edit changes only what its line gives, and unmutes.
+    {{"kick 0.5 #-# &3", ".kick", "kick &4"}, true, "", "", "kick #-##-##- 0.5 4 on"},
+    {{"kick 0.5 #-# &3", ".kick", "kick 0.25"}, true, "", "", "kick #-##-##- 0.25 3 on"},
+    // A name that is no sample stops the line, but instruments made before it stay, without steps.
+    {{"kick xyz #-"}, false, "pattern not found: xyz", "", "kick -------- 1 0 on"},
+    // Names alone audition samples, or recall the part named first when they are not all samples.
+    {{"kick #-", "=a", "kick #", "a"}, true, "", "", "kick #-#-#-#- 1 0 on", "a"},
+    {{"kick #-", "=a", "kick #", "a kick"}, true, "", "", "kick #-#-#-#- 1 0 on", "a"},
+    {{"kick #-", "=a", "kick"}, true, "", "audition(kick)", "kick #-#-#-#- 1 0 on", "a"},
+    // Parts are stored, listed and removed; a live instrument's name stores nothing, silently.
+    {{"kick #-", "= a ", "=b", "=kick", "parts"}, true, "  * a\n  * b\n", "", "kick #-#-#-#- 1 0 on", "a b"},
+    {{"kick #-", "=a", "=b", "/ a kick"}, true, "", "", "", "b"},
+    {{"/nothing"}, true, "", "", ""},
+    {{"kick #-", "=a", "/ "}, true, "", "", ""},
+    // Numbers too large for their field change nothing.
+    {{"kick 0.5 #- &2", "kick #99999999999"}, false, "number too large: 99999999999", "", "kick #-#-#-#- 0.5 2 on"},
+    {{"kick 0.5 #- &2", "kick &99999999999"}, false, "number too large: 99999999999", "", "kick #-#-#-#- 0.5 2 on"},
+    {{"kick 0.5 #- &2", "kick 0.7 #-#99999999999 &1"}, false, "number too large: 99999999999", "",
+     "kick #-#-#-#- 0.5 2 on"},
+    // Errors of the application come back as they are; the call was made.
+    {{"use x"}, false, "no room", "selectPack(x)", "", "", "selectPack(x)"},
+    {{"save x"}, false, "no room", "save(x)", "", "", "save(x)"},
+    // The fallback auditions a single word only, not one with a blank inside.
+    {{"808"}, true, "", "audition(808)", ""},
+    {{"808 909"}, false, "", "", ""},
+};
 
-    ASSERT_TRUE(run(".kick").ok);
-    ASSERT_TRUE(run("kick 0.25").ok);
-    EXPECT_TRUE(kick->active);
-    EXPECT_EQ(kick->rand, 4);
+std::string join(const std::vector<std::string>& items, const char* separator) {
+    std::string text;
+    for (const auto& item : items) text += (text.empty() ? "" : separator) + item;
+    return text;
 }
 
-TEST_F(CommandParserTest, ANameThatIsNoSampleStopsTheLineButKeepsEarlierInstruments) {
-    ParseResult result = run("kick xyz #-");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "pattern not found: xyz");
-    PatternPtr kick = sequencer.findPattern("kick");
-    ASSERT_NE(kick, nullptr);
-    EXPECT_EQ(patternText(kick->steps), "--------") << "no steps are set";
+TEST(CommandParser, LinesLeaveTheirResultCallsInstrumentsAndParts) {
+    for (const Case& c : cases) {
+        Sequencer sequencer;
+        FakeListener listener;
+        listener.samples.insert("808 909");
+        listener.failOn = c.failOn;
+        listener.failure = "no room";
+        sequencer.sampleExists = [&](const std::string& name) { return listener.hasSample(name); };
+        CommandParser parser(&sequencer, &listener);
+        ParseResult result;
+        for (const std::string& line : c.lines) {
+            listener.calls.clear();
+            result = parser.parse(line);
+        }
+        std::vector<std::string> instruments;
+        for (const auto& p : sequencer.getPatterns()) {
+            std::ostringstream row;
+            row << p->name << ' ' << patternText(p->steps) << ' ' << p->volume << ' ' << p->rand << ' '
+                << (p->active ? "on" : "off");
+            instruments.push_back(row.str());
+        }
+        const std::string line = c.lines.back();
+        EXPECT_EQ(result.ok, c.ok) << line;
+        EXPECT_EQ(result.message, c.message) << line;
+        EXPECT_EQ(join(listener.calls, "; "), c.calls) << line;
+        EXPECT_EQ(join(instruments, "; "), c.instruments) << line;
+        EXPECT_EQ(join(sequencer.getPartNames(), " "), c.parts) << line;
+    }
 }
 
-TEST_F(CommandParserTest, NamesAloneRecallAPartWhenTheyAreNotAllSamples) {
-    ASSERT_TRUE(run("kick #-").ok);
-    ASSERT_TRUE(run("=a").ok);
-    ASSERT_TRUE(run("kick #").ok);
-
-    listener.calls.clear();
-    ParseResult result = run("a");
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.message, "");
-    EXPECT_TRUE(listener.calls.empty());
-    EXPECT_EQ(patternText(sequencer.findPattern("kick")->steps), "#-#-#-#-");
-
-    EXPECT_EQ(run("a kick").message, "") << "the first name is the part";
-    EXPECT_EQ(run("kick").message, "") << "a sample is auditioned, not recalled";
-    EXPECT_EQ(listener.calls.back(), "audition(kick)");
-}
-
-TEST_F(CommandParserTest, PartsAreStoredListedAndRemoved) {
-    run("kick #-");
-    EXPECT_TRUE(run("= a ").ok);
-    EXPECT_TRUE(run("=b").ok);
-    EXPECT_TRUE(run("=kick").ok) << "a live instrument's name stores nothing, silently";
-    EXPECT_EQ(run("parts").message, "  * a\n  * b\n");
-
-    EXPECT_TRUE(run("/ a kick").ok);
-    EXPECT_EQ(run("parts").message, "  * b\n");
-    EXPECT_EQ(sequencer.findPattern("kick"), nullptr);
-    EXPECT_TRUE(run("/nothing").ok);
-}
-
-TEST_F(CommandParserTest, SlashAloneEmptiesEverythingButTheTempo) {
-    run("kick #-");
-    run("=a");
-    sequencer.bpm = 133;
-    EXPECT_TRUE(run("/ ").ok);
-    EXPECT_TRUE(sequencer.getPatterns().empty());
-    EXPECT_TRUE(sequencer.getPartNames().empty());
-    EXPECT_EQ(run("bpm").message, "133");
-}
-
-TEST_F(CommandParserTest, TempoCommandsAnimateFromTheNextTick) {
-    EXPECT_TRUE(run("bpm140").ok);
+TEST(CommandParser, TempoAnimatesFromTheNextTickAndClearingKeepsIt) {
+    Sequencer sequencer;
+    CommandParser parser(&sequencer, nullptr);
+    EXPECT_TRUE(parser.parse("bpm140").ok);
     EXPECT_EQ(sequencer.bpm.load(), 120) << "the clock applies it";
     sequencer.tick(1, 96000);
     EXPECT_EQ(sequencer.bpm.load(), 140);
 
-    // 'bpm 100.5': tempo 100 reached over half a second.
-    EXPECT_TRUE(run("bpm 100.5").ok);
+    EXPECT_TRUE(parser.parse("bpm 100.5").ok);  // tempo 100 reached over half a second
     sequencer.tick(9600, 96000);
     EXPECT_GT(sequencer.bpm.load(), 100);
     for (int i = 0; i < 5; ++i) sequencer.tick(9600, 96000);
     EXPECT_EQ(sequencer.bpm.load(), 100);
 
-    EXPECT_TRUE(run("bpm 0").ok);
+    for (const char* ignored : {"bpm 0", "bpm 99999999999", "/"}) parser.parse(ignored);
     sequencer.tick(1, 96000);
-    EXPECT_EQ(sequencer.bpm.load(), 100) << "a target of 0 is ignored";
+    EXPECT_EQ(parser.parse("bpm").message, "100");
 }
 
-TEST_F(CommandParserTest, TooLargeNumbersChangeNothing) {
-    run("kick 0.5 #- &2");
-    for (const char* line : {"kick #99999999999", "kick &99999999999", "kick 0.7 #-#99999999999 &1"}) {
-        ParseResult result = run(line);
-        EXPECT_FALSE(result.ok) << line;
-        EXPECT_TRUE(result.message.starts_with("number too large: ")) << line;
-    }
-    PatternPtr kick = sequencer.findPattern("kick");
-    EXPECT_EQ(patternText(kick->steps), "#-#-#-#-");
-    EXPECT_EQ(kick->rand, 2);
-    EXPECT_EQ(kick->volume, 0.5f);
-
-    EXPECT_FALSE(run("bpm 99999999999").ok);
-    sequencer.tick(1, 96000);
-    EXPECT_EQ(sequencer.bpm.load(), 120);
-}
-
-TEST_F(CommandParserTest, ErrorsFromTheApplicationComeBackAsTheyAre) {
-    listener.failOn = "selectPack(x)";
-    listener.failure = "disk full";
-    ParseResult result = run("use x");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "disk full");
-}
-
-TEST_F(CommandParserTest, EffectsBeforeAnErrorStayInForce) {
-    listener.failOn = "save(x)";
-    listener.failure = "no room";
-    EXPECT_FALSE(run("save x").ok);
-    EXPECT_EQ(listener.calls, (std::vector<std::string>{"save(x)"}));
-}
-
-TEST_F(CommandParserTest, TheFallbackAuditionsOnlyOneWordAndNeedsAListener) {
-    EXPECT_FALSE(run("808 909").ok);
-    listener.samples.insert("808 909");
-    EXPECT_FALSE(run("808 909").ok) << "a word with a space inside is not tried";
-
-    CommandParser withoutListener(&sequencer, nullptr);
-    EXPECT_FALSE(withoutListener.parse("808").ok);
-}
-
-TEST_F(CommandParserTest, WithoutAListenerApplicationCommandsAreSkipped) {
+TEST(CommandParser, WithoutAListenerApplicationCommandsAreSkipped) {
+    Sequencer sequencer;
     CommandParser alone(&sequencer, nullptr);
-    EXPECT_EQ(alone.parse("samples").message, "");
-    EXPECT_EQ(alone.parse("volume").message, "");
-    EXPECT_TRUE(alone.parse("use default").ok);
-    EXPECT_TRUE(alone.parse(">").ok);
-    // Names alone go straight to the parts.
-    EXPECT_EQ(alone.parse("kick").message, "Unknown part/sample: kick");
-    EXPECT_TRUE(listener.calls.empty());
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"samples", true, ""}, {"volume", true, ""}, {"use default", true, ""}, {">", true, ""},
+        {"kick", true, "Unknown part/sample: kick"},  // names alone go straight to the parts
+        {"808", false, ""},
+    };
+    for (const auto& [line, ok, message] : cases) {
+        ParseResult result = alone.parse(line);
+        EXPECT_EQ(result.ok, ok) << line;
+        EXPECT_EQ(result.message, message) << line;
+    }
 }
 
-TEST_F(CommandParserTest, StoredPatternsAreReadIntoEightSteps) {
+TEST(CommandParser, StoredPatternsAreReadIntoEightSteps) {
+    Sequencer sequencer;
+    CommandParser parser(&sequencer, nullptr);
+    const std::tuple<const char*, bool, const char*, const char*> cases[] = {
+        {"#-x", true, "", "#-#-#-#-"},
+        {"x#", false, "", "#-#-#-#-"},  // left unchanged
+        {"#99999999999", false, "number too large: 99999999999", "#-#-#-#-"},
+    };
     Steps steps{};
-    ParseResult result = parser.parsePattern("#-x", steps);
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(patternText(steps), "#-#-#-#-");
-
-    result = parser.parsePattern("x#", steps);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "");
-    EXPECT_EQ(patternText(steps), "#-#-#-#-") << "left unchanged";
-
-    result = parser.parsePattern("#99999999999", steps);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "number too large: 99999999999");
+    for (const auto& [text, ok, message, after] : cases) {
+        ParseResult result = parser.parsePattern(text, steps);
+        EXPECT_EQ(result.ok, ok) << text;
+        EXPECT_EQ(result.message, message) << text;
+        EXPECT_EQ(patternText(steps), after) << text;
+    }
 }
 
 }  // namespace
