@@ -3,31 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include "AudioTestFiles.h"
+#include "tests/support/Wait.h"
 
 namespace zaffo {
 namespace {
 
-using namespace std::chrono_literals;
+using test::waitUntil;
 
-template <typename Condition>
-bool waitFor(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!condition() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    return condition();
-}
-
-// Runs the engine on SDL's dummy driver, which calls back in real time without sound.
+// Runs the engine on one of SDL's drivers that call back in real time without a sound card.
 class AudioDeviceTest : public testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
         engine.onPeriod = [this](int frameCount, int rate) {
             frames += std::uint64_t(frameCount);
             largestPeriod = std::max(largestPeriod.load(), frameCount);
@@ -40,36 +30,62 @@ protected:
     std::atomic<int> largestPeriod{0}, lastRate{0};
 };
 
-TEST_F(AudioDeviceTest, StartsTwiceStopsTwiceAndPlaysAVoiceQueuedWhileStopped) {
+TEST_F(AudioDeviceTest, TheDiskDriverReceivesAndTheRecordingKeepsWhatIsMixed) {
+    test::TempDir dir;
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::setenv("SDL_DISKAUDIOFILE", dir.file("played.raw").c_str(), 1);
     testing::internal::CaptureStdout();
     engine.stopDevice();
-    engine.play(test::constantBuffer(4800, 0.5f, 0.5f), 1.0f, 0);
+    engine.play(test::constantBuffer(4800, 0.25f, -0.5f), 1.0f, 0);  // queued while stopped
+    ASSERT_TRUE(engine.startRecording(dir.file("take.wav")));
 
     EXPECT_TRUE(engine.startDevice());
     EXPECT_TRUE(engine.startDevice());
     EXPECT_TRUE(engine.isDeviceRunning());
-    EXPECT_TRUE(waitFor([&] { return engine.voiceCount() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return engine.voiceCount() == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return frames >= 96000; }));  // a second of device time
+    engine.stopRecording();
     engine.stopDevice();
     engine.stopDevice();
 
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_FALSE(engine.isDeviceRunning());
-    EXPECT_GE(frames.load(), 4800u);
     EXPECT_LE(largestPeriod.load(), 1024);
     EXPECT_EQ(lastRate.load(), 96000);
+
+    std::vector<float> played;
+    std::ifstream in(dir.file("played.raw"), std::ios::binary);
+    for (float sample; in.read(reinterpret_cast<char*>(&sample), sizeof sample);) played.push_back(sample);
+    // SDL may write silent periods before the device is unpaused; the voice begins a period.
+    const auto firstSound = std::find_if(played.begin(), played.end(), [](float s) { return s != 0; });
+    const std::size_t onset = std::size_t(firstSound - played.begin()) / 2;
+    EXPECT_EQ(onset % AudioDevice::requestedPeriodFrames, 0u);
+    ASSERT_GE(played.size() / 2, onset + 6000);
+    for (std::size_t f = onset; f < onset + 6000; ++f) {
+        ASSERT_EQ(played[2 * f], f < onset + 4800 ? 0.25f : 0.0f) << f - onset;
+        ASSERT_EQ(played[2 * f + 1], f < onset + 4800 ? -0.5f : 0.0f) << f - onset;
+    }
+
+    const auto recorded = test::readSoundFile(dir.file("take.wav"));
+    EXPECT_NEAR(double(recorded.frames()), 96000, 4096);
+    EXPECT_EQ(test::wavFormatTag(dir.file("take.wav")), 3);
+    EXPECT_EQ(recorded.rate, 96000);
+    EXPECT_EQ(recorded.channels, 2);
+    ASSERT_FALSE(recorded.samples.empty());
+    EXPECT_EQ(recorded.samples[0], 0.25f);
+    EXPECT_EQ(recorded.samples[1], -0.5f);
 }
 
 TEST_F(AudioDeviceTest, MissingDeviceIsReportedOnStandardOutput) {
     ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     testing::internal::CaptureStdout();
-
     EXPECT_FALSE(engine.startDevice());
-
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Failed to open playback device.\n");
     EXPECT_FALSE(engine.isDeviceRunning());
 }
 
 TEST_F(AudioDeviceTest, StoppingWhileTheHookPlaysNeverDeadlocks) {
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     auto click = test::constantBuffer(64, 0.1f, 0.1f);
     engine.onPeriod = [&](int frameCount, int) {
         frames += std::uint64_t(frameCount);
@@ -80,53 +96,9 @@ TEST_F(AudioDeviceTest, StoppingWhileTheHookPlaysNeverDeadlocks) {
         ASSERT_TRUE(engine.startDevice());
         engine.play(click, 1.0f, 0);
         engine.masterVolume = 0.5f * float(round);
-        ASSERT_TRUE(waitFor([&] { return frames > before + 2048; }));
+        ASSERT_TRUE(waitUntil([&] { return frames > before + 2048; }));
         engine.stopDevice();
     }
-}
-
-TEST_F(AudioDeviceTest, DiskDriverReceivesWhatIsMixed) {
-    test::TempDir dir;
-    ::setenv("SDL_AUDIODRIVER", "disk", 1);
-    ::setenv("SDL_DISKAUDIOFILE", dir.file("played.raw").c_str(), 1);
-    engine.play(test::constantBuffer(4800, 0.25f, -0.5f), 1.0f, 0);
-
-    ASSERT_TRUE(engine.startDevice());
-    // The driver writes a period only after mixing it: wait well past the frames read.
-    ASSERT_TRUE(waitFor([&] { return frames >= 6000 + 8192; }));
-    engine.stopDevice();
-
-    std::vector<float> played;
-    std::ifstream in(dir.file("played.raw"), std::ios::binary);
-    for (float sample; in.read(reinterpret_cast<char*>(&sample), sizeof sample);)
-        played.push_back(sample);
-    // SDL may write silent periods before the device is unpaused; the voice begins a period.
-    const auto onset = std::size_t(std::find_if(played.begin(), played.end(), [](float s) { return s != 0; }) - played.begin()) / 2;
-    EXPECT_EQ(onset % AudioDevice::requestedPeriodFrames, 0u);
-    ASSERT_GE(played.size() / 2, onset + 6000);
-    for (std::size_t f = onset; f < onset + 6000; ++f) {
-        ASSERT_EQ(played[2 * f], f < onset + 4800 ? 0.25f : 0.0f) << f - onset;
-        ASSERT_EQ(played[2 * f + 1], f < onset + 4800 ? -0.5f : 0.0f) << f - onset;
-    }
-}
-
-TEST_F(AudioDeviceTest, RecordsOneSecondOfDeviceTime) {
-    test::TempDir dir;
-    engine.play(test::constantBuffer(96000, 0.5f, 0.5f), 1.0f, 0);
-    ASSERT_TRUE(engine.startRecording(dir.file("take.wav")));
-
-    ASSERT_TRUE(engine.startDevice());
-    ASSERT_TRUE(waitFor([&] { return frames >= 96000; }));
-    engine.stopRecording();
-    engine.stopDevice();
-
-    const auto recorded = test::readSoundFile(dir.file("take.wav"));
-    EXPECT_NEAR(double(recorded.frames()), 96000, 4096);
-    EXPECT_EQ(test::wavFormatTag(dir.file("take.wav")), 3);
-    EXPECT_EQ(recorded.rate, 96000);
-    EXPECT_EQ(recorded.channels, 2);
-    ASSERT_FALSE(recorded.samples.empty());
-    EXPECT_EQ(recorded.samples[0], 0.5f);
 }
 
 }  // namespace
