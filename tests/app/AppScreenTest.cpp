@@ -33,13 +33,11 @@ protected:
 
 TEST_F(AppScreenTest, HistoryIsARingThroughTheFreshLine) {
     for (const wchar_t* line : {L"a", L"b", L"c"}) submit(line);
-    EXPECT_EQ(browse(ui::Event::ArrowUp), L"c");
-    EXPECT_EQ(browse(ui::Event::ArrowUp), L"b");
-    EXPECT_EQ(browse(ui::Event::ArrowUp), L"a");
-    EXPECT_EQ(browse(ui::Event::ArrowUp), L"");
-    EXPECT_EQ(browse(ui::Event::ArrowUp), L"c");
-    EXPECT_EQ(browse(ui::Event::ArrowDown), L"");
-    EXPECT_EQ(browse(ui::Event::ArrowDown), L"a");
+    const ui::Event up = ui::Event::ArrowUp, down = ui::Event::ArrowDown;
+    const std::pair<ui::Event, const wchar_t*> keys[] = {
+        {up, L"c"}, {up, L"b"}, {up, L"a"}, {up, L""}, {up, L"c"}, {down, L""}, {down, L"a"},
+    };
+    for (const auto& [key, shown] : keys) EXPECT_EQ(browse(key), shown);
 
     // The cursor stands after the entry's last character.
     screen->commandInput()->OnEvent(ui::Event::Character('!'));

@@ -7,79 +7,61 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-// The log as rows of text, trailing blanks cut, and whether each row is bold.
-struct Shown {
-    Rows rows;
-    std::vector<bool> bold;
+struct Print {
+    std::wstring title;
+    std::vector<std::wstring> items;
 };
 
-Shown show(const std::vector<ui::Element>& lines) {
-    Shown shown;
-    for (const auto& line : lines) {
-        ui::Screen screen(70, 1);
-        ui::Render(screen, line);
-        std::string row = screen.toString();
-        row.erase(row.find_last_not_of(' ') + 1);
-        shown.rows.push_back(row);
-        shown.bold.push_back(screen.at(0, 0).bold);
-    }
-    return shown;
-}
-
-class MessageLogTest : public ::testing::Test {
-protected:
-    Shown committed(const std::wstring& line, const std::string& message = "") {
-        log.commitCommand(line, message);
-        return show(log.lines());
-    }
-    MessageLog log;
+struct Case {
+    bool welcome;
+    std::vector<Print> prints;                                  // before the commits
+    std::vector<std::pair<std::wstring, std::string>> commits;  // line and message
+    Rows rows;                                                  // trailing blanks cut
+    const char* bold;                                           // 'B' for each bold row
 };
 
-TEST_F(MessageLogTest, StartsWithTwoBoldHintsBelowEightEmptyLines) {
-    log.showWelcome();
-    Shown shown = show(log.lines());
-    EXPECT_EQ(shown.rows, (Rows{"", "", "", "", "", "", "", "", "type 'tutorial' for tutorial", "type 'help' for help"}));
-    EXPECT_TRUE(shown.bold[8]);
-    EXPECT_TRUE(shown.bold[9]);
+std::string lines(int from, int to) {
+    std::string text;
+    for (int i = from; i <= to; ++i) text += "line" + std::to_string(i) + "\n";
+    return text;
 }
 
-TEST_F(MessageLogTest, ItemsArePackedIntoBoldRowsOfFortyEightColumns) {
-    std::vector<std::wstring> items(9, L"abcde");
-    log.printMessage(L"Title: ", items);
-    Shown shown = committed(L"x");
-    EXPECT_EQ(shown.rows, (Rows{"> x", "Title:", "abcde abcde abcde abcde abcde abcde abcde abcde", "abcde"}));
-    EXPECT_EQ(shown.bold, (std::vector<bool>{false, false, true, true}));
-}
+const Case cases[] = {
+    {true, {}, {}, {"", "", "", "", "", "", "", "", "type 'tutorial' for tutorial", "type 'help' for help"},
+     "........BB"},
+    // Items go into bold rows of at most 48 columns, a blank after each.
+    {false, {{L"Title: ", std::vector<std::wstring>(9, L"abcde")}}, {{L"x", ""}},
+     {"> x", "Title:", "abcde abcde abcde abcde abcde abcde abcde abcde", "abcde"}, "..BB"},
+    // A first item too long for a row follows an empty bold row.
+    {false, {{L"Files: ", {std::wstring(60, L'x'), L"y"}}}, {{L"save", ""}},
+     {"> save", "Files:", "", std::string(60, 'x'), "y"}, "..BBB"},
+    // A commit shows its echo, then what was printed, then the message's lines but empty ones.
+    {false, {}, {{L"kick", ""}, {L"b", "a\n\nb\n"}}, {"> kick", "> b", "a", "b"}, "..BB"},
+    // What a failed command printed shows after the next one that succeeds.
+    {false, {{L"printed", {}}}, {{L"kick", "m"}}, {"> kick", "printed", "m"}, "..B"},
+    // Only the newest ten rows are kept.
+    {true, {}, {{L"many", lines(1, 11)}}, {"line2", "line3", "line4", "line5", "line6", "line7", "line8", "line9",
+                                           "line10", "line11"}, "BBBBBBBBBB"},
+};
 
-TEST_F(MessageLogTest, AFirstItemTooLongForARowFollowsAnEmptyBoldRow) {
-    log.printMessage(L"Files: ", {std::wstring(60, L'x'), L"y"});
-    Shown shown = committed(L"save");
-    EXPECT_EQ(shown.rows, (Rows{"> save", "Files:", "", std::string(60, 'x'), "y"}));
-}
-
-TEST_F(MessageLogTest, ACommitShowsEchoThenPendingThenMessageLines) {
-    EXPECT_EQ(committed(L"kick").rows, (Rows{"> kick"}));
-    log.printMessage(L"printed", {});
-    Shown shown = committed(L"b", "a\n\nb\n");
-    EXPECT_EQ(shown.rows, (Rows{"> kick", "> b", "printed", "a", "b"}));
-    EXPECT_TRUE(shown.bold[3]);
-    EXPECT_TRUE(shown.bold[4]);
-}
-
-TEST_F(MessageLogTest, OutputOfAFailedCommandShowsAfterTheNextSuccessfulOne) {
-    log.printMessage(L"from the failed command", {});  // never committed
-    Shown shown = committed(L"kick");
-    EXPECT_EQ(shown.rows, (Rows{"> kick", "from the failed command"}));
-}
-
-TEST_F(MessageLogTest, KeepsOnlyTheNewestTenLines) {
-    log.showWelcome();
-    std::string eleven;
-    for (int i = 1; i <= 11; ++i) eleven += "line" + std::to_string(i) + "\n";
-    Shown shown = committed(L"many", eleven);
-    ASSERT_EQ(shown.rows.size(), 10u);
-    EXPECT_EQ(shown.rows.front(), "line2") << "the echo and the first line scrolled out";
-    EXPECT_EQ(shown.rows.back(), "line11");
+TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
+    for (const Case& c : cases) {
+        MessageLog log;
+        if (c.welcome) log.showWelcome();
+        for (const Print& print : c.prints) log.printMessage(print.title, print.items);
+        for (const auto& [line, message] : c.commits) log.commitCommand(line, message);
+        Rows rows;
+        std::string bold;
+        for (const auto& line : log.lines()) {
+            ui::Screen screen(70, 1);
+            ui::Render(screen, line);
+            std::string row = screen.toString();
+            rows.push_back(row.erase(row.find_last_not_of(' ') + 1));
+            bold += screen.at(0, 0).bold ? 'B' : '.';
+        }
+        EXPECT_EQ(rows, c.rows) << c.bold;
+        EXPECT_EQ(bold, c.bold) << c.rows.front();
+    }
 }
 
 }  // namespace
