@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "tests/ui/RenderHelper.h"
 #include "ui/custom_Border.h"
@@ -38,11 +39,7 @@ TEST(Border, RequiresOneCellOnEverySideAndRoomForTheTitle) {
 }
 
 TEST(Border, Draws) {
-  const struct {
-    Element element;
-    int width, height;
-    const char* drawn;
-  } cases[] = {
+  const std::tuple<Element, int, int, const char*> cases[] = {  // element, width, height, drawn
       {bordered(text("abc")), 5, 3, "┌───┐\n│abc│\n└───┘"},
       {bordered(text("a"), 1), 3, 3, "┏━┓\n┃a┃\n┗━┛"},
       {bordered(text("a"), 2), 3, 3, "╔═╗\n║a║\n╚═╝"},
@@ -61,7 +58,7 @@ TEST(Border, Draws) {
       // The focused row of the content stays in view.
       {bordered(focusedRowOf(6, 5)) | yframe, 3, 3, "│4│\n│5│\n└─┘"},
   };
-  for (const auto& c : cases) EXPECT_EQ(renderToText(c.element, c.width, c.height), c.drawn);
+  for (const auto& [element, width, height, drawn] : cases) EXPECT_EQ(renderToText(element, width, height), drawn);
 }
 
 TEST(Border, ATreeOfEveryKindFitsIntoAnySizeEvenNone) {

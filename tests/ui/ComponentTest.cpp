@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/ui/RenderHelper.h"
 #include "ui/Components.h"
 #include "ui/Elements.h"
@@ -35,11 +37,7 @@ std::string offer(const Component& component, const std::vector<Event>& events) 
 TEST(Focus, MovesAlongTheContainersAndWrapsWithTab) {
   const Event right = Event::ArrowRight, left = Event::ArrowLeft, up = Event::ArrowUp, down = Event::ArrowDown;
   const Event tab = Event::Tab, back = Event::TabReverse;
-  const struct {
-    std::vector<Event> keys;
-    const char* consumed;
-    const char* focused;
-  } cases[] = {
+  const std::tuple<std::vector<Event>, const char*, const char*> cases[] = {  // keys, consumed, focused
       {{}, "", "a"},
       {{left}, "0", "a"},
       {{right}, "1", "b"},
@@ -55,18 +53,18 @@ TEST(Focus, MovesAlongTheContainersAndWrapsWithTab) {
       {{right, right, tab}, "111", "a"},
       {{Event::Character('x'), Event::Character('q')}, "10", "a"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [keys, consumed, expected] : cases) {
     std::vector<std::shared_ptr<Probe>> probes = {Make<Probe>("a"), Make<Probe>("b"), Make<Probe>("c"),
                                                   Make<Probe>("d")};
     Component spacer = Renderer([] { return text("-"); });
     Component root = Container::Horizontal(
         {probes[0], Container::Vertical({probes[1], spacer, probes[2]}), probes[3]});
-    EXPECT_EQ(offer(root, c.keys), c.consumed) << c.focused;
+    EXPECT_EQ(offer(root, keys), consumed) << expected;
     std::string focused;
     for (const auto& probe : probes)
       if (probe->Focused()) focused += probe->name;
-    EXPECT_EQ(focused, c.focused) << c.consumed;
-    if (c.keys.size() == 2 && c.keys[1] == down) {
+    EXPECT_EQ(focused, expected) << consumed;
+    if (keys.size() == 2 && keys[1] == down) {
       EXPECT_EQ(renderToText(root->Render(), 5, 3), "ab  d\n -   \n [c] ");
     }
   }
@@ -112,11 +110,7 @@ TEST(Checkbox, TogglesWithSpaceReturnAndAClickOnItAndReports) {
   CheckboxOption option;
   option.on_change = [&] { ++changes; };
   Component box = Checkbox("Play", &checked, option);
-  const struct {
-    Event event;
-    bool consumed;
-    const char* drawn;
-  } steps[] = {
+  const std::tuple<Event, bool, const char*> steps[] = {
       {Event::Character(' '), true, "▣ Play"},       {Event::Return, true, "☐ Play"},
       {Event::Character('p'), false, "☐ Play"},      {Event::MouseEvent(leftPress(5, 3)), false, "☐ Play"},
       {Event::MouseEvent(leftPress(3, 0)), true, "▣ Play"},
@@ -125,29 +119,24 @@ TEST(Checkbox, TogglesWithSpaceReturnAndAClickOnItAndReports) {
   Render(screen, box->Render());  // records where the box is
   EXPECT_EQ(screen.toString(), "☐ Play");
   EXPECT_TRUE(screen.at(2, 0).inverted) << "focus shows inverted";
-  for (const auto& step : steps) {
-    EXPECT_EQ(box->OnEvent(step.event), step.consumed) << step.drawn;
-    EXPECT_EQ(renderToText(box->Render(), 6, 1), step.drawn);
+  for (const auto& [event, consumed, drawn] : steps) {
+    EXPECT_EQ(box->OnEvent(event), consumed) << drawn;
+    EXPECT_EQ(renderToText(box->Render(), 6, 1), drawn);
   }
   EXPECT_EQ(changes, 3);
 }
 
 TEST(Slider, ArrowsStepTheValueWithinItsBounds) {
-  const struct {
-    int before;
-    Event key;
-    bool consumed;
-    int after;
-  } cases[] = {
+  const std::tuple<int, Event, bool, int> cases[] = {  // value, key, consumed, value after
       {120, Event::ArrowRight, true, 130}, {120, Event::Character('l'), true, 130},
       {120, Event::ArrowLeft, true, 110},  {120, Event::Character('h'), true, 110},
       {235, Event::ArrowRight, true, 240}, {240, Event::ArrowRight, true, 240},
       {25, Event::ArrowLeft, true, 20},    {120, Event::ArrowUp, false, 120},
   };
-  for (const auto& c : cases) {
-    int bpm = c.before;
-    EXPECT_EQ(Slider("BPM ", &bpm, 20, 240, 10)->OnEvent(c.key), c.consumed) << c.before;
-    EXPECT_EQ(bpm, c.after) << c.before;
+  for (const auto& [before, key, consumed, after] : cases) {
+    int bpm = before;
+    EXPECT_EQ(Slider("BPM ", &bpm, 20, 240, 10)->OnEvent(key), consumed) << before;
+    EXPECT_EQ(bpm, after) << before;
   }
   float volume = 0.5f;
   Component slider = Slider("Volume", &volume, 0.0f, 1.0f, 0.05f);
@@ -166,20 +155,16 @@ TEST(Slider, GaugeShowsTheValueAndTheMouseSetsIt) {
   Screen screen(13, 1);  // "v" + "[" + a gauge of 10 cells + "]"
   Render(screen, slider->Render());
   EXPECT_EQ(screen.toString(), "v[█████     ]");
-  const struct {
-    Mouse mouse;
-    bool consumed;
-    int value;
-  } steps[] = {
+  const std::tuple<Mouse, bool, int> steps[] = {  // mouse, consumed, value after
       {leftPress(11, 0), true, 10},
-      {{Mouse::Left, Mouse::Moved, 2, 0}, true, 0},
-      {{Mouse::Left, Mouse::Released, 2, 0}, true, 0},
-      {{Mouse::Left, Mouse::Moved, 6, 0}, false, 0},  // the drag ended with the release
+      {Mouse{Mouse::Left, Mouse::Moved, 2, 0}, true, 0},
+      {Mouse{Mouse::Left, Mouse::Released, 2, 0}, true, 0},
+      {Mouse{Mouse::Left, Mouse::Moved, 6, 0}, false, 0},  // the drag ended with the release
       {leftPress(0, 0), false, 0},                    // the label is not the gauge
   };
-  for (const auto& step : steps) {
-    EXPECT_EQ(slider->OnEvent(Event::MouseEvent(step.mouse)), step.consumed) << step.mouse.x;
-    EXPECT_EQ(value, step.value) << step.mouse.x;
+  for (const auto& [mouse, consumed, after] : steps) {
+    EXPECT_EQ(slider->OnEvent(Event::MouseEvent(mouse)), consumed) << mouse.x;
+    EXPECT_EQ(value, after) << mouse.x;
   }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/ui/RenderHelper.h"
 #include "ui/Components.h"
 #include "ui/Elements.h"
@@ -30,12 +32,7 @@ struct Fixture {
 Event wheel(Mouse::Button button, int y) { return Event::MouseEvent(Mouse{button, Mouse::Pressed, 1, y}); }
 
 TEST(Scroller, KeysAndTheWheelMoveTheMarkerWithinTheRows) {
-  const struct {
-    int rows, height;
-    std::vector<Event> keys;
-    const char* moved;
-    int selected;
-  } cases[] = {
+  const std::tuple<int, int, std::vector<Event>, const char*, int> cases[] = {  // rows, height, keys, moved, marker
       {50, 10, {Event::End}, "1", 49},
       {50, 10, {Event::End, Event::Home}, "11", 0},
       {50, 10, {Event::PageDown}, "1", 9},
@@ -49,12 +46,12 @@ TEST(Scroller, KeysAndTheWheelMoveTheMarkerWithinTheRows) {
       {20, 5, {wheel(Mouse::WheelDown, 2), wheel(Mouse::WheelUp, 2)}, "11", 0},
       {20, 5, {wheel(Mouse::WheelDown, 7)}, "0", 0},
   };
-  for (const auto& c : cases) {
-    Fixture f(c.rows, c.height);
+  for (const auto& [rows, height, keys, expected, selected] : cases) {
+    Fixture f(rows, height);
     std::string moved;
-    for (const Event& key : c.keys) moved += f.scroller->OnEvent(key) ? '1' : '0';
-    EXPECT_EQ(moved, c.moved) << c.rows << " rows, " << c.selected;
-    EXPECT_EQ(f.scroller->selected, c.selected) << c.rows << " rows, " << c.moved;
+    for (const Event& key : keys) moved += f.scroller->OnEvent(key) ? '1' : '0';
+    EXPECT_EQ(moved, expected) << rows << " rows, " << selected;
+    EXPECT_EQ(f.scroller->selected, selected) << rows << " rows, " << expected;
   }
 }
 
