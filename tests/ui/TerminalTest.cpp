@@ -97,6 +97,7 @@ TEST_F(TerminalScreen, DrawsReactsToKeysMouseResizeAndPostedEvents) {
       {"-l 'é'", "last char é"},
       {"-H 1b 5b 4d 20 22 29", "play off level 5"},  // a left press on the box, reported the classic way
       {"Down Down End", "│line 29"},                 // the click focused the box; the list is two rows down
+      {"Up", "last up"},
       {"signal", "posted 1 seen 1 tasks 1"},         // an event and a task posted from another thread
       {"", "last custom"},
       {"signal", "posted 2 seen 2 tasks 2"},

@@ -24,6 +24,7 @@ std::string describe(const Event& event) {
   if (event == Event::Custom) return "custom";
   if (event == Event::Resize) return "resize";
   if (event == Event::TabReverse) return "shift-tab";
+  if (event == Event::ArrowUp) return "up";
   return "key " + std::to_string(static_cast<int>(event.kind()));
 }
 
