@@ -41,17 +41,26 @@ void App::run() {
     log.showWelcome();
     AppScreen screen(*this);
     auto terminal = ui::ScreenInteractive::Fullscreen();
-    sequencer->setOnStep([&terminal](int) { terminal.PostEvent(ui::Event::Custom); });
+    sequencer->setOnStep([&terminal](int, int32_t) { terminal.PostEvent(ui::Event::Custom); });
+    engine->setOnRecordingStopped([&terminal] { terminal.PostEvent(ui::Event::Custom); });
+    auto root = ui::CatchEvent(screen.root(), [this](const ui::Event& event) {
+        if (event == ui::Event::Custom) reportStoppedRecording();
+        return false;
+    });
     screen.commandInput()->TakeFocus();
     try {
-        terminal.Loop(screen.root());
+        terminal.Loop(root);
     } catch (...) {
-        engine->stopDevice();
-        sequencer->setOnStep(nullptr);
+        stopTalkingToTheScreen();
         throw;
     }
+    stopTalkingToTheScreen();
+}
+
+void App::stopTalkingToTheScreen() {
     engine->stopDevice();
     sequencer->setOnStep(nullptr);
+    engine->setOnRecordingStopped(nullptr);
 }
 
 void App::triggerSample(const SequencerPattern& pattern, int step, int32_t startFrame) {

@@ -66,6 +66,10 @@ private:
     void triggerSample(const SequencerPattern& pattern, int step, int32_t startFrame);
     bool sampleLoaded(const std::string& name);
     void toggleRecording();
+    // Says so in the log when a write error has ended the recording, and clears the Record box.
+    bool reportStoppedRecording();
+    // Stops the threads that post to the screen, before it goes away.
+    void stopTalkingToTheScreen();
     void installSampleHandlers();
     void sampleChanged(const std::string& path);
     void sampleRemoved(const std::string& path);

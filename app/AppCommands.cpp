@@ -8,7 +8,9 @@
 #include "library/Utf8Text.h"
 #include "sequencer/Sequencer.h"
 
+#include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <stdexcept>
 
 namespace zaffo {
@@ -31,6 +33,16 @@ std::string timestampNow() {
     return text;
 }
 
+// A recording's name that no file has yet: two takes started within one second get "_2", "_3"...
+std::string freeRecordingPath(const std::string& basePath) {
+    const std::string stem = basePath + "/recording_" + timestampNow();
+    std::string path = stem + ".wav";
+    for (int n = 2; std::filesystem::exists(path) && n < 1000; ++n) {
+        path = stem + "_" + std::to_string(n) + ".wav";
+    }
+    return path;
+}
+
 }  // namespace
 
 void App::selectPack(const std::string& name) { usePack(name, true); }
@@ -41,27 +53,49 @@ void App::setPlaying(bool on) {
 }
 
 void App::toggleRecording() {
+    // A take that ended on its own was what the box showed; clicking it now means stop.
+    if (reportStoppedRecording()) {
+        return;
+    }
     if (engine->isRecording()) {
         engine->stopRecording();
         recordFlag = false;
     } else {
-        recordFlag = engine->startRecording(basePath + "/recording_" + timestampNow() + ".wav");
+        recordFlag = engine->startRecording(freeRecordingPath(basePath));
     }
 }
 
+bool App::reportStoppedRecording() {
+    auto stopped = engine->takeStoppedRecording();
+    if (!stopped) {
+        return false;
+    }
+    recordFlag = false;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", stopped->seconds);
+    log.printNow(decodeUtf8("recording stopped: " + stopped->reason + "; kept " + seconds + " s in " + stopped->path),
+                 ui::color(ui::Color::Red));
+    return true;
+}
+
 void App::setRecording(bool on) {
+    reportStoppedRecording();
+    const bool wasRecording = engine->isRecording();
     // Asking for the state that is already in force changes nothing.
-    if (on != engine->isRecording()) {
+    if (on != wasRecording) {
         recordFlag = on;
         recordOption.on_change();
     }
     if (on && !engine->isRecording()) {
-        throw std::runtime_error("could not start recording: " + engine->recordPath());
+        throw std::runtime_error("could not start recording: " + engine->recordPath() + " (" + engine->recordError() +
+                                 ")");
     }
     if (on) {
         log.printMessage(L"started recording...", {});
-    } else {
+    } else if (wasRecording) {
         log.printMessage(L"saved as " + decodeUtf8(engine->recordPath()), {});
+    } else {
+        log.printMessage(L"not recording", {});
     }
 }
 

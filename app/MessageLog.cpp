@@ -53,6 +53,16 @@ void MessageLog::commitCommand(const std::wstring& line, const std::string& mess
         }
         start = end + 1;
     }
+    keepNewestLocked();
+}
+
+void MessageLog::printNow(const std::wstring& line, const ui::Decorator& style) {
+    std::lock_guard lock(messageMutex);
+    messageLines.push_back(ui::text(line) | style);
+    keepNewestLocked();
+}
+
+void MessageLog::keepNewestLocked() {
     if (messageLines.size() > maxMessageLines) {
         messageLines.erase(messageLines.begin(), messageLines.end() - maxMessageLines);
     }

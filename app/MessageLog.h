@@ -24,10 +24,14 @@ public:
     // The echo of an accepted line, what its handlers printed, then its result, one bold line
     // per non-empty line of `message`; only the newest ten lines stay.
     void commitCommand(const std::wstring& line, const std::string& message);
+    // A line that no command asked for (news from another thread), shown at once.
+    void printNow(const std::wstring& line, const ui::Decorator& style);
 
     std::vector<ui::Element> lines() const;
 
 private:
+    void keepNewestLocked();
+
     mutable std::mutex messageMutex;
     std::vector<ui::Element> messageLines;
     std::vector<ui::Element> pendingMessages;

@@ -96,6 +96,20 @@ void AudioEngine::closeRecording() {
     recorder_.close();
 }
 
+std::optional<AudioEngine::StoppedRecording> AudioEngine::takeStoppedRecording() {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    if (!recorder_.isOpen() || !recorder_.failed())
+        return std::nullopt;
+    closeRecording();
+    const double seconds = static_cast<double>(recorder_.framesWritten()) / engineSampleRate;
+    return StoppedRecording{recordPath_, recorder_.error(), seconds};
+}
+
+std::string AudioEngine::recordError() const {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    return recorder_.isOpen() ? std::string() : recorder_.error();
+}
+
 std::string AudioEngine::recordPath() const {
     std::lock_guard lifecycle(lifecycleMutex_);
     return recordPath_;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,15 +63,28 @@ public:
     void stopDevice();
     bool isDeviceRunning() const { return deviceRunning_.load(); }
 
-    // Closes an open recording, then starts a new one at path. Returns false when the
-    // file cannot be created; recordPath() then names the path that failed.
+    // Closes an open recording, then starts a new one at path, which must not exist yet.
+    // Returns false when the file cannot be created: then no file is left, recordPath() names
+    // the path that failed and recordError() says why.
     bool startRecording(const std::string& path);
+    std::string recordError() const;
     // Completes and closes the recording, if one is open.
     void stopRecording();
     bool isRecording() const { return recording_.load(); }
     // The current or last recording's path.
     std::string recordPath() const;
     std::uint64_t droppedRecordFrames() const;
+
+    // A recording that a write error ended before it was asked to stop.
+    struct StoppedRecording {
+        std::string path;
+        std::string reason;
+        double seconds = 0;  // what the file holds
+    };
+    // When a write error has ended the recording: closes it and describes it, once.
+    std::optional<StoppedRecording> takeStoppedRecording();
+    // Called on the recorder's own thread as soon as a write error ends a recording.
+    void setOnRecordingStopped(std::function<void()> callback) { recorder_.setOnFailure(std::move(callback)); }
 
 private:
     static void renderFromDevice(void* engine, float* out, std::uint32_t frameCount);

@@ -1,7 +1,5 @@
 #include "audio/WavRecorder.h"
 
-#include <sndfile.h>
-
 #include <chrono>
 
 namespace zaffo {
@@ -15,14 +13,10 @@ WavRecorder::~WavRecorder() { close(); }
 
 bool WavRecorder::open(const std::string& path) {
     close();
-    SF_INFO info{};
-    info.samplerate = engineSampleRate;
-    info.channels = AudioBuffer::channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    file_ = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file_)
+    failed_ = false;
+    if (!file_.create(path))
         return false;
-    sf_command(file_, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
+    file_.updateHeader();
     ring_ = std::make_unique<FrameRing>(ringFrames);
     stopping_ = false;
     writer_ = std::thread([this] { writeLoop(); });
@@ -30,7 +24,7 @@ bool WavRecorder::open(const std::string& path) {
 }
 
 void WavRecorder::close() {
-    if (!file_)
+    if (!writer_.joinable())
         return;
     {
         std::lock_guard lock(wakeMutex_);
@@ -38,8 +32,12 @@ void WavRecorder::close() {
     }
     wake_.notify_one();
     writer_.join();
-    sf_close(file_);
-    file_ = nullptr;
+    file_.close();
+}
+
+void WavRecorder::setOnFailure(std::function<void()> callback) {
+    std::lock_guard lock(failureMutex_);
+    onFailure_ = std::move(callback);
 }
 
 void WavRecorder::writeLoop() {
@@ -55,11 +53,21 @@ void WavRecorder::writeLoop() {
     }
 }
 
-// Write errors are not reported: a full disk must not stop the music.
 void WavRecorder::writeWaiting() {
-    ring_->drain([this](const float* frames, std::uint64_t count) {
-        sf_writef_float(file_, frames, static_cast<sf_count_t>(count));
+    if (failed_.load(std::memory_order_relaxed))
+        return;
+    bool written = true;
+    ring_->drain([&](const float* frames, std::uint64_t count) {
+        written = written && file_.write(frames, count);
     });
+    if (written) {
+        file_.updateHeader();
+        return;
+    }
+    failed_.store(true, std::memory_order_release);
+    std::lock_guard lock(failureMutex_);
+    if (onFailure_)
+        onFailure_();
 }
 
 }  // namespace zaffo

@@ -12,4 +12,9 @@ std::uniform_int_distribution<int>& stepDistribution() {
     return distribution;
 }
 
+void seedRandomEngine(std::uint32_t seed) {
+    randomEngine().seed(seed);
+    stepDistribution().reset();
+}
+
 }  // namespace zaffo

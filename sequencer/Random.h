@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <random>
 
 namespace zaffo {
@@ -8,5 +9,8 @@ namespace zaffo {
 // distribution over the eight step positions. Used only by the clock, under the sequencer lock.
 std::mt19937& randomEngine();
 std::uniform_int_distribution<int>& stepDistribution();
+// Starts the engine over from `seed`, so that the shuffles that follow are the same on every run.
+// Only while no clock runs.
+void seedRandomEngine(std::uint32_t seed);
 
 }  // namespace zaffo

@@ -29,8 +29,9 @@ public:
     Sequencer(const Sequencer&) = delete;
     Sequencer& operator=(const Sequencer&) = delete;
 
-    // Called on every step advance with the new step, under the sequencer lock.
-    std::function<void(int step)> onStep;
+    // Called on every step advance with the new step and the frame of the current period at which
+    // it begins, under the sequencer lock, before the step's triggers.
+    std::function<void(int step, int32_t startFrame)> onStep;
     // Called for every instrument that sounds on the new step, under the sequencer lock.
     // `startFrame` is the frame of the current period at which the step begins.
     std::function<void(const PatternPtr& pattern, int step, int32_t startFrame)> onTrigger;
@@ -38,7 +39,7 @@ public:
     std::function<bool(const std::string& name)> sampleExists;
 
     // Installs the step callback while the clock may be running.
-    void setOnStep(std::function<void(int step)> callback);
+    void setOnStep(std::function<void(int step, int32_t startFrame)> callback);
 
     std::atomic<bool> playing{true};
     std::atomic<int32_t> bpm{120};
@@ -65,6 +66,10 @@ public:
     // Parts: named snapshots of the tempo and of copies of the live instruments.
     bool storePart(const std::string& name);
     bool recallPart(const std::string& name);
+    // Recalls the part when the clock next comes to the first step, before that step sounds, so
+    // that the part begins on the measure and the measure before keeps its own tempo to the end.
+    // False when there is no such part. A later cue replaces an earlier one still waiting.
+    bool cuePart(const std::string& name);
     bool removePart(const std::string& name);
     std::vector<std::string> getPartNames();
 
@@ -81,10 +86,16 @@ private:
     PartPtr findPartLocked(const std::string& name) const;
     void animateTempoLocked(int32_t frameCount, int32_t sampleRate);
     void advanceLocked(int32_t startFrame);
+    void takeCueLocked();
 
     std::mutex sequencerMutex;
     std::vector<PatternPtr> patterns;
     std::vector<PartPtr> parts;
+    // A cued part's instruments, copied by cuePart; after the clock swaps them in they hold the
+    // instruments they replaced, so that the next cue frees those and the clock frees nothing.
+    std::vector<PatternPtr> cuedPatterns;
+    int32_t cuedBpm = 0;
+    bool cueWaiting = false;
     std::atomic<int32_t> displayStep{0};
     double bpmTarget = 0;  // > 0 only while a tempo animation runs
     double bpmStart = 0;

@@ -83,9 +83,12 @@ void Sequencer::animateTempoLocked(int32_t frameCount, int32_t sampleRate) {
 
 void Sequencer::advanceLocked(int32_t startFrame) {
     step = (step + 1) % stepsPerPattern;
+    if (step == 0 && cueWaiting) {
+        takeCueLocked();
+    }
     displayStep.store(step);
     if (onStep) {
-        onStep(step);
+        onStep(step, startFrame);
     }
     for (const PatternPtr& pattern : patterns) {
         countMeasure(*pattern, step);

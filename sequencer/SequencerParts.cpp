@@ -51,6 +51,24 @@ bool Sequencer::recallPart(const std::string& name) {
     return true;
 }
 
+bool Sequencer::cuePart(const std::string& name) {
+    std::lock_guard lock(sequencerMutex);
+    PartPtr part = findPartLocked(name);
+    if (!part) {
+        return false;
+    }
+    cuedPatterns = copyPatterns(part->patterns);
+    cuedBpm = part->bpm;
+    cueWaiting = true;
+    return true;
+}
+
+void Sequencer::takeCueLocked() {
+    patterns.swap(cuedPatterns);
+    bpm.store(cuedBpm);
+    cueWaiting = false;
+}
+
 bool Sequencer::removePart(const std::string& name) {
     std::lock_guard lock(sequencerMutex);
     auto it = std::find_if(parts.begin(), parts.end(),

@@ -51,7 +51,7 @@ std::vector<SequencerPattern> Sequencer::getPatternCopies() {
     return copies;
 }
 
-void Sequencer::setOnStep(std::function<void(int step)> callback) {
+void Sequencer::setOnStep(std::function<void(int step, int32_t startFrame)> callback) {
     std::lock_guard lock(sequencerMutex);
     onStep = std::move(callback);
 }
@@ -84,6 +84,7 @@ void Sequencer::clearAll() {
     std::lock_guard lock(sequencerMutex);
     patterns.clear();
     parts.clear();
+    cueWaiting = false;
 }
 
 void Sequencer::editPattern(const PatternPtr& pattern,

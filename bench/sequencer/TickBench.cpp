@@ -10,7 +10,7 @@ namespace {
 // 64 instruments with every step on, so that every tick that advances triggers all of them.
 void fillSequencer(zaffo::Sequencer& sequencer, int32_t rand) {
     sequencer.sampleExists = [](const std::string&) { return true; };
-    sequencer.onStep = [](int step) { benchmark::DoNotOptimize(step); };
+    sequencer.onStep = [](int step, int32_t) { benchmark::DoNotOptimize(step); };
     sequencer.onTrigger = [](const zaffo::PatternPtr& p, int, int32_t frame) {
         benchmark::DoNotOptimize(p.get());
         benchmark::DoNotOptimize(frame);

@@ -3,7 +3,10 @@
 #include "AppFixture.h"
 
 #include "audio/AudioBuffer.h"
+#include "tests/support/DiskFull.h"
 
+#include <algorithm>
+#include <atomic>
 #include <clocale>
 
 namespace zaffo::testing {
@@ -104,12 +107,54 @@ TEST_F(AppTest, RecordingStartsStopsAndKeepsItsStateWhenAskedTwice) {
     ASSERT_TRUE(run("record stop").ok);
     EXPECT_FALSE(app->audioEngine().isRecording()) << "stopping again starts nothing";
     EXPECT_TRUE(std::filesystem::exists(path));
+}
 
-    std::filesystem::remove_all(base);  // the folder recordings go to is gone
-    ParseResult result = run("record start");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message.rfind("could not start recording: ", 0), 0u) << result.message;
+TEST_F(AppTest, ARecordingThatCannotStartIsAnErrorAndLeavesNoFile) {
+    start();
+    {
+        DiskFullAt full(10);
+        ParseResult result = run("record start");
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message.rfind("could not start recording: " + base + "/recording_", 0), 0u) << result.message;
+        EXPECT_TRUE(result.message.ends_with(" (File too large)")) << result.message;
+    }
     EXPECT_FALSE(app->isRecordFlagSet());
+    for (const auto& entry : std::filesystem::directory_iterator(base))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("recording_")) << entry.path();
+    EXPECT_EQ(commitAndRead("record stop").back(), "not recording");
+}
+
+TEST_F(AppTest, ATakeCutShortByAFullDiskIsReportedInsteadOfSaved) {
+    start();
+    std::atomic<bool> stopped{false};
+    app->audioEngine().setOnRecordingStopped([&] { stopped = true; });
+    {
+        DiskFullAt full(100000);  // a header and about 0.13 s of frames
+        commitAndRead("record start");
+        std::vector<float> period(2 * 1024);
+        for (int i = 0; i < 40; ++i) app->audioEngine().renderPeriod(period.data(), 1024);
+        ASSERT_TRUE(eventually([&] { return stopped.load(); }));
+    }
+    const std::string path = app->audioEngine().recordPath();
+
+    app->messageLog().showWelcome();
+    Rows rows = commitAndRead("record stop");
+    EXPECT_EQ(Rows(rows.end() - 3, rows.end()),
+              (Rows{"recording stopped: File too large; kept 0.1 s in " + path, "> record stop", "not recording"}));
+    EXPECT_FALSE(app->isRecordFlagSet());
+}
+
+TEST_F(AppTest, TakesStartedWithinOneSecondGetFilesOfTheirOwn) {
+    start();
+    std::vector<std::string> paths;
+    for (int take = 0; take < 3; ++take) {
+        ASSERT_TRUE(run("record start").ok);
+        paths.push_back(app->audioEngine().recordPath());
+        ASSERT_TRUE(run("record stop").ok);
+    }
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(std::unique(paths.begin(), paths.end()), paths.end());
+    for (const std::string& path : paths) EXPECT_TRUE(std::filesystem::exists(path)) << path;
 }
 
 }  // namespace

@@ -5,11 +5,20 @@
 
 #include "AudioTestFiles.h"
 #include "audio/FrameRing.h"
+#include "tests/support/DiskFull.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace zaffo {
 namespace {
 
 using test::render;
+using testing::DiskFullAt;
 
 TEST(AudioRecording, FileHoldsExactlyWhatWasMixedAsFloatWav) {
     test::TempDir dir;
@@ -64,6 +73,92 @@ TEST(AudioRecording, EachRecordingIsCompletedWhenTheNextStartsTheEngineStopsOrDi
     const auto third = test::readSoundFile(dir.file("third.wav"));
     ASSERT_EQ(third.frames(), 4800);
     EXPECT_EQ(third.samples.back(), 0.5f);
+}
+
+std::optional<AudioEngine::StoppedRecording> waitForStop(AudioEngine& engine) {
+    for (int i = 0; i < 500; ++i) {
+        if (auto stopped = engine.takeStoppedRecording())
+            return stopped;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+}
+
+TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) {
+    test::TempDir dir;
+    AudioEngine whole;
+    whole.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
+    ASSERT_TRUE(whole.startRecording(dir.file("whole.wav")));
+    const auto mixed = render(whole, 20000);
+    whole.stopRecording();
+    const auto header = std::filesystem::file_size(dir.file("whole.wav")) - 20000 * 8;
+
+    struct Case {
+        const char* name;
+        std::uintmax_t diskBytes;
+        std::uint64_t framesKept;
+    };
+    const Case cases[] = {
+        {"full on a frame boundary", header + 8 * 5000, 5000},
+        {"full inside a frame", header + 8 * 12000 + 5, 12000},
+        {"full right after the header", header + 3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(std::string(c.name) + ".wav");
+        AudioEngine engine;
+        engine.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
+        std::optional<AudioEngine::StoppedRecording> stopped;
+        {
+            DiskFullAt full(c.diskBytes);
+            ASSERT_TRUE(engine.startRecording(path));
+            render(engine, 20000);
+            stopped = waitForStop(engine);
+        }
+        ASSERT_TRUE(stopped);
+        EXPECT_FALSE(engine.isRecording());
+        EXPECT_EQ(stopped->path, path);
+        EXPECT_EQ(stopped->reason, "File too large");
+        EXPECT_DOUBLE_EQ(stopped->seconds, c.framesKept / 96000.0);
+        EXPECT_EQ(std::filesystem::file_size(path), header + 8 * c.framesKept);
+        const auto kept = test::readSoundFile(path);
+        ASSERT_EQ(kept.frames(), static_cast<std::int64_t>(c.framesKept));
+        EXPECT_TRUE(std::equal(kept.samples.begin(), kept.samples.end(), mixed.begin()));
+        EXPECT_FALSE(engine.takeStoppedRecording()) << "told once";
+    }
+}
+
+TEST(AudioRecording, AStartThatCannotWriteTheHeaderLeavesNoFile) {
+    test::TempDir dir;
+    AudioEngine engine;
+    {
+        DiskFullAt full(10);
+        EXPECT_FALSE(engine.startRecording(dir.file("take.wav")));
+    }
+    EXPECT_FALSE(engine.isRecording());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("take.wav")));
+    EXPECT_EQ(engine.recordError(), "File too large");
+}
+
+TEST(AudioRecording, ATakeKilledWhileRecordingStillPlays) {
+    test::TempDir dir;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AudioEngine engine;
+        engine.play(test::constantBuffer(96000, 0.25f, -0.25f), 1.0f, 0);
+        if (engine.startRecording(dir.file("take.wav")))
+            render(engine, 48000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        raise(SIGKILL);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const auto take = test::readSoundFile(dir.file("take.wav"));
+    EXPECT_EQ(take.frames(), 48000);
+    EXPECT_EQ(take.samples.back(), -0.25f);
 }
 
 TEST(AudioFrameRing, KeepsOrderAcrossTheWrapAndCountsWhatDidNotFit) {

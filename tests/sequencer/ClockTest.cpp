@@ -20,7 +20,7 @@ class ClockTest : public ::testing::Test {
 protected:
     void SetUp() override {
         sequencer.sampleExists = [](const std::string&) { return true; };
-        sequencer.onStep = [this](int step) { steps.push_back(step); };
+        sequencer.onStep = [this](int step, int32_t) { steps.push_back(step); };
         sequencer.onTrigger = [this](const PatternPtr& p, int step, int32_t startFrame) {
             triggers.push_back({p->name, step, framesSoFar + startFrame});
             EXPECT_GE(startFrame, 0);
@@ -103,6 +103,25 @@ TEST_F(ClockTest, TheFirstStepBeginsOneStepIntoTheCount) {
     // Frames 0..23999 make up the first step length; the step begins at the next one.
     EXPECT_EQ(triggers[0].frame, 24000);
     EXPECT_EQ(triggers[1].frame, 24000 + 8 * 24000);
+}
+
+TEST_F(ClockTest, ACuedPartBeginsOnTheNextMeasureAtItsOwnTempo) {
+    PatternPtr kick = instrument("kick", "########");
+    sequencer.bpm = 240;
+    ASSERT_TRUE(sequencer.storePart("fast"));
+    sequencer.editPattern(kick, [](SequencerPattern& p) { p.steps = {}; p.steps[0].on = true; });
+    sequencer.bpm = 120;
+    EXPECT_FALSE(sequencer.cuePart("none"));
+
+    period(24001);
+    ASSERT_TRUE(sequencer.cuePart("fast"));
+    while (triggers.size() < 3) period(1000);
+
+    // The live measure plays out at 120; the part's first step follows it, 12000 frames a step.
+    EXPECT_EQ(triggers[0].frame, 24000);
+    EXPECT_EQ(triggers[1].frame, 24000 + 8 * 24000);
+    EXPECT_EQ(triggers[2].frame, 24000 + 8 * 24000 + 12000);
+    EXPECT_EQ(sequencer.bpm.load(), 240);
 }
 
 TEST_F(ClockTest, AHugePeriodAdvancesOnlyOneStep) {

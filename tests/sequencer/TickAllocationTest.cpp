@@ -15,7 +15,7 @@ TEST(TickAllocation, TicksWithManyShuffledInstrumentsAllocateNothing) {
     sequencer.sampleExists = [](const std::string&) { return true; };
     long triggered = 0;
     sequencer.onTrigger = [&](const PatternPtr&, int, int32_t) { ++triggered; };
-    sequencer.onStep = [](int) {};
+    sequencer.onStep = [](int, int32_t) {};
     for (int i = 0; i < 64; ++i) {
         PatternPtr p = sequencer.getOrCreatePattern("i" + std::to_string(i));
         p->steps.fill(Step{true, i});
