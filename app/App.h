@@ -50,6 +50,9 @@ public:
     // Empties the sample table and all instruments and loads the pack of that name; an empty
     // name lists the packs instead.
     void usePack(const std::string& name, bool showReadme);
+    // Makes the composition in the file the live state, after switching to the pack it names;
+    // false when the file holds no composition.
+    bool openComposition(const std::string& path);
     // Adds, replaces or (with an empty buffer) removes the sample named after the file.
     void setSample(std::string path, std::shared_ptr<AudioBuffer> buffer);
 

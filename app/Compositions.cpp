@@ -66,11 +66,15 @@ void App::loadComposition(const std::string& fileName) {
         log.printMessage(L"Files: ", compositionNames());
         return;
     }
-    const picojson::value root = parseComposition(readWholeFile(compositionPath(fileName)));
+    log.printMessage(openComposition(compositionPath(fileName)) ? L"file loaded!" : L"file not found :(", {});
+}
+
+bool App::openComposition(const std::string& path) {
+    const picojson::value root = parseComposition(readWholeFile(path));
     if (root.is<picojson::object>() && root.contains("samplePack") && root.get("samplePack").is<std::string>()) {
         usePack(root.get("samplePack").get<std::string>(), false);
     }
-    log.printMessage(sequencer->fromJson(root) ? L"file loaded!" : L"file not found :(", {});
+    return sequencer->fromJson(root);
 }
 
 }  // namespace zaffo

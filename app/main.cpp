@@ -1,11 +1,15 @@
 #include "app/App.h"
+#include "app/CommandLine.h"
+#include "app/RenderCommand.h"
 #include "library/PathParts.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +28,25 @@ std::string programFolder(const char* argument) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zaffo::CommandLine line;
+    try {
+        line = zaffo::parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    } catch (const zaffo::UsageError& error) {
+        std::cerr << "error: " << error.what() << "\n\n" << zaffo::usageText();
+        return 2;
+    }
+    switch (line.action) {
+    case zaffo::CommandLine::Action::help:
+        std::cout << zaffo::usageText();
+        return 0;
+    case zaffo::CommandLine::Action::version:
+        std::cout << zaffo::versionText() << std::endl;
+        return 0;
+    case zaffo::CommandLine::Action::render:
+        return zaffo::renderCommand(line.render, programFolder(argc > 0 ? argv[0] : nullptr));
+    case zaffo::CommandLine::Action::play:
+        break;
+    }
     std::cout << "hi!" << std::endl;
     const std::string basePath = programFolder(argc > 0 ? argv[0] : nullptr);
     try {

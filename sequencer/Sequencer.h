@@ -49,6 +49,9 @@ public:
     // Moves the tempo to `targetBpm` along a half cosine over `seconds` (0: at the next tick).
     void animateBpm(int32_t targetBpm, double seconds);
     int32_t getCurrentStep() const { return displayStep.load(); }
+    // Puts the clock before the first step, which then begins at the first frame of the next
+    // tick, and ends a tempo animation. Only while no device drives the clock.
+    void startOver();
 
     // The live instruments.
     PatternPtr findPattern(const std::string& name);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace zaffo {
@@ -96,6 +97,15 @@ void Sequencer::advanceLocked(int32_t startFrame) {
             onTrigger(pattern, step, startFrame);
         }
     }
+}
+
+void Sequencer::startOver() {
+    std::lock_guard lock(sequencerMutex);
+    step = -1;
+    displayStep.store(0);
+    bpmTarget = 0;
+    // Counted past any step length, so the first step is due at once.
+    frameAccumulator = std::numeric_limits<int32_t>::max();
 }
 
 void Sequencer::animateBpm(int32_t targetBpm, double seconds) {

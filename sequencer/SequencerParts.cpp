@@ -66,6 +66,7 @@ bool Sequencer::cuePart(const std::string& name) {
 void Sequencer::takeCueLocked() {
     patterns.swap(cuedPatterns);
     bpm.store(cuedBpm);
+    bpmTarget = 0;  // the part's tempo holds, whatever animation ran before it
     cueWaiting = false;
 }
 
