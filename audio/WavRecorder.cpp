@@ -57,11 +57,12 @@ void WavRecorder::writeWaiting() {
     if (failed_.load(std::memory_order_relaxed))
         return;
     bool written = true;
-    ring_->drain([&](const float* frames, std::uint64_t count) {
+    const std::uint64_t drained = ring_->drain([&](const float* frames, std::uint64_t count) {
         written = written && file_.write(frames, count);
     });
     if (written) {
-        file_.updateHeader();
+        if (drained > 0)
+            file_.updateHeader();
         return;
     }
     failed_.store(true, std::memory_order_release);
