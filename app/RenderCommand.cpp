@@ -93,6 +93,17 @@ std::filesystem::path defaultOutput(std::filesystem::path composition) {
     return composition += ".wav";
 }
 
+// The file being written: gone again, whatever ends the render, unless it was renamed into place.
+struct PartialFile {
+    std::string path;
+    bool renamed = false;
+    ~PartialFile() {
+        std::error_code ignored;
+        if (!renamed)
+            std::filesystem::remove(path, ignored);
+    }
+};
+
 int fail(const std::string& reason, int status = 1) {
     std::cerr << "error: " << reason << std::endl;
     return status;
@@ -118,9 +129,9 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
         seedRandomEngine(*options.seed);
 
     // Written beside the target and renamed into place, so the target is whole or untouched.
-    const std::string partial = output.string() + "." + std::to_string(::getpid()) + ".partial";
+    PartialFile partial{output.string() + "." + std::to_string(::getpid()) + ".partial"};
     WavFile file;
-    if (!file.create(partial))
+    if (!file.create(partial.path))
         return fail("cannot write " + output.string() + ": " + file.error());
     RenderOutcome outcome;
     {
@@ -131,19 +142,15 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
         });
     }
     file.close();
-    std::error_code renamed;
-    if (outcome == RenderOutcome::done)
-        std::filesystem::rename(partial, output, renamed);
-    if (outcome != RenderOutcome::done || renamed) {
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
-    }
     if (outcome == RenderOutcome::stopped)
         return fail("interrupted; nothing written", 130);
     if (outcome == RenderOutcome::writeFailed)
         return fail("cannot write " + output.string() + ": " + file.error());
+    std::error_code renamed;
+    std::filesystem::rename(partial.path, output, renamed);
     if (renamed)
         return fail("cannot write " + output.string() + ": " + renamed.message());
+    partial.renamed = true;
     std::printf("%s: %.1f s\n", output.c_str(), static_cast<double>(file.frames()) / engineSampleRate);
     return 0;
 }

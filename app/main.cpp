@@ -43,7 +43,12 @@ int main(int argc, char** argv) {
         std::cout << zaffo::versionText() << std::endl;
         return 0;
     case zaffo::CommandLine::Action::render:
-        return zaffo::renderCommand(line.render, programFolder(argc > 0 ? argv[0] : nullptr));
+        try {
+            return zaffo::renderCommand(line.render, programFolder(argc > 0 ? argv[0] : nullptr));
+        } catch (const std::exception& error) {
+            std::cerr << "error: " << error.what() << std::endl;
+            return 1;
+        }
     case zaffo::CommandLine::Action::play:
         break;
     }

@@ -46,8 +46,8 @@ protected:
     }
     ~RenderCommandLine() override { std::filesystem::remove_all(folder); }
 
-    Outcome zaffo(const std::string& arguments) {
-        return runProgram("cd " + folder + " && " + ZAFFO_BINARY + " " + arguments + " 2>&1 </dev/null");
+    Outcome zaffo(const std::string& arguments, const std::string& shellFirst = "") {
+        return runProgram("cd " + folder + " && " + shellFirst + ZAFFO_BINARY + " " + arguments + " 2>&1 </dev/null");
     }
 
     std::vector<std::string> files() const {
@@ -66,6 +66,7 @@ TEST_F(RenderCommandLine, EachCommandLineEndsAsItShould) {
         int status;
         const char* output;  // how what the program says begins
         bool writesSong;
+        const char* shellFirst = "";
     };
     const Case cases[] = {
         {"render song --measures 1", 0, "song.wav: 2.0 s", true},
@@ -74,6 +75,7 @@ TEST_F(RenderCommandLine, EachCommandLineEndsAsItShould) {
         {"render missing", 1, "error: no composition named missing\n", false},
         {"render song --parts a:1,b:2", 1, "error: no part named b in song.json\n", false},
         {"render song --output no/such/folder.wav", 1, "error: cannot write no/such/folder.wav: No such file", false},
+        {"render song", 1, "error: cannot write song.wav: File too large\n", false, "trap '' XFSZ; ulimit -f 100; "},
         {"render song --measures 0", 2, "error: --measures needs a whole number from 1 to 100000, not \"0\"\n\nusage:",
          false},
         {"render song --measures x", 2, "error: --measures needs a whole number", false},
@@ -87,7 +89,7 @@ TEST_F(RenderCommandLine, EachCommandLineEndsAsItShould) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const Outcome outcome = zaffo(c.arguments);
+        const Outcome outcome = zaffo(c.arguments, c.shellFirst);
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(outcome.output.starts_with(c.output)) << outcome.output;
         EXPECT_EQ(std::filesystem::exists(folder + "/song.wav"), c.writesSong);
