@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,6 +21,14 @@ namespace zaffo {
 using PatternPtr = std::shared_ptr<SequencerPattern>;
 using PartPtr = std::shared_ptr<SequencerState>;
 
+// A beat clock kept outside the program (a session shared with other players), as it stands for
+// one period: the beat at the period's first frame, with a bar line on every multiple of four
+// beats, and how far each frame moves it.
+struct BeatTimeline {
+    double beat = 0;
+    double beatsPerFrame = 0;
+};
+
 // The step sequencer: the tempo, the live instruments, the stored parts, and the clock that the
 // audio device drives by handing it the frame count of every period. It has no thread of its own.
 class Sequencer {
@@ -30,7 +39,8 @@ public:
     Sequencer& operator=(const Sequencer&) = delete;
 
     // Called on every step advance with the new step and the frame of the current period at which
-    // it begins, under the sequencer lock, before the step's triggers.
+    // it begins, under the sequencer lock, before the step's triggers; also when another player
+    // changes the tempo or the play state (followTempo, followPlaying).
     std::function<void(int step, int32_t startFrame)> onStep;
     // Called for every instrument that sounds on the new step, under the sequencer lock.
     // `startFrame` is the frame of the current period at which the step begins.
@@ -44,8 +54,17 @@ public:
     std::atomic<bool> playing{true};
     std::atomic<int32_t> bpm{120};
 
-    // The clock: counts the frames of one audio period and advances at most one step.
-    void tick(int32_t frameCount, int32_t sampleRate);
+    // The clock: counts the frames of one audio period and advances at most one step. Given a
+    // timeline, it follows that instead: a step begins at the frame of each half beat, and every
+    // bar line begins step 0.
+    void tick(int32_t frameCount, int32_t sampleRate, const BeatTimeline* timeline = nullptr);
+    // How far the frame-counting clock is into the measure, in beats: 0 where step 0 begins,
+    // -0.5 before the first step. Audio thread only, like the clock.
+    double measureBeat(int32_t sampleRate) const;
+    // A tempo or a play state chosen by another player: taken over at once (a new tempo also ends
+    // a running tempo change), and onStep is called with the current step so the screen shows it.
+    void followTempo(int32_t tempo);
+    void followPlaying(bool on);
     // Moves the tempo to `targetBpm` along a half cosine over `seconds` (0: at the next tick).
     void animateBpm(int32_t targetBpm, double seconds);
     int32_t getCurrentStep() const { return displayStep.load(); }
@@ -87,9 +106,11 @@ public:
 private:
     PatternPtr findPatternLocked(const std::string& name) const;
     PartPtr findPartLocked(const std::string& name) const;
+    int64_t stepFramesAt(int32_t sampleRate) const;
     void animateTempoLocked(int32_t frameCount, int32_t sampleRate);
     void advanceLocked(int32_t startFrame);
     void takeCueLocked();
+    void followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount);
 
     std::mutex sequencerMutex;
     std::vector<PatternPtr> patterns;
@@ -107,6 +128,9 @@ private:
     int32_t step = -1;
     // Frames counted since the current step began; touched by the audio thread alone.
     int64_t frameAccumulator = 0;
+    // The beat of a followed timeline at the last frame of the previous period, NaN when the
+    // previous period followed none; touched by the audio thread alone.
+    double timelineReach = std::numeric_limits<double>::quiet_NaN();
 };
 
 }  // namespace zaffo

@@ -37,14 +37,18 @@ void countMeasure(SequencerPattern& pattern, int step) {
 
 }  // namespace
 
-void Sequencer::tick(int32_t frameCount, int32_t sampleRate) {
-    if (frameCount <= 0 || sampleRate <= 0) {
-        return;
-    }
+int64_t Sequencer::stepFramesAt(int32_t sampleRate) const {
     // A tempo below 1 can come from a file or a part; it must never divide by zero.
     const int64_t tempo = std::max<int32_t>(bpm.load(), 1);
     const int64_t framesPerBeat = int64_t{sampleRate} * 60 / tempo;
-    const int64_t stepFrames = framesPerBeat / stepsPerBeat;
+    return framesPerBeat / stepsPerBeat;
+}
+
+void Sequencer::tick(int32_t frameCount, int32_t sampleRate, const BeatTimeline* timeline) {
+    if (frameCount <= 0 || sampleRate <= 0) {
+        return;
+    }
+    const int64_t stepFrames = stepFramesAt(sampleRate);
 
     if (!playing.load()) {
         return;
@@ -56,6 +60,11 @@ void Sequencer::tick(int32_t frameCount, int32_t sampleRate) {
     if (bpmTarget > 0) {
         animateTempoLocked(frameCount, sampleRate);
     }
+    if (timeline) {
+        followTimelineLocked(*timeline, frameCount);
+        return;
+    }
+    timelineReach = std::nan("");
     if (frameAccumulator > stepFrames) {
         // The step begins at the first frame at which the counted frames pass the step length;
         // a step that is already overdue (the tempo rose, or periods are longer than steps)
@@ -117,6 +126,61 @@ void Sequencer::animateBpm(int32_t targetBpm, double seconds) {
     bpmDuration = seconds >= 0 ? seconds : 0;  // also turns NaN into "at once"
     bpmTarget = targetBpm;
     bpmStart = bpm.load();
+}
+
+// Following a timeline, steps begin at the frames where it passes a half beat. Half beat n is
+// counted from the timeline's beat 0, so bar lines are the multiples of eight.
+void Sequencer::followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount) {
+    if (!std::isfinite(timeline.beat) || !(timeline.beatsPerFrame > 0) || std::abs(timeline.beat) > 1e12) {
+        timelineReach = std::nan("");
+        return;
+    }
+    const double lastFrameBeat = timeline.beat + timeline.beatsPerFrame * (frameCount - 1);
+    // Periods meet only roughly on the timeline. A half beat that fell between the last frame of
+    // the previous period and the first of this one is overdue and begins at once; one that the
+    // previous period reached already is not begun again. A timeline that jumped, or one just
+    // taken up, goes on from its next half beat.
+    const bool continues = std::abs(timelineReach - timeline.beat) < 0.5;  // false for NaN
+    int64_t next = continues ? static_cast<int64_t>(std::floor(timelineReach * stepsPerBeat)) + 1
+                             : static_cast<int64_t>(std::ceil(timeline.beat * stepsPerBeat));
+    const auto last = static_cast<int64_t>(std::floor(lastFrameBeat * stepsPerBeat));
+    next = std::max(next, last + 1 - stepsPerPattern);
+    timelineReach = lastFrameBeat;
+    for (int64_t halfBeat = next; halfBeat <= last; ++halfBeat) {
+        const double framesAhead = std::ceil((static_cast<double>(halfBeat) / stepsPerBeat - timeline.beat) /
+                                             timeline.beatsPerFrame);
+        const auto startFrame = static_cast<int32_t>(std::clamp<double>(framesAhead, 0, frameCount - 1));
+        // A bar line begins step 0 whatever step came before: joining a session that is already
+        // playing lines the measure up with its next bar line.
+        if (halfBeat % (stepsPerBeat * 4) == 0) {
+            step = stepsPerPattern - 1;
+        }
+        frameAccumulator = frameCount - startFrame;
+        advanceLocked(startFrame);
+    }
+}
+
+double Sequencer::measureBeat(int32_t sampleRate) const {
+    const auto stepFrames = static_cast<double>(std::max<int64_t>(stepFramesAt(sampleRate), 1));
+    const double intoStep = std::min(static_cast<double>(frameAccumulator) / stepFrames, 1.0);
+    return (step + intoStep) / stepsPerBeat;
+}
+
+void Sequencer::followTempo(int32_t tempo) {
+    std::lock_guard lock(sequencerMutex);
+    bpmTarget = 0;
+    bpm.store(tempo);
+    if (onStep) {
+        onStep(displayStep.load(), 0);
+    }
+}
+
+void Sequencer::followPlaying(bool on) {
+    std::lock_guard lock(sequencerMutex);
+    playing.store(on);
+    if (onStep) {
+        onStep(displayStep.load(), 0);
+    }
 }
 
 }  // namespace zaffo

@@ -255,5 +255,76 @@ TEST_F(ClockTest, AMutedInstrumentIsStillShuffled) {
     EXPECT_TRUE(triggers.empty());
 }
 
+// A timeline from outside, followed period by period: the steps and the frames they begin at.
+struct TimelineCase {
+    const char* what;
+    double firstBeat;
+    double beatsPerSecond;
+    int32_t periodFrames;
+    double roughness;  // how far each period's beat may stray from the exact one, in beats
+    std::vector<int> steps;
+    std::vector<int64_t> frames;
+};
+
+TEST(TimelineClock, StepsBeginOnTheHalfBeatsAndStepZeroOnTheBarLines) {
+    const TimelineCase cases[] = {
+        {"a bar line begins step 0 at its exact frame", 3.9, 2, 1024, 0, {0, 1, 2}, {4800, 28800, 52800}},
+        {"joining within a measure lines up at the next bar line", 1.9, 2, 1024, 0,
+         {0, 1, 2, 3, 0}, {4800, 28800, 52800, 76800, 100800}},
+        {"periods that meet only roughly begin each half beat once", 3.9, 2, 480, 2e-5,
+         {0, 1, 2, 3, 4}, {4800, 28800, 52800, 76800, 100800}},
+        {"a fast tempo with long periods begins several steps in one", 3.9, 16, 8192, 0,
+         {0, 1, 2, 3, 4, 5, 6, 7, 0}, {600, 3600, 6600, 9600, 12600, 15600, 18600, 21600, 24600}},
+        {"a rate of zero begins nothing", 3.9, 0, 1024, 0, {}, {}},
+    };
+    std::mt19937 rough(3);
+    for (const TimelineCase& c : cases) {
+        Sequencer sequencer;
+        sequencer.sampleExists = [](const std::string&) { return true; };
+        sequencer.getOrCreatePattern("kick")->steps.fill({true, 0});
+        std::vector<int> steps;
+        std::vector<int64_t> frames;
+        int64_t done = 0;
+        sequencer.onTrigger = [&](const PatternPtr&, int step, int32_t startFrame) {
+            steps.push_back(step);
+            frames.push_back(done + startFrame);
+        };
+        const double beatsPerFrame = c.beatsPerSecond / 96000;
+        std::uniform_real_distribution<double> stray(-c.roughness, c.roughness);
+        for (; done < 110000; done += c.periodFrames) {
+            const BeatTimeline timeline{c.firstBeat + done * beatsPerFrame + stray(rough), beatsPerFrame};
+            sequencer.tick(c.periodFrames, 96000, &timeline);
+        }
+        const auto end = std::find_if(frames.begin(), frames.end(), [&](int64_t f) {
+            return f > (c.frames.empty() ? 0 : c.frames.back() + 2);
+        });
+        steps.resize(end - frames.begin());
+        frames.erase(end, frames.end());
+        EXPECT_EQ(steps, c.steps) << c.what;
+        ASSERT_EQ(frames.size(), c.frames.size()) << c.what;
+        for (size_t i = 0; i < frames.size(); ++i) EXPECT_NEAR(frames[i], c.frames[i], 2) << c.what << ", step " << i;
+    }
+}
+
+TEST_F(ClockTest, WhereTheCountingClockStandsInTheMeasure) {
+    EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), -0.5) << "before the first step";
+    period(12000);
+    EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), -0.25);
+    period(24000);
+    EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), 0.25) << "step 0 began at frame 24000";
+}
+
+TEST_F(ClockTest, APeersTempoEndsARunningTempoChange) {
+    sequencer.animateBpm(160, 5);
+    for (int i = 0; i < 100; ++i) period(960);
+    steps.clear();
+    sequencer.followTempo(100);
+    sequencer.followPlaying(false);
+    EXPECT_EQ(steps.size(), 2u) << "the screen is told of both";
+    sequencer.followPlaying(true);
+    for (int i = 0; i < 600; ++i) period(960);
+    EXPECT_EQ(sequencer.bpm.load(), 100);
+}
+
 }  // namespace
 }  // namespace zaffo
