@@ -29,6 +29,7 @@ AudioDevice::StartResult AudioDevice::open(Render render, void* user) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return StartResult::openFailed;
     }
+    obtainedFrames_ = obtained.samples;
     SDL_PauseAudioDevice(id_, 0);
     if (SDL_GetAudioDeviceStatus(id_) != SDL_AUDIO_PLAYING) {
         close();
@@ -42,6 +43,7 @@ void AudioDevice::close() {
         return;
     SDL_CloseAudioDevice(id_);
     id_ = 0;
+    obtainedFrames_ = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 

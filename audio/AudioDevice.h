@@ -27,11 +27,15 @@ public:
     // any lock that render takes.
     void close();
     bool isOpen() const { return id_ != 0; }
+    // The frames of one buffer as SDL obtained it: what is rendered now is heard about that
+    // much later. 0 while closed.
+    std::uint32_t obtainedPeriodFrames() const { return obtainedFrames_; }
 
 private:
     static void callback(void* self, std::uint8_t* stream, int length);
 
     std::uint32_t id_ = 0;
+    std::uint32_t obtainedFrames_ = 0;
     Render render_ = nullptr;
     void* user_ = nullptr;
 };

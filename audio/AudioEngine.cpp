@@ -56,6 +56,7 @@ bool AudioEngine::startDevice() {
     // device is opened and closed without holding it.
     const AudioDevice::StartResult result = device_.open(&AudioEngine::renderFromDevice, this);
     deviceRunning_ = result == AudioDevice::StartResult::started;
+    outputLatencyFrames_ = device_.obtainedPeriodFrames();
     if (result == AudioDevice::StartResult::openFailed)
         std::fputs("Failed to open playback device.\n", stdout);
     else if (result == AudioDevice::StartResult::startFailed)
@@ -68,6 +69,7 @@ void AudioEngine::stopDevice() {
     std::lock_guard lifecycle(lifecycleMutex_);
     device_.close();
     deviceRunning_ = false;
+    outputLatencyFrames_ = 0;
 }
 
 bool AudioEngine::startRecording(const std::string& path) {

@@ -62,6 +62,9 @@ public:
     // Closes the device; does nothing when none runs. Never call it from onPeriod.
     void stopDevice();
     bool isDeviceRunning() const { return deviceRunning_.load(); }
+    // How many frames after a period is rendered its first frame is heard: the device's
+    // buffer; 0 without a device. Read by the audio thread.
+    std::uint32_t outputLatencyFrames() const { return outputLatencyFrames_.load(std::memory_order_relaxed); }
 
     // Closes an open recording, then starts a new one at path, which must not exist yet.
     // Returns false when the file cannot be created: then no file is left, recordPath() names
@@ -99,6 +102,7 @@ private:
     mutable std::mutex lifecycleMutex_;  // device_, recorder_ opening and closing, recordPath_
     AudioDevice device_;
     std::atomic<bool> deviceRunning_{false};
+    std::atomic<std::uint32_t> outputLatencyFrames_{0};
     WavRecorder recorder_;
     std::string recordPath_;
 };
