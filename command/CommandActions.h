@@ -133,6 +133,12 @@ inline void runVolumeShow(CommandContext& c) {
 inline void runVolumeSet(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.setVolume(c.volume); }); }
 inline void runRecordStart(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setRecording(true); }); }
 inline void runRecordStop(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setRecording(false); }); }
+inline void runLink(CommandContext& c, std::optional<bool> on) {
+    withListener(c, [&](ParseListener& l) { c.message = l.useLink(on); });
+}
+inline void runLinkOn(CommandContext& c) { runLink(c, true); }
+inline void runLinkOff(CommandContext& c) { runLink(c, false); }
+inline void runLinkShow(CommandContext& c) { runLink(c, std::nullopt); }
 inline void runSamples(CommandContext& c) { withListener(c, [&](ParseListener& l) { c.message = l.listSamples(); }); }
 inline void runParts(CommandContext& c) { c.message = partListText(c.partNames); }
 inline void runStorePart(CommandContext& c) { c.sequencer->storePart(c.names.front()); }
@@ -154,6 +160,9 @@ template <> struct action<cmd_volume_show> : command_action<runVolumeShow> {};
 template <> struct action<cmd_volume_set> : command_action<runVolumeSet> {};
 template <> struct action<cmd_record_start> : command_action<runRecordStart> {};
 template <> struct action<cmd_record_stop> : command_action<runRecordStop> {};
+template <> struct action<cmd_link_on> : command_action<runLinkOn> {};
+template <> struct action<cmd_link_off> : command_action<runLinkOff> {};
+template <> struct action<cmd_link_show> : command_action<runLinkShow> {};
 template <> struct action<cmd_samples> : command_action<runSamples> {};
 template <> struct action<cmd_parts> : command_action<runParts> {};
 template <> struct action<cmd_instrument> : command_action<runInstrumentCommand> {};

@@ -51,6 +51,9 @@ struct cmd_volume_show : seq<TAO_PEGTL_STRING("volume"), blanks, eof> {};
 struct cmd_volume_set : seq<TAO_PEGTL_STRING("volume"), blanks, volume, blanks, eof> {};
 struct cmd_record_start : seq<TAO_PEGTL_STRING("record"), blanks, TAO_PEGTL_STRING("start"), blanks, eof> {};
 struct cmd_record_stop : seq<TAO_PEGTL_STRING("record"), blanks, TAO_PEGTL_STRING("stop"), blanks, eof> {};
+struct cmd_link_on : seq<TAO_PEGTL_STRING("link"), blanks, TAO_PEGTL_STRING("on"), blanks, eof> {};
+struct cmd_link_off : seq<TAO_PEGTL_STRING("link"), blanks, TAO_PEGTL_STRING("off"), blanks, eof> {};
+struct cmd_link_show : seq<TAO_PEGTL_STRING("link"), blanks, eof> {};
 struct cmd_samples : seq<TAO_PEGTL_STRING("samples"), blanks, eof> {};
 struct cmd_parts : seq<TAO_PEGTL_STRING("parts"), blanks, eof> {};
 
@@ -98,6 +101,9 @@ struct command : sor<cmd_help,
                      cmd_volume_set,
                      cmd_record_start,
                      cmd_record_stop,
+                     cmd_link_on,
+                     cmd_link_off,
+                     cmd_link_show,
                      cmd_samples,
                      cmd_parts,
                      cmd_instrument,

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace zaffo {
 
 // What the command language asks of the application: packs, playback, recording, files, help,
-// the tutorial, auditioning samples and the master volume.
+// the tutorial, auditioning samples, the master volume and playing in time with others.
 struct ParseListener {
     virtual void selectPack(const std::string& packName) = 0;
     virtual void setPlaying(bool on) = 0;
@@ -22,6 +23,9 @@ struct ParseListener {
     virtual void setVolume(float volume) = 0;
     // The loaded sample names as text wrapped in rows.
     virtual std::string listSamples() = 0;
+    // Turns Link (tempo, phase and start/stop shared with other players) on or off, or with no
+    // value leaves it as it is; returns the line that says how it stands.
+    virtual std::string useLink(std::optional<bool> on) = 0;
     virtual ~ParseListener() = default;
 };
 

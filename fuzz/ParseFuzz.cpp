@@ -25,6 +25,7 @@ struct SamplesListener : zaffo::ParseListener {
     float getVolume() override { return 1.0f; }
     void setVolume(float) override {}
     std::string listSamples() override { return "a b\n"; }
+    std::string useLink(std::optional<bool>) override { return "Link is off"; }
 };
 
 }  // namespace

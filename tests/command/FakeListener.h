@@ -31,13 +31,17 @@ struct FakeListener : ParseListener {
         record("volume(" + std::to_string(v) + ")");
     }
     std::string listSamples() override { return "kick snare\n"; }
+    std::string useLink(std::optional<bool> on) override {
+        record(on ? (*on ? "link(on)" : "link(off)") : "link()");
+        return "Link is off";
+    }
 
     void record(const std::string& call) {
         calls.push_back(call);
         if (call == failOn) throw std::runtime_error(failure);
     }
 
-    std::set<std::string> samples = {"kick", "snare", "hh", "next", "808", "hi-hat"};
+    std::set<std::string> samples = {"kick", "snare", "hh", "next", "link", "808", "hi-hat"};
     std::vector<std::string> calls;
     float volume = 1.0f;
     std::string failOn;   // a call that throws `failure` after it is recorded
