@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "app/AppScreen.h"
+#include "app/LinkSession.h"
 #include "ui/ScreenInteractive.h"
 
 #include "audio/AudioEngine.h"
@@ -14,11 +15,14 @@ App::App(std::string basePath)
     : basePath(std::move(basePath)), packPath(this->basePath + "/samples/default") {
     engine = std::make_unique<AudioEngine>();
     sequencer = std::make_unique<Sequencer>();
+    link = std::make_unique<LinkSession>(*sequencer);
     parser = std::make_unique<CommandParser>(sequencer.get(), this);
     tutorialStep = std::make_unique<uint32_t>(0);
     userLib = std::make_unique<UserLib>(this->basePath + "/samples");
 
-    engine->onPeriod = [this](int frameCount, int sampleRate) { sequencer->tick(frameCount, sampleRate); };
+    engine->onPeriod = [this](int frameCount, int sampleRate) {
+        link->tick(frameCount, sampleRate, engine->outputLatencyFrames());
+    };
     // Neither needs the screen, so they are in place before anything can create an instrument.
     sequencer->onTrigger = [this](const PatternPtr& pattern, int step, int32_t startFrame) {
         triggerSample(*pattern, step, startFrame);
@@ -26,6 +30,7 @@ App::App(std::string basePath)
     sequencer->sampleExists = [this](const std::string& name) { return sampleLoaded(name); };
     playOption.on_change = [this] { sequencer->playing = playFlag; };
     recordOption.on_change = [this] { toggleRecording(); };
+    linkOption.on_change = [this] { link->enable(linkFlag); };
 
     usePack("default", false);
 }
@@ -43,6 +48,7 @@ void App::run() {
     auto terminal = ui::ScreenInteractive::Fullscreen();
     sequencer->setOnStep([&terminal](int, int32_t) { terminal.PostEvent(ui::Event::Custom); });
     engine->setOnRecordingStopped([&terminal] { terminal.PostEvent(ui::Event::Custom); });
+    link->setOnPeersChanged([&terminal] { terminal.PostEvent(ui::Event::Custom); });
     auto root = ui::CatchEvent(screen.root(), [this](const ui::Event& event) {
         if (event == ui::Event::Custom) reportStoppedRecording();
         return false;
@@ -61,6 +67,7 @@ void App::stopTalkingToTheScreen() {
     engine->stopDevice();
     sequencer->setOnStep(nullptr);
     engine->setOnRecordingStopped(nullptr);
+    link->setOnPeersChanged(nullptr);
 }
 
 void App::triggerSample(const SequencerPattern& pattern, int step, int32_t startFrame) {

@@ -16,6 +16,7 @@ namespace zaffo {
 class AudioBuffer;
 class AudioEngine;
 class CommandParser;
+class LinkSession;
 class Sequencer;
 class UserLib;
 struct SequencerPattern;
@@ -46,6 +47,7 @@ public:
     float getVolume() override;
     void setVolume(float volume) override;
     std::string listSamples() override;
+    std::string useLink(std::optional<bool> on) override;
 
     // Empties the sample table and all instruments and loads the pack of that name; an empty
     // name lists the packs instead.
@@ -59,6 +61,7 @@ public:
     CommandParser& commandParser() { return *parser; }
     Sequencer& sequencerOf() { return *sequencer; }
     AudioEngine& audioEngine() { return *engine; }
+    LinkSession& linkSession() { return *link; }
     MessageLog& messageLog() { return log; }
     std::vector<std::string> sampleNamesNow();
     std::wstring currentPackName() const { return packName; }
@@ -82,6 +85,7 @@ private:
 
     std::unique_ptr<Sequencer> sequencer;
     std::unique_ptr<AudioEngine> engine;
+    std::unique_ptr<LinkSession> link;
     std::unique_ptr<UserLib> userLib;
     std::unique_ptr<CommandParser> parser;
     std::unique_ptr<uint32_t> tutorialStep;
@@ -95,6 +99,8 @@ private:
     bool playFlag = true;
     ui::CheckboxOption playOption;
     bool basicFlag = true;
+    bool linkFlag = false;
+    ui::CheckboxOption linkOption;
     MessageLog log;
     std::wstring packName;
 

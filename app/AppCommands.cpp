@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 
+#include "app/LinkSession.h"
 #include "audio/AudioEngine.h"
 #include "command/HelpText.h"
 #include "library/UserLib.h"
@@ -127,6 +128,14 @@ bool App::hasSample(const std::string& name) { return sampleLoaded(name); }
 float App::getVolume() { return engine->masterVolume.load(); }
 
 void App::setVolume(float volume) { engine->masterVolume.store(volume); }
+
+std::string App::useLink(std::optional<bool> on) {
+    if (on) {
+        linkFlag = *on;
+        link->enable(*on);
+    }
+    return link->statusLine();
+}
 
 std::string App::listSamples() {
     std::lock_guard lock(stateMutex);

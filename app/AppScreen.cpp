@@ -1,6 +1,7 @@
 #include "app/AppScreen.h"
 
 #include "app/App.h"
+#include "app/LinkSession.h"
 #include "app/custom_WideInputBase.h"
 #include "audio/AudioEngine.h"
 #include "command/CommandParser.h"
@@ -78,15 +79,24 @@ Component AppScreen::settingsPane() {
                                   input->TakeFocus();
                                   return true;
                               });
+    Component linkBox = Checkbox("Link", &app.linkFlag, app.linkOption);
     Component controls = Container::Vertical({
         playBox,
         Checkbox("Record", &app.recordFlag, app.recordOption),
         Checkbox("Basic", &app.basicFlag),
-        Renderer([] { return text("") | size(WIDTH, EQUAL, listWidth); }),
+        Renderer(linkBox, [this, linkBox] {
+            return hbox({linkBox->Render(), text(peersLabel())}) | size(WIDTH, EQUAL, listWidth);
+        }),
         Slider("BPM   ", &app.sequencer->bpm, 20, 240, 1),
         volumeSlider,
     });
     return makePane(L"Settings", controls, settingsHeight);
+}
+
+std::wstring AppScreen::peersLabel() const {
+    if (!app.link->isEnabled()) return L"";
+    const std::size_t peers = app.link->peerCount();
+    return L": " + std::to_wstring(peers) + (peers == 1 ? L" peer" : L" peers");
 }
 
 Component AppScreen::buildTree() {
@@ -104,9 +114,12 @@ Component AppScreen::buildTree() {
         &selectedPane);
     Component columns = Container::Horizontal({left, main, right});
     // At every step the clock posts a redraw; the input takes the focus back on this thread.
-    // A step posted just before Play was cleared must not pull the focus any more.
+    // A step posted just before Play was cleared must not pull the focus any more. The clock
+    // also posts one when another player starts or stops it.
     return CatchEvent(columns, [this](const Event& event) {
-        if (event == Event::Custom && app.playFlag) input->TakeFocus();
+        if (event != Event::Custom) return false;
+        app.playFlag = app.sequencer->playing.load();
+        if (app.playFlag) input->TakeFocus();
         return false;
     });
 }

@@ -37,6 +37,7 @@ private:
     ui::Element packList() const;
     ui::Element sampleList() const;
     ui::Element partList() const;
+    std::wstring peersLabel() const;
 
     App& app;
     ui::Decorator errorStyle;

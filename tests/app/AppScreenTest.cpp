@@ -2,6 +2,8 @@
 
 #include "app/AppScreen.h"
 
+#include <sstream>
+
 namespace zaffo::testing {
 namespace {
 
@@ -71,6 +73,20 @@ TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
     shown = draw();
     EXPECT_NE(shown.find("> kick           0.25 &3"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("None"), std::string::npos);
+}
+
+TEST_F(AppScreenTest, TheLinkBoxTakesTheRowBetweenBasicAndBpm) {
+    std::istringstream shown(draw());
+    std::vector<std::string> settings;
+    for (std::string row; std::getline(shown, row) && settings.size() < 8;) {
+        if (row.starts_with("┌Settings") || !settings.empty()) settings.push_back(row);
+    }
+    ASSERT_EQ(settings.size(), 8u);
+    EXPECT_TRUE(settings[3].starts_with("│▣ Basic")) << settings[3];
+    EXPECT_TRUE(settings[4].starts_with("│☐ Link ")) << settings[4];
+    EXPECT_TRUE(settings[5].starts_with("│BPM")) << settings[5];
+    EXPECT_TRUE(settings[7].starts_with("└")) << "eight rows high";
+    EXPECT_EQ(settings[4].find("│", 1), settings[3].find("│", 1)) << "as wide as the pane";
 }
 
 TEST(PitchLabel, IsThreeCharactersWide) {

@@ -188,7 +188,8 @@ TEST_F(EndToEnd, FirstScreenShowsThePanesTheHintsAndTheDefaultPack) {
     EXPECT_EQ(inputText(screen), "");
     EXPECT_EQ(errorText(screen), "");
 
-    EXPECT_EQ(paneLines(screen, "Settings", 3), (std::vector<std::string>{"▣ Play", "☐ Record", "▣ Basic"}));
+    EXPECT_EQ(paneLines(screen, "Settings", 4),
+              (std::vector<std::string>{"▣ Play", "☐ Record", "▣ Basic", "☐ Link"}));
     EXPECT_EQ(paneLines(screen, "Parts", 2), (std::vector<std::string>{"None", ""}));
     EXPECT_EQ(paneLines(screen, "Sample Packs", 3), (std::vector<std::string>{"> default", "  tarvik", ""}));
     std::vector<std::string> samples = defaultSamples;
@@ -270,7 +271,7 @@ TEST_F(EndToEnd, HistoryUpAndDownRunAroundARingWithTheFreshLine) {
 TEST_F(EndToEnd, TabAndShiftTabCycleThroughTheInputAndTheSettings) {
     start();
     stopClock();
-    const std::vector<std::string> controls{"☐ Play", "☐ Record", "▣ Basic", "BPM", "Volume"};
+    const std::vector<std::string> controls{"☐ Play", "☐ Record", "▣ Basic", "☐ Link", "BPM", "Volume"};
 
     for (const std::string& control : controls) {
         session.press({"Tab"});

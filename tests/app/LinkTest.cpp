@@ -1,0 +1,231 @@
+// Playing in time with another Link peer in the same process. Link sends multicast, so this
+// program runs only inside a network namespace of its own (scripts/in-own-network) and refuses
+// to run where any interface other than loopback exists.
+
+#include "AppFixture.h"
+
+#include "app/LinkSession.h"
+#include "tests/support/CountingAllocator.h"
+
+#include <ableton/Link.hpp>
+#include <net/if.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+
+namespace zaffo::testing {
+namespace {
+
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+constexpr int32_t sampleRate = 96000;
+constexpr int32_t periodFrames = 1024;
+
+bool onlyLoopback() {
+    struct if_nameindex* interfaces = if_nameindex();
+    if (!interfaces) return false;
+    bool only = true;
+    for (struct if_nameindex* i = interfaces; i->if_name; ++i) only = only && std::string(i->if_name) == "lo";
+    if_freenameindex(interfaces);
+    return only;
+}
+
+double micros(double frames) { return frames * 1e6 / sampleRate; }
+
+// The sequencer with one instrument on every step, driven through a Link session: the heard
+// time of every step's onset on Link's clock.
+struct Player {
+    Player() {
+        sequencer.sampleExists = [](const std::string&) { return true; };
+        sequencer.getOrCreatePattern("kick")->steps.fill({true, 0});
+        onsets.reserve(4096);
+        sequencer.onTrigger = [this](const PatternPtr&, int step, int32_t startFrame) {
+            onsets.push_back({step, heardAt + micros(startFrame)});
+        };
+    }
+    void period(microseconds at) {
+        heardAt = static_cast<double>(at.count());
+        link.tickHeardAt(periodFrames, sampleRate, at);
+    }
+    // Periods in real time until `done` holds or `limit` has passed; how long it took.
+    template <typename Condition>
+    milliseconds playUntil(Condition done, milliseconds limit = milliseconds(3000)) {
+        const auto start = std::chrono::steady_clock::now();
+        while (!done() && std::chrono::steady_clock::now() - start < limit) {
+            period(LinkSession::clockNow());
+            std::this_thread::sleep_for(microseconds(static_cast<int64_t>(micros(periodFrames))));
+        }
+        return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
+    }
+
+    Sequencer sequencer;
+    LinkSession link{sequencer};
+    struct Onset {
+        int step;
+        double heardAt;  // microseconds on Link's clock
+    };
+    std::vector<Onset> onsets;
+    double heardAt = 0;
+};
+
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(onlyLoopback()) << "run this program through scripts/in-own-network";
+        peer.enableStartStopSync(true);
+    }
+    void joinPeer() {
+        peer.enable(true);
+        player.link.enable(true);
+        player.playUntil([&] { return peer.numPeers() == 1 && player.link.peerCount() == 1; });
+        ASSERT_EQ(peer.numPeers(), 1u);
+        // Link shows a side its own latest change for a second; then both see one session.
+        player.playUntil([] { return false; }, milliseconds(1500));
+    }
+    void setPeer(double tempo, bool playing) {
+        auto state = peer.captureAppSessionState();
+        const auto now = peer.clock().micros();
+        if (tempo > 0) state.setTempo(tempo, now);
+        state.setIsPlaying(playing, now);
+        peer.commitAppSessionState(state);
+    }
+    double peerTempo() { return peer.captureAppSessionState().tempo(); }
+
+    ableton::Link peer{120};
+    Player player;
+};
+
+TEST_F(LinkTest, AloneTheStepsBeginAtTheFramesTheyBeginWithoutLink) {
+    Player alone;
+    Sequencer plain;
+    std::vector<std::pair<int, int64_t>> withLink, without;
+    int64_t done = 0;
+    alone.sequencer.onTrigger = [&](const PatternPtr&, int step, int32_t f) { withLink.push_back({step, done + f}); };
+    plain.sampleExists = alone.sequencer.sampleExists;
+    plain.getOrCreatePattern("kick")->steps.fill({true, 0});
+    plain.onTrigger = [&](const PatternPtr&, int step, int32_t f) { without.push_back({step, done + f}); };
+    alone.link.enable(true);
+    for (int32_t frames : {64, 441, 1024, 4096, 777}) {
+        for (int i = 0; i < 400; ++i, done += frames) {
+            if (i == 200) alone.sequencer.bpm = plain.bpm = 130 + frames % 7;
+            alone.link.tick(frames, sampleRate, 1024);
+            plain.tick(frames, sampleRate);
+        }
+    }
+    EXPECT_EQ(alone.link.statusLine(), "Link is on: 0 peers");
+    EXPECT_GT(without.size(), 100u);
+    EXPECT_EQ(withLink, without);
+}
+
+TEST_F(LinkTest, TempoGoesBothWaysAndAPeersChangeEndsARamp) {
+    joinPeer();
+    setPeer(133, true);
+    const milliseconds toUs = player.playUntil([&] { return player.sequencer.bpm.load() == 133; });
+    EXPECT_EQ(player.sequencer.bpm.load(), 133);
+    player.sequencer.animateBpm(90, 0);
+    // The network carries a beat's length in whole microseconds.
+    const milliseconds toPeer = player.playUntil([&] { return std::abs(peerTempo() - 90) < 1e-3; });
+    EXPECT_NEAR(peerTempo(), 90, 1e-3);
+    std::cout << "tempo hand-over: peer to Zaffo " << toUs.count() << " ms, Zaffo to peer " << toPeer.count()
+              << " ms\n";
+    EXPECT_LT(toUs, milliseconds(1000));
+    EXPECT_LT(toPeer, milliseconds(1000));
+
+    // "bpm 160 5": the session moves along with the sequencer's tempo.
+    player.sequencer.animateBpm(160, 5);
+    player.playUntil([] { return false; }, milliseconds(2000));
+    const int32_t ramped = player.sequencer.bpm.load();
+    EXPECT_GT(ramped, 95);
+    EXPECT_LT(ramped, 155);
+    player.playUntil([&] { return std::abs(peerTempo() - player.sequencer.bpm.load()) <= 1; });
+    EXPECT_NEAR(peerTempo(), player.sequencer.bpm.load(), 1);
+
+    // Link keeps the latest change: had a step of the ramp reached the session after the peer's
+    // change but before the peer's news reached this side, the ramp would have overridden it.
+    // This side's periods wait for the news, as an audio callback that happens to come late.
+    setPeer(100, true);
+    std::this_thread::sleep_for(milliseconds(200));
+    player.playUntil([&] { return player.sequencer.bpm.load() == 100; });
+    player.playUntil([] { return false; }, milliseconds(2000));
+    EXPECT_EQ(player.sequencer.bpm.load(), 100) << "the ramp ended";
+    EXPECT_NEAR(peerTempo(), 100, 1e-3);
+}
+
+TEST_F(LinkTest, PlayAndStopGoBothWays) {
+    joinPeer();
+    setPeer(0, false);
+    EXPECT_LT(player.playUntil([&] { return !player.sequencer.playing.load(); }), milliseconds(1000));
+    player.sequencer.playing = true;
+    EXPECT_LT(player.playUntil([&] { return peer.captureAppSessionState().isPlaying(); }), milliseconds(1000));
+    player.sequencer.playing = false;
+    EXPECT_LT(player.playUntil([&] { return !peer.captureAppSessionState().isPlaying(); }), milliseconds(1000));
+    setPeer(0, true);
+    EXPECT_LT(player.playUntil([&] { return player.sequencer.playing.load(); }), milliseconds(1000));
+}
+
+TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
+    for (double tempo : {120.0, 97.3}) {
+        setPeer(tempo, true);
+        joinPeer();
+        // Eight seconds of periods, laid out ahead on Link's clock as a device would play them.
+        player.onsets.clear();
+        const auto start = LinkSession::clockNow();
+        for (int n = 0; n < 750; ++n) player.period(start + microseconds(std::llround(micros(n * periodFrames))));
+        const auto state = peer.captureAppSessionState();
+        double worst = 0;
+        int barLines = 0;
+        for (const Player::Onset& onset : player.onsets) {
+            if (onset.step != 0) continue;
+            const double phase = state.phaseAtTime(microseconds(std::llround(onset.heardAt)), 4);
+            worst = std::max(worst, std::min(phase, 4 - phase) * 60e3 / state.tempo());
+            ++barLines;
+        }
+        std::cout << "step 0 against the peer's bar lines at " << tempo << " bpm: " << barLines
+                  << " onsets, worst " << worst * 1000 << " us\n";
+        EXPECT_GE(barLines, 3) << tempo;
+        EXPECT_LT(worst, 1.0) << "milliseconds, at " << tempo;
+    }
+}
+
+TEST_F(LinkTest, PeriodsAllocateNothingAloneOrWithAPeer) {
+    for (bool withPeer : {false, true}) {
+        if (withPeer) joinPeer();
+        else player.link.enable(true);
+        player.link.tick(periodFrames, sampleRate, 1024);  // the first use of anything made lazily
+        const long before = allocationCountOnThisThread();
+        for (int n = 1; n < 1000; ++n) {
+            if (n % 100 == 0) player.sequencer.bpm = 100 + n / 10;
+            if (n == 250) player.sequencer.playing = false;
+            if (n == 300) player.sequencer.playing = true;
+            player.link.tick(periodFrames, sampleRate, 1024);
+        }
+        EXPECT_EQ(allocationCountOnThisThread() - before, 0) << (withPeer ? "with a peer" : "alone");
+        player.onsets.clear();
+        player.onsets.reserve(4096);
+    }
+}
+
+class LinkCommandTest : public AppTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(onlyLoopback()) << "run this program through scripts/in-own-network"; }
+};
+
+TEST_F(LinkCommandTest, TheCommandsTurnLinkOnAndOffAndSayHowItStands) {
+    start();
+    ableton::Link peer(120);
+    peer.enable(true);
+    EXPECT_EQ(run("link").message, "Link is off");
+    EXPECT_EQ(run("link on").message, "Link is on: 0 peers");
+    EXPECT_TRUE(eventually([&] { return run("link").message == "Link is on: 1 peer"; }));
+    EXPECT_EQ(run("link on").message, "Link is on: 1 peer") << "on again changes nothing";
+    EXPECT_TRUE(eventually([&] { return peer.numPeers() == 1; }));
+    EXPECT_EQ(run("link off").message, "Link is off");
+    const auto off = std::chrono::steady_clock::now();
+    EXPECT_TRUE(eventually([&] { return peer.numPeers() == 0; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - off, std::chrono::seconds(1)) << "the peer sees no peers";
+}
+
+}  // namespace
+}  // namespace zaffo::testing
