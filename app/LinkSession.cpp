@@ -47,6 +47,8 @@ struct LinkSession::Session {
     bool shareTempo(Sequencer& sequencer, SessionState& state, microseconds heardAt);
     bool sharePlaying(Sequencer& sequencer, SessionState& state, microseconds heardAt);
     bool anchorToClock(const Sequencer& sequencer, SessionState& state, microseconds heardAt, int32_t sampleRate);
+    void announceTempo(double tempo);
+    void follow(double tempo, microseconds heardAt);
     void remember(double tempo);
     const Push* findPush(double tempo) const;
 
@@ -54,8 +56,11 @@ struct LinkSession::Session {
     std::atomic<bool> enabled{false};
     std::atomic<bool> restartPending{false};
 
-    // Written on Link's thread for every change of the session, this side's own included.
-    std::atomic<double> announcedTempo{0};
+    // Written on Link's thread for every change of the session, this side's own included. The
+    // latest tempos are kept in a ring, so that a peer's tempo followed at once by an echo of
+    // this side's own is seen too.
+    static constexpr uint32_t tempoSlots = 16;
+    std::array<std::atomic<double>, tempoSlots> announcedTempos{};
     std::atomic<uint32_t> tempoAnnouncements{0};
     std::atomic<bool> announcedPlaying{false};
     std::atomic<uint32_t> playAnnouncements{0};
@@ -97,25 +102,42 @@ const LinkSession::Session::Push* LinkSession::Session::findPush(double tempo) c
     return nullptr;
 }
 
+void LinkSession::Session::announceTempo(double tempo) {
+    const uint32_t count = tempoAnnouncements.load(std::memory_order_relaxed);
+    announcedTempos[count % tempoSlots].store(tempo, std::memory_order_relaxed);
+    tempoAnnouncements.store(count + 1, std::memory_order_release);
+}
+
+void LinkSession::Session::follow(double tempo, microseconds heardAt) {
+    followed = tempo;
+    followedUntil = heardAt + localChangeHold;
+    for (Push& push : pushes) push.beforeFollow = true;
+    sharedBpm = static_cast<int32_t>(std::lround(tempo));
+}
+
 // A tempo that the session announces and that this side did not give it is a peer's: it is
-// taken over, and ends a running tempo change. A change of this side's own that reached the
-// session just after a peer's has overridden it there; the peer's tempo is given back.
+// taken over, and ends a running tempo change. Link keeps the latest change; when one of this
+// side's own reached the session just after a peer's, it has overridden that, and the peer's
+// tempo is given back.
 bool LinkSession::Session::shareTempo(Sequencer& sequencer, SessionState& state, microseconds heardAt) {
+    bool followedNow = false;
     bool giveBack = false;
     const uint32_t announcements = tempoAnnouncements.load(std::memory_order_acquire);
-    if (announcements != tempoSeen) {
-        tempoSeen = announcements;
-        const double announced = announcedTempo.load();
+    if (announcements - tempoSeen > tempoSlots) {
+        tempoSeen = announcements - tempoSlots;
+    }
+    for (; tempoSeen != announcements; ++tempoSeen) {
+        const double announced = announcedTempos[tempoSeen % tempoSlots].load(std::memory_order_relaxed);
         if (const Push* push = findPush(announced)) {
-            giveBack = push->beforeFollow && heardAt < followedUntil;
+            giveBack = giveBack || (push->beforeFollow && heardAt < followedUntil);
         } else {
-            followed = announced;
-            followedUntil = heardAt + localChangeHold;
-            for (Push& push : pushes) push.beforeFollow = true;
-            sharedBpm = static_cast<int32_t>(std::lround(announced));
-            sequencer.followTempo(sharedBpm);
-            return false;
+            follow(announced, heardAt);
+            followedNow = true;
+            giveBack = false;
         }
+    }
+    if (followedNow) {
+        sequencer.followTempo(sharedBpm);
     }
     if (giveBack) {
         state.setTempo(followed, heardAt);
@@ -123,7 +145,7 @@ bool LinkSession::Session::shareTempo(Sequencer& sequencer, SessionState& state,
         return true;
     }
     const int32_t ours = sequencer.bpm.load();
-    if (ours == sharedBpm) {
+    if (followedNow || ours == sharedBpm) {
         return false;
     }
     sharedBpm = ours;
@@ -181,10 +203,7 @@ void LinkSession::enable(bool on) {
         session = std::make_unique<Session>(sequencer.bpm.load());
         Session* s = session.get();
         s->link.setNumPeersCallback([this](std::size_t) { peersChanged(); });
-        s->link.setTempoCallback([s](double tempo) {
-            s->announcedTempo.store(tempo);
-            s->tempoAnnouncements.fetch_add(1, std::memory_order_release);
-        });
+        s->link.setTempoCallback([s](double tempo) { s->announceTempo(tempo); });
         s->link.setStartStopCallback([s](bool playing) {
             s->announcedPlaying.store(playing);
             s->playAnnouncements.fetch_add(1, std::memory_order_release);

@@ -142,9 +142,10 @@ TEST_F(LinkTest, TempoGoesBothWaysAndAPeersChangeEndsARamp) {
     player.playUntil([&] { return std::abs(peerTempo() - player.sequencer.bpm.load()) <= 1; });
     EXPECT_NEAR(peerTempo(), player.sequencer.bpm.load(), 1);
 
-    // Link keeps the latest change: had a step of the ramp reached the session after the peer's
-    // change but before the peer's news reached this side, the ramp would have overridden it.
-    // This side's periods wait for the news, as an audio callback that happens to come late.
+    // Link keeps the latest change: a step of the ramp made after the peer's change but before
+    // the news of it arrived would override it. The periods wait for the news here, as an audio
+    // callback that happens to come late; one made before, but handled by Link after it, may
+    // still override it, and then the peer's tempo is given back.
     setPeer(100, true);
     std::this_thread::sleep_for(milliseconds(200));
     player.playUntil([&] { return player.sequencer.bpm.load() == 100; });
