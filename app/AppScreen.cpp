@@ -25,6 +25,11 @@ namespace {
 constexpr int logWidth = 48;
 constexpr int listWidth = 20;
 constexpr int settingsHeight = 8;
+// The main view never gets narrower than its log and its frame; the side columns give way
+// instead, the right-hand one first.
+constexpr int mainWidth = logWidth + 2;
+constexpr int columnWidth = listWidth + 2;
+constexpr int leastHeight = 16;
 
 Element paneFrame(Element title, Element content) {
     return std::make_shared<custom_Border>(Elements{std::move(content), std::move(title)}, 0);
@@ -46,6 +51,37 @@ Elements textLines(const std::vector<std::wstring>& lines) {
     Elements elements;
     for (const std::wstring& line : lines) elements.push_back(text(line));
     return elements;
+}
+
+int cellsOf(const std::wstring& text) {
+    int cells = 0;
+    for (wchar_t c : text) cells += cellWidth(static_cast<char32_t>(c));
+    return cells;
+}
+
+// The text cut to `width` cells, a cut one ending in "…"; shorter text padded with spaces.
+std::wstring fitToWidth(const std::wstring& text, int width) {
+    if (cellsOf(text) <= width) return text + std::wstring(static_cast<size_t>(width - cellsOf(text)), L' ');
+    std::wstring cut;
+    int cells = 0;
+    for (wchar_t c : text) {
+        const int w = cellWidth(static_cast<char32_t>(c));
+        if (cells + w > width - 1) break;
+        cut += c;
+        cells += w;
+    }
+    return cut + L"…" + std::wstring(static_cast<size_t>(std::max(width - 1 - cells, 0)), L' ');
+}
+
+// Shown instead of the panes when not even the main view fits; split in two lines when the
+// one line does not fit either.
+Element sizeNotice(int width, int height) {
+    const std::wstring need = L"Zaffo needs at least " + std::to_wstring(mainWidth) + L"x" +
+                              std::to_wstring(leastHeight) + L";";
+    const std::wstring have = L"this terminal is " + std::to_wstring(width) + L"x" + std::to_wstring(height);
+    const std::wstring line = need + L" " + have;
+    Element notice = cellsOf(line) <= width ? hcenter(text(line)) : vbox({hcenter(text(need)), hcenter(text(have))});
+    return vcenter(notice);
 }
 
 }  // namespace
@@ -100,27 +136,55 @@ std::wstring AppScreen::peersLabel() const {
 }
 
 Component AppScreen::buildTree() {
-    Component left = Container::Vertical({
-        settingsPane(),
-        makePane(L"Parts", scrolled([this] { return partList(); }), -1),
-    });
+    leftColumn = Hideable(Container::Vertical({
+                              settingsPane(),
+                              makePane(L"Parts", scrolled([this] { return partList(); }), -1),
+                          }),
+                          &leftShown);
     inputWithHistory = CatchEvent(input, [this](const Event& event) { return historyKeys(event); });
-    Component main = Renderer(inputWithHistory, [this] { return mainView(); });
-    Component right = Container::Vertical(
-        {
-            makePane(L"Sample Packs", Renderer([this] { return packList(); }), -1),
-            makePane(L"Samples", scrolled([this] { return sampleList(); }), -1),
-        },
-        &selectedPane);
-    Component columns = Container::Horizontal({left, main, right});
+    mainColumn = Renderer(inputWithHistory, [this] { return mainView(); });
+    rightColumn = Hideable(Container::Vertical(
+                               {
+                                   makePane(L"Sample Packs", Renderer([this] { return packList(); }), -1),
+                                   makePane(L"Samples", scrolled([this] { return sampleList(); }), -1),
+                               },
+                               &selectedPane),
+                           &rightShown);
+    columns = Container::Horizontal({leftColumn, mainColumn, rightColumn});
     // At every step the clock posts a redraw; the input takes the focus back on this thread.
     // A step posted just before Play was cleared must not pull the focus any more. The clock
     // also posts one when another player starts or stops it.
-    return CatchEvent(columns, [this](const Event& event) {
+    Component steps = CatchEvent(columns, [this](const Event& event) {
+        keepFocusShown();
         if (event != Event::Custom) return false;
         app.playFlag = app.sequencer->playing.load();
         if (app.playFlag) input->TakeFocus();
         return false;
+    });
+    return Renderer(steps, [this] { return screenLayout(); });
+}
+
+void AppScreen::keepFocusShown() {
+    // A column that gave way cannot keep the keys: they go to the input.
+    Component active = columns->ActiveChild();
+    if (!active || !active->Focusable()) input->TakeFocus();
+}
+
+Element AppScreen::screenLayout() {
+    keepFocusShown();
+    Element left = leftColumn->Render();
+    Element main = mainColumn->Render();
+    Element right = rightColumn->Render();
+    return fitted([this, left, main, right](int width, int height) {
+        const bool fits = width >= mainWidth && height >= leastHeight;
+        leftShown = fits && width >= mainWidth + columnWidth;
+        rightShown = fits && width >= mainWidth + 2 * columnWidth;
+        if (!fits) return sizeNotice(width, height);
+        Elements shown;
+        if (leftShown) shown.push_back(left);
+        shown.push_back(main);
+        if (rightShown) shown.push_back(right);
+        return hbox(std::move(shown));
     });
 }
 
@@ -135,11 +199,14 @@ Element AppScreen::mainView() {
                              text(""),
                          }) |
                          size(WIDTH, EQUAL, logWidth) | hcenter;
-    Elements rows;
-    for (const SequencerPattern& pattern : app.sequencer->getPatternCopies()) {
-        rows.push_back(instrumentRows(pattern, app.sequencer->getCurrentStep()));
-    }
-    Element instruments = vbox(std::move(rows)) | hcenter;
+    // Only the instruments that fit are built: there may be a great many of them.
+    Element instruments = fitted([this](int, int height) {
+        Elements rows;
+        for (const SequencerPattern& pattern : app.sequencer->getPatternCopies(static_cast<size_t>(height / 2))) {
+            rows.push_back(instrumentRows(pattern, app.sequencer->getCurrentStep()));
+        }
+        return vbox(std::move(rows)) | hcenter;
+    });
     return paneFrame(text("Zaffo"), vbox({log, commandBox, instruments})) | xflex;
 }
 
@@ -157,11 +224,15 @@ Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentSt
         }
         cells.push_back(text(label) | bgcolor(background) | color(Color::White));
     }
-    std::wostringstream header;
-    header << (pattern.active ? L"> " : L". ") << std::left << std::setw(basic ? 14 : 30)
-           << decodeUtf8(pattern.name) << std::right << std::fixed << std::setprecision(2) << L" "
-           << pattern.volume << L" &" << pattern.rand;
-    return vbox({text(header.str()), hbox(std::move(cells))});
+    std::wostringstream numbers;
+    numbers << std::fixed << std::setprecision(2) << L" " << pattern.volume << L" &" << pattern.rand;
+    // A long name is cut so that the whole header fits the width of the log.
+    const std::wstring marker = pattern.active ? L"> " : L". ";
+    const std::wstring name = decodeUtf8(pattern.name);
+    const int room = std::max(logWidth - cellsOf(marker) - cellsOf(numbers.str()), 1);
+    const int field = std::max(basic ? 14 : 30, std::min(cellsOf(name), room));
+    const std::wstring header = marker + fitToWidth(name, std::min(field, room)) + numbers.str();
+    return vbox({text(header), hbox(std::move(cells))});
 }
 
 Element AppScreen::packList() const {
@@ -211,12 +282,13 @@ bool AppScreen::historyKeys(const Event& event) {
         inputOption.cursor_position = static_cast<int>(commandText.size());
         return true;
     }
+    // With the settings out of sight, Tab and Shift+Tab have nowhere to go but the input.
     if (event == Event::Tab) {
-        playBox->TakeFocus();
+        if (leftShown) playBox->TakeFocus();
         return true;
     }
     if (event == Event::TabReverse) {
-        volumeSlider->TakeFocus();
+        if (leftShown) volumeSlider->TakeFocus();
         return true;
     }
     return false;

@@ -31,6 +31,9 @@ public:
 
 private:
     ui::Component buildTree();
+    // The columns that fit the terminal, or a notice when not even the main view fits.
+    ui::Element screenLayout();
+    void keepFocusShown();
     ui::Component settingsPane();
     ui::Element mainView();
     ui::Element instrumentRows(const SequencerPattern& pattern, int currentStep) const;
@@ -48,6 +51,13 @@ private:
     ui::Component inputWithHistory;
     ui::Component playBox;
     ui::Component volumeSlider;
+    ui::Component leftColumn;
+    ui::Component mainColumn;
+    ui::Component rightColumn;
+    ui::Component columns;
+    // Set by the last layout: whether the side columns had room.
+    bool leftShown = true;
+    bool rightShown = true;
     int selectedPane = 0;
     ui::Component rootComponent;
 };

@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
 #include <optional>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <stdexcept>
 
 namespace zaffo {
@@ -133,7 +134,7 @@ picojson::value Sequencer::toJson() {
     return value(root);
 }
 
-PatternPtr Sequencer::readInstrument(const picojson::value& entry, bool reuse) {
+PatternPtr Sequencer::readInstrument(const picojson::value& entry, const PatternPtr& existing) {
     const auto* name = member<std::string>(entry, "name");
     const auto* text = storedPattern(entry);
     const auto* volume = member<double>(entry, "volume");
@@ -141,7 +142,6 @@ PatternPtr Sequencer::readInstrument(const picojson::value& entry, bool reuse) {
         std::fabs(*volume) > std::numeric_limits<float>::max()) {
         return nullptr;
     }
-    PatternPtr existing = reuse ? findPattern(*name) : nullptr;
     SequencerPattern read;
     if (existing) {
         std::lock_guard lock(sequencerMutex);
@@ -164,16 +164,31 @@ PatternPtr Sequencer::readInstrument(const picojson::value& entry, bool reuse) {
 
 namespace {
 
-// A list holds each name once: a later entry of a name already read is passed over.
-bool isNew(const std::vector<PatternPtr>& list, const value& entry) {
-    const auto* name = member<std::string>(entry, "name");
-    return name && std::none_of(list.begin(), list.end(),
-                                [&](const PatternPtr& p) { return p->name == *name; });
-}
+// A list holds each name once: a later entry of a name already read is passed over. The names
+// read are kept in a set, so that a file of many instruments loads in linear time.
+class NamedList {
+public:
+    NamedList(std::vector<PatternPtr>& list, size_t expected) : list(list) {
+        names.reserve(expected);
+        list.reserve(expected);
+    }
 
-void addUsable(std::vector<PatternPtr>& list, PatternPtr pattern) {
-    if (pattern) list.push_back(std::move(pattern));
-}
+    // The entry's name when no usable entry of that name was read yet.
+    const std::string* newName(const value& entry) const {
+        const auto* name = member<std::string>(entry, "name");
+        return name && !names.contains(*name) ? name : nullptr;
+    }
+
+    void add(PatternPtr pattern) {
+        if (!pattern) return;
+        names.insert(pattern->name);
+        list.push_back(std::move(pattern));
+    }
+
+private:
+    std::vector<PatternPtr>& list;
+    std::unordered_set<std::string> names;
+};
 
 std::vector<value> collectionEntries(const value& collection) {
     if (collection.is<array>()) return collection.get<array>();
@@ -183,7 +198,7 @@ std::vector<value> collectionEntries(const value& collection) {
 }
 
 // Instruments of a part in the order of the live list, the others after them as read.
-void sortByLiveOrder(std::vector<PatternPtr>& list, const std::map<std::string, size_t>& order) {
+void sortByLiveOrder(std::vector<PatternPtr>& list, const std::unordered_map<std::string, size_t>& order) {
     auto rank = [&](const PatternPtr& p) {
         auto it = order.find(p->name);
         return it == order.end() ? order.size() : it->second;
@@ -197,12 +212,23 @@ void sortByLiveOrder(std::vector<PatternPtr>& list, const std::map<std::string, 
 bool Sequencer::fromJson(const picojson::value& root) {
     if (!root.is<object>()) return false;
 
+    std::unordered_map<std::string, PatternPtr> live;
+    {
+        std::lock_guard lock(sequencerMutex);
+        live.reserve(patterns.size());
+        for (const PatternPtr& pattern : patterns) live.emplace(pattern->name, pattern);
+    }
     std::vector<PatternPtr> newPatterns;
-    std::map<std::string, size_t> order;
+    std::unordered_map<std::string, size_t> order;
     if (const auto* instruments = member<array>(root, "activeInstruments")) {
+        NamedList read(newPatterns, instruments->size());
         for (const value& entry : *instruments) {
-            if (isNew(newPatterns, entry)) addUsable(newPatterns, readInstrument(entry, true));
+            const std::string* name = read.newName(entry);
+            if (!name) continue;
+            auto found = live.find(*name);
+            read.add(readInstrument(entry, found == live.end() ? nullptr : found->second));
         }
+        order.reserve(newPatterns.size());
         for (size_t i = 0; i < newPatterns.size(); ++i) order[newPatterns[i]->name] = i;
     }
 
@@ -215,8 +241,10 @@ bool Sequencer::fromJson(const picojson::value& root) {
             auto part = std::make_shared<SequencerState>(partName);
             part->bpm = tempoOf(partEntry).value_or(120);
             const value& collection = partEntry.get<object>().at("instrumentCollection");
-            for (const value& entry : collectionEntries(collection)) {
-                if (isNew(part->patterns, entry)) addUsable(part->patterns, readInstrument(entry, false));
+            const std::vector<value> entries = collectionEntries(collection);
+            NamedList read(part->patterns, entries.size());
+            for (const value& entry : entries) {
+                if (read.newName(entry)) read.add(readInstrument(entry, nullptr));
             }
             sortByLiveOrder(part->patterns, order);
             newParts.push_back(std::move(part));

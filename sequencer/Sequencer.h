@@ -76,9 +76,9 @@ public:
     PatternPtr findPattern(const std::string& name);
     PatternPtr getOrCreatePattern(const std::string& name);
     std::vector<PatternPtr> getPatterns();
-    // Copies of the live instruments, taken under the lock: safe to read while the clock
-    // shuffles the originals.
-    std::vector<SequencerPattern> getPatternCopies();
+    // Copies of the live instruments (of the first `most` of them), taken under the lock: safe
+    // to read while the clock shuffles the originals.
+    std::vector<SequencerPattern> getPatternCopies(size_t most = SIZE_MAX);
     void removePattern(const std::string& name);
     void renamePattern(const std::string& oldName, const std::string& newName);
     void clearAll();
@@ -100,8 +100,9 @@ public:
     // Replaces tempo, instruments and parts by the document's; false when it is not an object.
     bool fromJson(const picojson::value& root);
     // An instrument from one entry of a document; empty when the entry is not usable. With
-    // `reuse`, a live instrument of the same name is updated instead of a new one made.
-    PatternPtr readInstrument(const picojson::value& entry, bool reuse);
+    // `existing` (a live instrument of the entry's name), that one is updated instead of a new
+    // one made.
+    PatternPtr readInstrument(const picojson::value& entry, const PatternPtr& existing);
 
 private:
     PatternPtr findPatternLocked(const std::string& name) const;

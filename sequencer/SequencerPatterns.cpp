@@ -41,12 +41,13 @@ std::vector<PatternPtr> Sequencer::getPatterns() {
     return patterns;
 }
 
-std::vector<SequencerPattern> Sequencer::getPatternCopies() {
+std::vector<SequencerPattern> Sequencer::getPatternCopies(size_t most) {
     std::lock_guard lock(sequencerMutex);
+    const size_t count = std::min(most, patterns.size());
     std::vector<SequencerPattern> copies;
-    copies.reserve(patterns.size());
-    for (const PatternPtr& pattern : patterns) {
-        copies.push_back(*pattern);
+    copies.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        copies.push_back(*patterns[i]);
     }
     return copies;
 }

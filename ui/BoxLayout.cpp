@@ -30,8 +30,8 @@ class LinearBox : public Node {
       const Requirement& r = child->requirement();
       takeSelection(requirement_, r, horizontal ? requirement_.min_x : 0,
                     horizontal ? 0 : requirement_.min_y);
-      along(requirement_) += along(r);
-      scroll(requirement_) += scroll(r);
+      along(requirement_) = addCells(along(requirement_), along(r));
+      scroll(requirement_) = addCells(scroll(requirement_), scroll(r));
       across(requirement_) = std::max(across(requirement_), across(r));
     }
   }

@@ -20,6 +20,10 @@ Component Horizontal(Components children, int* selector = nullptr);
 Component Renderer(Component child, std::function<Element()> render);
 // Draws with `render`; has no children and never takes focus.
 Component Renderer(std::function<Element()> render);
+// While `*shown` is false the child takes no event and cannot have the focus, so that
+// Tab, Shift+Tab and the arrows pass over it. It still renders: the layout decides
+// whether its element is drawn.
+Component Hideable(Component child, const bool* shown);
 // Offers every event to `handler` first; what it leaves goes on to `child`.
 Component CatchEvent(Component child, std::function<bool(Event)> handler);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ui/Color.h"
@@ -19,6 +20,9 @@ Element vbox(Elements children);
 Element dbox(Elements children);
 // An empty element that grows in both directions.
 Element filler();
+// An element made once its box is known: `build` gets the box's width and height and returns
+// what to draw there (or nothing). It asks for no room of its own and grows in both directions.
+Element fitted(std::function<Element(int width, int height)> build);
 // A bar filled to `fraction` (0 to 1) of its width.
 Element gauge(float fraction);
 

@@ -79,6 +79,31 @@ class Size : public PassThrough {
   int value_;
 };
 
+// Made when its box is known, so that it builds only what that box can show.
+class Fitted : public Node {
+ public:
+  explicit Fitted(std::function<Element(int, int)> build) : build_(std::move(build)) {}
+
+  void ComputeRequirement() override {
+    requirement_ = Requirement{};
+    requirement_.flex_grow_x = requirement_.flex_grow_y = 1;
+    requirement_.flex_shrink_x = requirement_.flex_shrink_y = 1;
+  }
+
+  void SetBox(Box box) override {
+    Node::SetBox(box);
+    children_.clear();
+    Element built = build_(std::max(box.x_max - box.x_min + 1, 0), std::max(box.y_max - box.y_min + 1, 0));
+    if (!built) return;
+    built->ComputeRequirement();
+    built->SetBox(box);
+    children_.push_back(std::move(built));
+  }
+
+ private:
+  std::function<Element(int, int)> build_;
+};
+
 Element adjust(Element child, std::function<void(Requirement&)> change) {
   return std::make_shared<Adjust>(std::move(child), std::move(change));
 }
@@ -106,6 +131,10 @@ Element notflex(Element child) {
 }
 
 Element filler() { return std::make_shared<Filler>(); }
+
+Element fitted(std::function<Element(int width, int height)> build) {
+  return std::make_shared<Fitted>(std::move(build));
+}
 
 Decorator size(WidthOrHeight direction, Constraint constraint, int value) {
   return [=](Element child) {

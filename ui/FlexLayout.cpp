@@ -1,56 +1,65 @@
 #include "ui/FlexLayout.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace zaffo::ui {
 namespace {
 
-void grow(std::vector<FlexItem>& items, int extra, int growSum) {
+// Sizes come from text of any length, so sums are taken in 64 bits and the product of an
+// amount and a weight in 128: an int overflows long before a terminal is that large.
+// The share never exceeds the amount, since the weight is part of the total.
+int64_t share(int64_t amount, int64_t weight, int64_t total) {
+  if (total <= 0) return 0;
+  return static_cast<int64_t>(static_cast<__int128>(amount) * weight / total);
+}
+
+void grow(std::vector<FlexItem>& items, int64_t extra, int64_t growSum) {
   for (auto& item : items) {
-    int added = growSum > 0 ? extra * item.flex_grow / growSum : 0;
+    int64_t added = share(extra, item.flex_grow, growSum);
     extra -= added;
     growSum -= item.flex_grow;
-    item.size = item.min_size + added;
+    item.size = static_cast<int>(item.min_size + added);
   }
 }
 
-void shrinkFlexible(std::vector<FlexItem>& items, int missing, int weightSum) {
+void shrinkFlexible(std::vector<FlexItem>& items, int64_t missing, int64_t weightSum) {
   for (auto& item : items) {
-    int weight = item.min_size * item.flex_shrink;
-    int taken = weightSum > 0 ? missing * weight / weightSum : 0;
+    int64_t weight = int64_t{item.min_size} * item.flex_shrink;
+    int64_t taken = share(missing, weight, weightSum);
     missing -= taken;
     weightSum -= weight;
-    item.size = item.min_size - taken;
+    item.size = static_cast<int>(item.min_size - taken);
   }
 }
 
-void shrinkAll(std::vector<FlexItem>& items, int missing, int rigidSum) {
+void shrinkAll(std::vector<FlexItem>& items, int64_t missing, int64_t rigidSum) {
   for (auto& item : items) {
     if (item.flex_shrink > 0) {
       item.size = 0;
       continue;
     }
-    int taken = rigidSum > 0 ? missing * item.min_size / rigidSum : 0;
+    int64_t taken = share(missing, item.min_size, rigidSum);
     missing -= taken;
     rigidSum -= item.min_size;
-    item.size = item.min_size - taken;
+    item.size = static_cast<int>(item.min_size - taken);
   }
 }
 
 // Lowers the minimum sizes by what the frames can give up, in proportion to that.
 void scrollAway(std::vector<FlexItem>& items, int space) {
-  int total = 0, scrollSum = 0;
+  int64_t total = 0, scrollSum = 0;
   for (const auto& item : items) {
     total += item.min_size;
     scrollSum += item.scroll;
   }
-  int missing = std::min(total - std::max(space, 0), scrollSum);
+  int64_t missing = std::min(total - std::max(space, 0), scrollSum);
   for (auto& item : items) {
     if (missing <= 0 || scrollSum <= 0) return;
-    int taken = missing * item.scroll / scrollSum;
+    int64_t taken = share(missing, item.scroll, scrollSum);
     missing -= taken;
     scrollSum -= item.scroll;
-    item.min_size -= taken;
+    item.min_size -= static_cast<int>(taken);
   }
 }
 
@@ -58,14 +67,14 @@ void scrollAway(std::vector<FlexItem>& items, int space) {
 
 void distribute(std::vector<FlexItem>& items, int space) {
   scrollAway(items, space);
-  int total = 0, growSum = 0, shrinkWeight = 0, shrinkable = 0;
+  int64_t total = 0, growSum = 0, shrinkWeight = 0, shrinkable = 0;
   for (const auto& item : items) {
     total += item.min_size;
     growSum += item.flex_grow;
-    shrinkWeight += item.min_size * item.flex_shrink;
+    shrinkWeight += int64_t{item.min_size} * item.flex_shrink;
     if (item.flex_shrink > 0) shrinkable += item.min_size;
   }
-  int extra = std::max(space, 0) - total;
+  int64_t extra = std::max(space, 0) - total;
   if (extra >= 0)
     grow(items, extra, growSum);
   else if (shrinkable + extra >= 0)

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 
 #include "ui/Elements.h"
 #include "ui/PassThrough.h"
@@ -24,7 +25,7 @@ class Mark : public PassThrough {
 // Offset of the view into the content so that the marked range sits in the middle
 // of the view, as far as the content allows.
 int scrollOffset(int markMin, int markMax, int view, int content) {
-  int offset = (markMin + markMax) / 2 - (view - 1) / 2;
+  int offset = static_cast<int>((int64_t{markMin} + markMax) / 2 - (view - 1) / 2);
   return std::clamp(offset, 0, std::max(content - view, 0));
 }
 

@@ -1,6 +1,15 @@
 #include "ui/Node.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 namespace zaffo::ui {
+
+int addCells(int a, int b) {
+  constexpr int64_t most = std::numeric_limits<int>::max();
+  return static_cast<int>(std::clamp<int64_t>(int64_t{a} + b, -most, most));
+}
 
 Node::Node(Elements children) : children_(std::move(children)) {}
 

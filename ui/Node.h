@@ -12,6 +12,9 @@ namespace zaffo::ui {
 // How strongly an element asks a frame to keep it in view.
 enum class Selection { Normal = 0, Selected = 1, Focused = 2 };
 
+// Sizes in cells added without overflow: content of any length stops at the largest int.
+int addCells(int a, int b);
+
 struct Requirement {
   int min_x = 0;
   int min_y = 0;

@@ -27,7 +27,22 @@ class CatchEventBase : public ComponentBase {
   std::function<bool(Event)> handler_;
 };
 
+class HideableBase : public ComponentBase {
+ public:
+  HideableBase(Component child, const bool* shown) : ComponentBase(Components{std::move(child)}), shown_(shown) {}
+
+  bool OnEvent(Event event) override { return *shown_ && ComponentBase::OnEvent(std::move(event)); }
+  bool Focusable() const override { return *shown_ && ComponentBase::Focusable(); }
+
+ private:
+  const bool* shown_;
+};
+
 }  // namespace
+
+Component Hideable(Component child, const bool* shown) {
+  return Make<HideableBase>(std::move(child), shown);
+}
 
 Component Renderer(Component child, std::function<Element()> render) {
   return Make<RendererBase>(Components{std::move(child)}, std::move(render));

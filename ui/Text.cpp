@@ -20,7 +20,7 @@ class Text : public Node {
   void ComputeRequirement() override {
     requirement_ = Requirement{};
     requirement_.min_y = 1;
-    for (const auto& glyph : glyphs_) requirement_.min_x += glyph.width;
+    for (const auto& glyph : glyphs_) requirement_.min_x = addCells(requirement_.min_x, glyph.width);
   }
 
   void Render(Screen& screen) override {

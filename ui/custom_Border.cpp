@@ -31,10 +31,10 @@ custom_Border::custom_Border(Elements children, int style) : Node(std::move(chil
 void custom_Border::ComputeRequirement() {
   Node::ComputeRequirement();
   requirement_ = children_[0]->requirement();
-  requirement_.min_x += 2;
-  requirement_.min_y += 2;
+  requirement_.min_x = addCells(requirement_.min_x, 2);
+  requirement_.min_y = addCells(requirement_.min_y, 2);
   if (hasTitle())
-    requirement_.min_x = std::max(requirement_.min_x, children_[1]->requirement().min_x + 2);
+    requirement_.min_x = std::max(requirement_.min_x, addCells(children_[1]->requirement().min_x, 2));
   requirement_.selected_box.x_min += 1;
   requirement_.selected_box.x_max += 1;
   requirement_.selected_box.y_min += 1;
