@@ -12,6 +12,7 @@
 #include "ui/Component.h"
 #include "ui/Event.h"
 #include "ui/Screen.h"
+#include "ui/Utf8.h"
 
 struct screen;  // the terminal library's own handle, kept out of this header
 
@@ -21,7 +22,10 @@ namespace zaffo::ui {
 // keys, mouse reporting), draws the root component after every batch of events and
 // sleeps until the next key, mouse report, resize, posted event or signal. Ctrl+C,
 // SIGINT, SIGTERM and SIGHUP end the loop; the terminal is given back as it was
-// when Loop returns or throws. Only one screen may loop at a time.
+// when Loop returns or throws. A second Ctrl+C, SIGINT or SIGTERM within two seconds
+// of the first ends the process at once, even when the loop is stuck in a handler:
+// the terminal is reset as far as a signal handler can, and the exit status is
+// 128 plus the signal's number. Only one screen may loop at a time.
 class ScreenInteractive {
  public:
   static ScreenInteractive Fullscreen();
@@ -56,11 +60,14 @@ class ScreenInteractive {
   // Terminal side: every call into the terminal library is in one of these.
   void openTerminal();
   void closeTerminal();
+  void keepInterruptKey();
+  void prepareReset();
   void installSignals();
   void restoreSignals();
   void resizeTerminal();
   void readInput(ComponentBase& root);
-  std::optional<Event> translateKey(int status, unsigned key);
+  void dispatchTyped(ComponentBase& root, const std::u32string& typed);
+  std::optional<Event> translateKey(int key);
   std::optional<Event> readMouse();
   void draw(ComponentBase& root);
   void drawCell(int x, int y);
@@ -79,6 +86,9 @@ class ScreenInteractive {
   std::map<std::pair<int, int>, short> colorPairs_;
   bool defaultColors_ = false;
   bool leftButtonDown_ = false;
+  // Typed bytes are decoded here, not by the terminal library, so that a broken sequence
+  // costs one replacement character and nothing after it.
+  Utf8Reader typed_;
 };
 
 }  // namespace zaffo::ui

@@ -6,10 +6,13 @@
 #include <langinfo.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <clocale>
 #include <cstring>
 #include <stdexcept>
@@ -29,6 +32,32 @@ volatile sig_atomic_t pendingEnd = 0;
 volatile sig_atomic_t pendingResize = 0;
 volatile sig_atomic_t wakeFd = -1;
 
+// For the way out when the loop does not answer: when the last end signal came, what gives
+// the terminal back (written by the handler, so prepared beforehand), and the terminal's
+// settings from before the screen took it.
+constexpr int64_t kSecondSignalWindow = 2'000'000'000;  // nanoseconds
+std::atomic<int64_t> lastEndSignal{0};
+static_assert(std::atomic<int64_t>::is_always_lock_free);
+char resetSequence[512];
+volatile sig_atomic_t resetLength = 0;
+termios shellModes{};
+volatile sig_atomic_t haveShellModes = 0;
+
+int64_t monotonicNow() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);  // safe in a signal handler
+  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+[[noreturn]] void endAtOnce(int signal) {
+  for (ssize_t at = 0, n = 0; at < resetLength; at += n) {
+    n = write(STDOUT_FILENO, resetSequence + at, static_cast<size_t>(resetLength - at));
+    if (n <= 0) break;
+  }
+  if (haveShellModes) tcsetattr(STDIN_FILENO, TCSANOW, &shellModes);
+  _exit(128 + signal);
+}
+
 const int endSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previousEnd[3];
 struct sigaction previousResize;
@@ -40,9 +69,21 @@ void wakeFromSignal() {
   errno = savedErrno;
 }
 
-void onEndSignal(int) {
+void onEndSignal(int signal) {
+  const int64_t now = monotonicNow();
+  const int64_t last = lastEndSignal.exchange(now);
+  // SIGHUP means the terminal is gone: nobody is there to ask twice.
+  if (signal != SIGHUP && last != 0 && now - last <= kSecondSignalWindow) endAtOnce(signal);
   pendingEnd = 1;
   wakeFromSignal();
+}
+
+void appendReset(const char* sequence) {
+  if (!sequence || sequence == reinterpret_cast<const char*>(-1)) return;
+  size_t length = std::strlen(sequence);
+  if (resetLength + length >= sizeof resetSequence) return;
+  std::memcpy(resetSequence + resetLength, sequence, length);
+  resetLength = static_cast<sig_atomic_t>(resetLength + length);
 }
 
 void onResizeSignal(int) {
@@ -77,6 +118,7 @@ void ScreenInteractive::openTerminal() {
     throw std::runtime_error("standard input is not a terminal");
   }
   useUtf8CharacterType();
+  haveShellModes = tcgetattr(STDIN_FILENO, &shellModes) == 0;
   // Installed first, so that the library keeps its own handlers out of the way.
   installSignals();
   terminal_ = newterm(nullptr, stdout, stdin);
@@ -87,6 +129,8 @@ void ScreenInteractive::openTerminal() {
   }
   set_term(terminal_);
   raw();
+  keepInterruptKey();
+  prepareReset();
   noecho();
   nonl();
   keypad(stdscr, TRUE);
@@ -104,6 +148,28 @@ void ScreenInteractive::openTerminal() {
   grid_ = Screen(0, 0);
 }
 
+// Raw keys, except that Ctrl+C still sends SIGINT: the terminal delivers it even while the
+// loop is stuck, so that a second one can end the process. Ctrl+\ and Ctrl+Z stay plain keys.
+void ScreenInteractive::keepInterruptKey() {
+  termios modes{};
+  if (tcgetattr(STDIN_FILENO, &modes) != 0) return;
+  modes.c_lflag |= ISIG;
+  modes.c_cc[VQUIT] = _POSIX_VDISABLE;
+  modes.c_cc[VSUSP] = _POSIX_VDISABLE;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &modes) == 0) def_prog_mode();
+}
+
+// What endwin would write, gathered now for a signal handler that cannot call the library.
+void ScreenInteractive::prepareReset() {
+  resetLength = 0;
+  appendReset(kButtonMotionOff);
+  appendReset("\033[?1000l\033[?1003l\033[?1006l");  // every mouse mode the library may set
+  appendReset(tigetstr(const_cast<char*>("sgr0")));
+  appendReset(tigetstr(const_cast<char*>("cnorm")));
+  appendReset(tigetstr(const_cast<char*>("rmkx")));
+  appendReset(tigetstr(const_cast<char*>("rmcup")));
+}
+
 void ScreenInteractive::closeTerminal() {
   restoreSignals();
   putp(kButtonMotionOff);
@@ -117,6 +183,7 @@ void ScreenInteractive::closeTerminal() {
 
 void ScreenInteractive::installSignals() {
   pendingEnd = 0;
+  lastEndSignal = 0;
   pendingResize = 0;
   wakeFd = wakeWrite_;
   for (int i = 0; i < 3; ++i) setHandler(endSignals[i], onEndSignal, &previousEnd[i]);
@@ -147,46 +214,50 @@ void ScreenInteractive::resizeTerminal() {
 }
 
 void ScreenInteractive::readInput(ComponentBase& root) {
-  wint_t key = 0;
-  for (int status = get_wch(&key); status != ERR && !quit_; status = get_wch(&key)) {
-    if (status == OK && key == 3) {  // Ctrl+C arrives as a character in raw mode
-      quit_ = true;
-      return;
+  for (int key = wgetch(stdscr); key != ERR && !quit_; key = wgetch(stdscr)) {
+    if (key > 0xFF) {
+      dispatchTyped(root, typed_.flush());
+      if (auto event = translateKey(key)) dispatch(root, *event);
+    } else {
+      dispatchTyped(root, typed_.push(std::string(1, static_cast<char>(key))));
     }
-    if (auto event = translateKey(status, key)) dispatch(root, *event);
   }
 }
 
-std::optional<Event> ScreenInteractive::translateKey(int status, unsigned key) {
-  if (status == KEY_CODE_YES) {
-    switch (key) {
-      case KEY_LEFT: return Event::ArrowLeft;
-      case KEY_RIGHT: return Event::ArrowRight;
-      case KEY_UP: return Event::ArrowUp;
-      case KEY_DOWN: return Event::ArrowDown;
-      case KEY_BTAB: return Event::TabReverse;
-      case KEY_ENTER: return Event::Return;
-      case KEY_BACKSPACE: return Event::Backspace;
-      case KEY_DC: return Event::Delete;
-      case KEY_HOME: return Event::Home;
-      case KEY_END: return Event::End;
-      case KEY_PPAGE: return Event::PageUp;
-      case KEY_NPAGE: return Event::PageDown;
-      case KEY_MOUSE: return readMouse();
-      default: return std::nullopt;  // KEY_RESIZE among others: the redraw follows anyway
+void ScreenInteractive::dispatchTyped(ComponentBase& root, const std::u32string& typed) {
+  for (char32_t c : typed) {
+    if (quit_) return;
+    switch (c) {
+      case 3: quit_ = true; return;  // Ctrl+C, should the terminal hand it over as a byte
+      case '\t': dispatch(root, Event::Tab); break;
+      case '\r':
+      case '\n': dispatch(root, Event::Return); break;
+      case 127:
+      case '\b': dispatch(root, Event::Backspace); break;
+      case 27: dispatch(root, Event::Escape); break;
+      default:
+        if (c >= 0x20) dispatch(root, Event::Character(c));
     }
   }
+}
+
+std::optional<Event> ScreenInteractive::translateKey(int key) {
   switch (key) {
-    case '\t': return Event::Tab;
-    case '\r':
-    case '\n': return Event::Return;
-    case 127:
-    case '\b': return Event::Backspace;
-    case 27: return Event::Escape;
-    default: break;
+    case KEY_LEFT: return Event::ArrowLeft;
+    case KEY_RIGHT: return Event::ArrowRight;
+    case KEY_UP: return Event::ArrowUp;
+    case KEY_DOWN: return Event::ArrowDown;
+    case KEY_BTAB: return Event::TabReverse;
+    case KEY_ENTER: return Event::Return;
+    case KEY_BACKSPACE: return Event::Backspace;
+    case KEY_DC: return Event::Delete;
+    case KEY_HOME: return Event::Home;
+    case KEY_END: return Event::End;
+    case KEY_PPAGE: return Event::PageUp;
+    case KEY_NPAGE: return Event::PageDown;
+    case KEY_MOUSE: return readMouse();
+    default: return std::nullopt;  // KEY_RESIZE among others: the redraw follows anyway
   }
-  if (key < 0x20) return std::nullopt;
-  return Event::Character(static_cast<char32_t>(key));
 }
 
 std::optional<Event> ScreenInteractive::readMouse() {

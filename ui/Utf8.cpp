@@ -18,7 +18,33 @@ locale_t utf8Locale() {
   return locale;
 }
 
+// Bytes at the end that begin a sequence without finishing it: a lead byte followed by fewer
+// continuation bytes than it announces.
+size_t unfinishedTail(std::string_view bytes) {
+  for (size_t back = 1; back <= 4 && back <= bytes.size(); ++back) {
+    auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+    if (byte >= 0x80 && byte < 0xC0) continue;  // a continuation byte
+    size_t length = byte >= 0xF8 ? 0 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
+    return back < length ? back : 0;
+  }
+  return 0;
+}
+
 }  // namespace
+
+std::u32string Utf8Reader::push(std::string_view bytes) {
+  pending_ += bytes;
+  size_t complete = pending_.size() - unfinishedTail(pending_);
+  std::u32string text = toUtf32(std::string_view(pending_).substr(0, complete));
+  pending_.erase(0, complete);
+  return text;
+}
+
+std::u32string Utf8Reader::flush() {
+  std::u32string text = toUtf32(pending_);
+  pending_.clear();
+  return text;
+}
 
 std::u32string toUtf32(std::string_view utf8) {
   std::string valid = utf8::replace_invalid(std::string(utf8));

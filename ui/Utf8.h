@@ -11,6 +11,19 @@ std::string toUtf8(std::u32string_view text);
 std::wstring toWide(std::string_view utf8);
 std::string toUtf8(std::wstring_view text);
 
+// Gathers typed bytes into characters. A complete sequence comes out as its character and an
+// invalid one as one U+FFFD, with every character after it kept; a sequence cut short at the
+// end waits for the bytes that complete it.
+class Utf8Reader {
+ public:
+  std::u32string push(std::string_view bytes);
+  // Everything held back, as a sequence that will not be completed (a key came in between).
+  std::u32string flush();
+
+ private:
+  std::string pending_;
+};
+
 // Terminal cells a code point takes: 0 for combining marks, 2 for wide characters.
 // Control characters count as one cell (they are drawn as a blank).
 int cellWidth(char32_t c);

@@ -197,9 +197,11 @@ bool TmuxSession::available() { return std::system("tmux -V >/dev/null 2>&1") ==
 
 void TmuxSession::start(const std::vector<std::string>& environment, const std::string& afterExit) {
     // A configuration of our own: nothing of the user's, and the pane outlives the program.
+    // Ctrl+C signals the whole foreground group, the shell around the program too; bash, unlike
+    // dash, goes on when the program itself handled the signal.
     const auto config = folder_ / "tmux.conf";
     std::ofstream(config) << "set -g remain-on-exit on\n"
-                          << "set -g default-shell /bin/sh\n"
+                          << "set -g default-shell /bin/bash\n"
                           << "set -g default-terminal tmux-256color\n"
                           << "set -g history-limit 0\n";
     std::vector<std::string> arguments{"-f", config.string(), "new-session", "-d", "-s", "e2e",

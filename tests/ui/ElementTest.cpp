@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/ui/RenderHelper.h"
 #include "ui/Elements.h"
 #include "ui/Utf8.h"
@@ -185,6 +188,43 @@ TEST(Utf8, ConvertsBothWays) {
   EXPECT_EQ(toWide("a€"), L"a€");
   EXPECT_EQ(toUtf8(std::wstring(L"a€")), "a€");
   EXPECT_EQ(textWidth("世界!"), 5);
+}
+
+TEST(Utf8Reader, TypedBytesBecomeCharactersAndEachBrokenSequenceOneReplacement) {
+  struct Case {
+    std::vector<std::string> reads;  // bytes as they arrive, one read each
+    std::u32string typed;
+  };
+  const Case cases[] = {
+      {{"u\xFF" "AB"}, U"u\uFFFDAB"},
+      {{"\xE2\x82" "AB"}, U"\uFFFDAB"},          // cut short by a letter
+      {{"\xE0\x80\x80x"}, U"\uFFFDx"},            // overlong, one mark for the sequence
+      {{"\xE2", "\x82", "\xAC!"}, U"€!"},          // split over three reads
+      {{"\xF0\x9F\xA5", "\x81"}, U"\U0001F941"},
+      {{"\xFF\xFE"}, U"\uFFFD\uFFFD"},
+  };
+  for (const Case& c : cases) {
+    Utf8Reader reader;
+    std::u32string typed;
+    for (const std::string& bytes : c.reads) typed += reader.push(bytes);
+    EXPECT_EQ(typed, c.typed) << c.reads.front();
+  }
+  // A sequence that a key interrupts will not be completed.
+  Utf8Reader reader;
+  EXPECT_EQ(reader.push("a\xE2\x82"), U"a");
+  EXPECT_EQ(reader.flush(), U"\uFFFD");
+  EXPECT_EQ(reader.push("b"), U"b");
+}
+
+TEST(HBox, SizesBeyondAnyTerminalNeitherOverflowNorPushNeighboursOut) {
+  // Text as wide as a name read from a file: the flexible pane beside it keeps its place,
+  // whatever the products of the sizes would be in an int.
+  for (int wide : {99'858, 100'012}) {
+    Element row = hbox({text(std::string(static_cast<size_t>(wide), 'n')) | xflex, text("end")});
+    EXPECT_EQ(renderToText(row, 12, 1), "nnnnnnnnnend") << wide;
+  }
+  Element stacked = vbox({text(std::string(100'012, 'n')), text(std::string(99'858, 'm'))}) | xflex;
+  EXPECT_EQ(renderToText(hbox({stacked, text("|")}), 6, 2), "nnnnn|\nmmmmm ");
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST_F(TerminalScreen, DrawsReactsToKeysMouseResizeAndPostedEvents) {
       {"Down Right Right", "play on level 5"},
       {"BTab", "last shift-tab"},
       {"-l 'é'", "last char é"},
-      {"-H 1b 5b 4d 20 22 29", "play off level 5"},  // a left press on the box, reported the classic way
+      {"-H 1b 5b 4d 20 22 2a", "play off level 5"},  // a left press on the box, reported the classic way
       {"Down Down End", "│line 29"},                 // the click focused the box; the list is two rows down
       {"Up", "last up"},
       {"signal", "posted 1 seen 1 tasks 1"},         // an event and a task posted from another thread
@@ -126,6 +126,42 @@ TEST_F(TerminalScreen, SignalsAndExitFromAnotherThreadEndTheLoopCleanly) {
     kill(demo, signal);
     expectCleanEnd(tag);
   }
+}
+
+TEST_F(TerminalScreen, ASecondInterruptEndsAStuckLoopAtOnce) {
+  struct Case {
+    const char* tag;
+    std::function<void(pid_t)> interrupt;
+    const char* status;
+  };
+  const Case cases[] = {
+      {"keys", [this](pid_t) { tmux.keys("C-c"); }, "130"},
+      {"term", [](pid_t demo) { kill(demo, SIGTERM); }, "143"},
+  };
+  for (const Case& c : cases) {
+    const std::string tag = std::string("stuck-") + c.tag;
+    pid_t demo = startDemo(tag);
+    ASSERT_NE(demo, 0) << tmux.screen();
+    tmux.keys("S");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Apart, as a person would press them: two signals pending at once count as one.
+    c.interrupt(demo);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    c.interrupt(demo);
+    EXPECT_TRUE(tmux.waitFor(tag + "-exit=" + c.status)) << tmux.screen();
+    EXPECT_EQ(tmux.screen().find("pid "), std::string::npos) << "the alternate screen is gone";
+    tmux.type("echo echo-$((40+2))");
+    EXPECT_TRUE(tmux.waitFor("echo-42")) << "the shell reads lines again";
+  }
+}
+
+TEST_F(TerminalScreen, AnInvalidSequenceBecomesOneReplacementAndTheLettersAfterItStay) {
+  ASSERT_NE(startDemo("utf8"), 0) << tmux.screen();
+  // A stray byte, and a three-byte sequence cut short by a letter.
+  tmux.keys("-H 75 ff 41 42 e2 82 43 c3 a9");
+  EXPECT_TRUE(tmux.waitFor("typed u\uFFFDAB\uFFFDCé")) << tmux.screen();
+  tmux.keys("C-c");
+  expectCleanEnd("utf8");
 }
 
 TEST(TerminalScreenWithoutTerminal, RefusesToLoopOnInputThatIsNoTerminal) {

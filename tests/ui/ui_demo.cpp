@@ -1,9 +1,11 @@
 // A small screen for the terminal test: a check box, a slider, a scrolling list, the
-// last event seen and counters of what another thread posted (on SIGUSR1).
+// last event seen and counters of what another thread posted (on SIGUSR1). Typing S
+// makes the loop hang for a minute.
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -63,6 +65,7 @@ int main() {
   bool play = false;
   int level = 3;
   std::string lastEvent = "none";
+  std::string typed;
   int customSeen = 0;
   Component checkbox = Checkbox("Play", &play);
   Component slider = Slider("Level ", &level, 0, 10, 1);
@@ -77,6 +80,7 @@ int main() {
         text("pid " + std::to_string(getpid())),
         text("play " + std::string(play ? "on" : "off") + " level " + std::to_string(level)),
         text("last " + lastEvent),
+        text("typed " + typed),
         text("posted " + std::to_string(posted.load()) + " seen " + std::to_string(customSeen) +
              " tasks " + std::to_string(tasksRun)),
         text("wide 世界|") | bold | color(Color::Green),
@@ -88,7 +92,10 @@ int main() {
     });
   });
   Component root = CatchEvent(layout, [&](Event event) {
+    // A handler that never returns in time: the loop is stuck.
+    if (event == Event::Character('S')) std::this_thread::sleep_for(std::chrono::seconds(60));
     lastEvent = describe(event);
+    if (event.is_character()) typed += event.character();
     if (event == Event::Custom) ++customSeen;
     return false;
   });
