@@ -42,8 +42,10 @@ App::~App() {
 }
 
 void App::run() {
-    engine->startDevice();
+    const bool sounding = engine->startDevice();
     log.showWelcome();
+    // The line on standard output is hidden by the screen; the log says it where it is seen.
+    if (!sounding) log.showNow(L"No audio device: nothing will sound", ui::color(ui::Color::Red));
     AppScreen screen(*this);
     auto terminal = ui::ScreenInteractive::Fullscreen();
     sequencer->setOnStep([&terminal](int, int32_t) { terminal.PostEvent(ui::Event::Custom); });

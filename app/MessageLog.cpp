@@ -11,6 +11,14 @@ void MessageLog::showWelcome() {
     messageLines.push_back(ui::text(L"type 'help' for help") | ui::bold);
 }
 
+void MessageLog::showNow(const std::wstring& line, const ui::Decorator& style) {
+    std::lock_guard lock(messageMutex);
+    messageLines.push_back(ui::text(line) | style);
+    if (messageLines.size() > maxMessageLines) {
+        messageLines.erase(messageLines.begin(), messageLines.end() - maxMessageLines);
+    }
+}
+
 void MessageLog::printMessage(const std::wstring& title, const std::vector<std::wstring>& items) {
     std::lock_guard lock(messageMutex);
     pendingMessages.push_back(ui::text(title));

@@ -30,10 +30,10 @@ const std::map<std::string, Lines>& helpTopics() {
           " -> load from a file called monkey.json"}},
         {"record", {"record start", " -> begin recording", "record stop", " -> stop recording"}},
         {"about",
-         {"Zaffo, a live-coding drum machine by the Zaffo developers",
-          "Type patterns, hear them at once, record what you play", "",
+         {"Zaffo, a live-coding drum machine",
+          "Type patterns, hear them, record what you play", "",
           "Terminal version by the Zaffo developers",
-          "Built on ncurses, SDL2, libsndfile and libsamplerate"}},
+          "On ncurses, SDL2, libsndfile and libsamplerate"}},
     };
     return topics;
 }

@@ -19,12 +19,15 @@ Kit defaultKit() {
         {"cowbell", [] { return cowbell(0.4); }},
     };
     kit.readme =
-        "default: a clean electronic kit, synthesised for Zaffo.\n"
-        "Samples: kick snare hh oh clap percy tom rim cowbell\n"
-        "percy is tuned to C: shift it by semitones, as in percy #0#3#5#7#-#10#12\n"
+        "default: a clean electronic kit for Zaffo.\n"
+        "Samples: kick snare hh oh clap percy tom\n"
+        "         rim cowbell\n"
+        "percy is tuned to C; shift it by semitones:\n"
+        "  percy #0#3#5#7#-#10#12\n"
         "\n"
-        "Made by zaffo-packgen at build time. Drop your own wav or mp3 files here,\n"
-        "or make a folder of your own beside this one: each folder is a pack.\n";
+        "Made by zaffo-packgen at build time. Drop your\n"
+        "own wav or mp3 files here, or make a folder of\n"
+        "your own beside this one: each folder is a pack.\n";
     return kit;
 }
 
@@ -47,11 +50,14 @@ Kit tarvikKit() {
         {"zap", [] { return zap(2400, 90, 0.3); }},
     };
     kit.readme =
-        "tarvik: a dark, crunchy kit with a driven kick and a gritty snare.\n"
-        "Samples: kick snare hh oh clap percy tom shaker zap\n"
-        "percy is a kalimba-like G: try percy #0#2#-#5#7#-#-#12\n"
+        "tarvik: a dark, crunchy kit with a driven kick\n"
+        "and a gritty snare.\n"
+        "Samples: kick snare hh oh clap percy tom\n"
+        "         shaker zap\n"
+        "percy is a kalimba-like G; try:\n"
+        "  percy #0#2#-#5#7#-#-#12\n"
         "\n"
-        "Made by zaffo-packgen at build time, stored as mp3.\n";
+        "Made by zaffo-packgen at build time, as mp3.\n";
     return kit;
 }
 

@@ -95,5 +95,19 @@ TEST(Tutorial, AnyCounterPastTheLastPageShowsTheClosingPageAndWraps) {
     EXPECT_EQ(step, 0u);
 }
 
+// The log is 48 columns wide; every text shown there fits it. The texts are ASCII.
+TEST(HelpAndTutorial, EveryLineOfEveryTopicAndPageFitsTheLog) {
+    std::vector<Lines> texts{topicList};
+    for (const std::string& entry : topicList) {
+        if (entry.starts_with("help ")) texts.push_back(helpLines(entry.substr(5)));
+    }
+    uint32_t step = 0;
+    for (int page = 0; page < 12; ++page) texts.push_back(nextTutorialLines(step));
+    ASSERT_EQ(texts.size(), 1u + 8u + 12u);
+    for (const Lines& text : texts) {
+        for (const std::string& line : text) EXPECT_LE(line.size(), 48u) << line;
+    }
+}
+
 }  // namespace
 }  // namespace zaffo
