@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "app/AppScreen.h"
+#include "sequencer/Composition.h"
 
 #include <sstream>
 
@@ -87,6 +88,23 @@ TEST_F(AppScreenTest, TheLinkBoxTakesTheRowBetweenBasicAndBpm) {
     EXPECT_TRUE(settings[5].starts_with("│BPM")) << settings[5];
     EXPECT_TRUE(settings[7].starts_with("└")) << "eight rows high";
     EXPECT_EQ(settings[4].find("│", 1), settings[3].find("│", 1)) << "as wide as the pane";
+}
+
+TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsThatFit) {
+    std::string instruments = "{\"name\": \"" + std::string(50'000, 'n') + "\", \"patternRaw\": \"#\", \"volume\": 1}";
+    for (int i = 0; i < 10'000; ++i) {
+        instruments += ",{\"name\": \"i" + std::to_string(i) + "\", \"patternRaw\": \"#-\", \"volume\": 1}";
+    }
+    ASSERT_TRUE(app->sequencerOf().fromJson(parseComposition("{\"activeInstruments\": [" + instruments + "]}")));
+    const std::string shown = draw();
+    for (const char* pane : {"┌Settings", "┌Parts", "Command:", "┌Sample Packs", "┌Samples"}) {
+        EXPECT_NE(shown.find(pane), std::string::npos) << pane;
+    }
+    // The header keeps the width of the log: the name cut, the numbers whole.
+    EXPECT_NE(shown.find("> " + std::string(37, 'n') + "… 1.00 &0"), std::string::npos) << shown;
+    // 50 rows less the frame and the command box (the log is empty) leave 43: 21 instruments.
+    EXPECT_NE(shown.find("> i19 "), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("> i20 "), std::string::npos) << shown;
 }
 
 TEST(PitchLabel, IsThreeCharactersWide) {

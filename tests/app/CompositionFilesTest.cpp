@@ -67,5 +67,27 @@ TEST_F(AppTest, AFailedSaveIsAnErrorAndLeavesTheOldFileWhole) {
     EXPECT_FALSE(run("save missing/folder/x").ok);
 }
 
+// The build puts the demo beside the program: a groove with pitched steps, a shuffle and two
+// parts to recall, for the default pack.
+TEST_F(AppTest, TheDemoBesideTheProgramLoadsAGrooveWithTwoParts) {
+    start();
+    std::filesystem::copy_file(std::filesystem::path(ZAFFO_BINARY).parent_path() / "demo.json", base + "/demo.json");
+    ASSERT_TRUE(run("load demo").ok);
+    EXPECT_NE(readText(base + "/demo.json").find("\"samplePack\": \"default\""), std::string::npos);
+    EXPECT_EQ(app->sequencerOf().getPartNames(), (std::vector<std::string>{"a", "b"}));
+    int sounding = 0, pitched = 0, shuffled = 0;
+    for (const std::string part : {"b", "a"}) {
+        ASSERT_TRUE(run(part).ok);
+        for (const SequencerPattern& pattern : app->sequencerOf().getPatternCopies()) {
+            sounding += pattern.active && part == "a";
+            shuffled += pattern.rand > 0;
+            for (const Step& step : pattern.steps) pitched += step.on && step.pitch != 0;
+        }
+    }
+    EXPECT_GE(sounding, 6);
+    EXPECT_GT(pitched, 0);
+    EXPECT_GT(shuffled, 0);
+}
+
 }  // namespace
 }  // namespace zaffo::testing

@@ -384,6 +384,51 @@ TEST_F(EndToEnd, AResizedTerminalKeepsTheSettingsPaneEightRowsHigh) {
     EXPECT_TRUE(session.screen().contains("type 'help' for help"));
 }
 
+// The right-hand column gives way first, then the left-hand one; below 50 x 16 a notice
+// stands alone. Typing goes on throughout, seen or not, and growing brings everything back.
+TEST_F(EndToEnd, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
+    struct Size {
+        int columns;
+        int rows;
+        std::vector<std::string> shown;
+        std::vector<std::string> hidden;
+        std::string line;  // submitted at this size
+    };
+    const std::vector<std::string> panes{"┌Settings", "┌Parts", "┌Zaffo", "┌Sample Packs", "┌Samples"};
+    const Size sizes[] = {
+        {80, 24, {"┌Settings", "┌Parts", "┌Zaffo", "type 'help' for help"}, {"┌Samples"}, "kick #-"},
+        {60, 20, {"┌Zaffo", "Command:"}, {"┌Settings", "┌Samples"}, "snare --#"},
+        {40, 12, {"Zaffo needs at least 50x16;", "this terminal is 40x12"}, panes, "hh #"},
+        {200, 60, panes, {"Zaffo needs"}, "oh -#"},
+    };
+    start();
+    for (const Size& size : sizes) {
+        session.resize(size.columns, size.rows);
+        ASSERT_TRUE(session.waitFor({"the redraw at " + std::to_string(size.columns) + "x" + std::to_string(size.rows),
+                                     [&](const Screen& screen) {
+                                         return screen.rows() == size.rows && screen.contains(size.shown.front());
+                                     }}));
+        for (const std::string& text : size.shown) EXPECT_TRUE(session.screen().contains(text)) << text;
+        for (const std::string& text : size.hidden) EXPECT_FALSE(session.screen().contains(text)) << text;
+        // Tab stays in the input once the settings are out of sight.
+        if (size.columns < 72) session.press({"Tab"});
+        session.submit(size.line);
+        if (size.rows >= 16) {
+            ASSERT_TRUE(session.waitFor(showing("> " + size.line)));
+        }
+    }
+    for (const Size& size : sizes) EXPECT_TRUE(session.screen().contains("> " + size.line)) << size.line;
+    EXPECT_TRUE(session.screen().contains("> hh             1.00 &0")) << "typed while only the notice showed";
+}
+
+TEST_F(EndToEnd, AnInvalidByteInTheInputBecomesOneReplacementAndTheRestIsKept) {
+    start();
+    session.type("save u");
+    session.press({"-H", "ff"});
+    session.type("AB");
+    ASSERT_TRUE(session.waitFor(inputShowing("save u\uFFFDAB")));
+}
+
 TEST_F(EndToEnd, CtrlCEndsTheProgramWithZeroAndLeavesTheTerminalUsable) {
     start({}, "read line; echo \"GOT=$line\"");
     command("kick #-");
@@ -410,6 +455,10 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTheScreenRunsAndTheHighlightStaysOnTheFirst
         EXPECT_EQ(stepRow(session.screen(), header, 3).highlighted, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    // Standard output is behind the screen; the log says it where the musician looks.
+    const auto notice = session.screen().find("No audio device: nothing will sound");
+    ASSERT_TRUE(notice) << session.screen().text();
+    EXPECT_EQ(session.screen().cell(notice->row, notice->column).foreground, red);
     session.press({"C-c"});
     ASSERT_TRUE(session.waitFor(showing("EXIT=0")));
     const auto exitLine = session.screen().find("EXIT=0");
