@@ -154,14 +154,14 @@ Component AppScreen::buildTree() {
     // At every step the clock posts a redraw; the input takes the focus back on this thread.
     // A step posted just before Play was cleared must not pull the focus any more. The clock
     // also posts one when another player starts or stops it.
-    Component steps = CatchEvent(columns, [this](const Event& event) {
+    Component focusRules = CatchEvent(columns, [this](const Event& event) {
         keepFocusShown();
         if (event != Event::Custom) return false;
         app.playFlag = app.sequencer->playing.load();
         if (app.playFlag) input->TakeFocus();
         return false;
     });
-    return Renderer(steps, [this] { return screenLayout(); });
+    return Renderer(focusRules, [this] { return screenLayout(); });
 }
 
 void AppScreen::keepFocusShown() {
