@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "tests/support/Wait.h"
 
