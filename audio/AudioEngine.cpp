@@ -1,17 +1,44 @@
 #include "audio/AudioEngine.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 namespace zaffo {
+namespace {
+
+// Infinity and NaN become silence; everything else passes as it is.
+void silenceNonFinite(float* samples, std::size_t count) {
+    constexpr float largest = std::numeric_limits<float>::max();
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = std::abs(samples[i]) <= largest ? samples[i] : 0.0f;
+}
+
+}  // namespace
 
 AudioEngine::AudioEngine(std::size_t voiceCapacity)
-    : voices_(voiceCapacity), scratch_(std::size_t{maxPeriodFrames} * AudioBuffer::channels) {}
+    : voices_(voiceCapacity), releaser_([this] { releaseBuffers(); }) {}
 
 AudioEngine::~AudioEngine() {
     stopRecording();
     stopDevice();
+    {
+        std::lock_guard lock(releaserMutex_);
+        releaserStopping_ = true;
+    }
+    releaserWake_.notify_one();
+    releaser_.join();
+}
+
+void AudioEngine::releaseBuffers() {
+    std::unique_lock lock(releaserMutex_);
+    while (!releaserStopping_) {
+        voices_.releaseQueue().releaseAll();
+        releaserWake_.wait_for(lock, std::chrono::milliseconds(20));
+    }
 }
 
 void AudioEngine::play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame) {
@@ -32,11 +59,16 @@ void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount) {
 }
 
 void AudioEngine::renderChunk(float* out, std::uint32_t frameCount) {
-    std::fill(out, out + std::size_t{frameCount} * AudioBuffer::channels, 0.0f);
+    const auto begin = VoicePool::Clock::now();
+    const auto deadline = begin + std::chrono::duration_cast<VoicePool::Clock::duration>(std::chrono::duration<double>(
+                                      periodBudgetShare * frameCount / engineSampleRate));
+    const std::size_t samples = std::size_t{frameCount} * AudioBuffer::channels;
+    std::fill(out, out + samples, 0.0f);
     if (onPeriod)
         onPeriod(static_cast<int>(frameCount), engineSampleRate);
     std::lock_guard lock(engineMutex_);
-    voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), scratch_.data());
+    voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), deadline);
+    silenceNonFinite(out, samples);
     if (recording_.load(std::memory_order_relaxed))
         recorder_.push(out, frameCount);
 }
@@ -48,6 +80,11 @@ void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frame
 std::size_t AudioEngine::voiceCount() const {
     std::lock_guard lock(engineMutex_);
     return voices_.sounding();
+}
+
+std::uint64_t AudioEngine::voicesCutForTime() const {
+    std::lock_guard lock(engineMutex_);
+    return voices_.cutByDeadline();
 }
 
 bool AudioEngine::startDevice() {

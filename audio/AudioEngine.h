@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/AudioBuffer.h"
@@ -20,13 +22,20 @@ namespace zaffo {
 // The program's one audio object: starts voices, mixes them period by period, plays
 // the mix through the device and hands it to the recorder.
 //
+// Real time: a period never allocates or frees memory (buffers that voices let go of are
+// released on a thread of the engine's own), and never runs late for its voices: once a
+// share of the period's time is spent, the oldest voices not yet mixed are cut off. No
+// sample that is not a finite number leaves a period.
+//
 // Locks: engineMutex is the innermost lock of the program. The engine never calls out
 // while holding it; onPeriod runs before the period takes it, so a hook may call play.
 class AudioEngine {
 public:
-    // The scratch buffer of one voice's converted period bounds the period length;
-    // longer periods are mixed in pieces of this size.
+    // The clock advances at most one step per call of onPeriod, so longer periods are
+    // mixed in pieces of this size.
     static constexpr std::uint32_t maxPeriodFrames = 8192;
+    // The share of a period's duration that its clock and mix may take.
+    static constexpr double periodBudgetShare = 0.2;
     // Voices are made up front; beyond this many overlapping ones the oldest is cut off.
     static constexpr std::size_t defaultVoiceCapacity = 1024;
 
@@ -54,6 +63,8 @@ public:
     void renderPeriod(float* out, std::uint32_t frameCount);
 
     std::size_t voiceCount() const;
+    // Voices cut off because a period ran out of time, since the engine was made.
+    std::uint64_t voicesCutForTime() const;
     std::size_t voiceCapacity() const { return voices_.capacity(); }
 
     // Opens and starts the default device (closing one left open first); on failure
@@ -93,11 +104,17 @@ private:
     static void renderFromDevice(void* engine, float* out, std::uint32_t frameCount);
     void renderChunk(float* out, std::uint32_t frameCount);
     void closeRecording();
+    void releaseBuffers();
 
-    mutable std::mutex engineMutex_;  // voices_, scratch_, the recorder's producer side
+    mutable std::mutex engineMutex_;  // voices_, the recorder's producer side
     VoicePool voices_;
-    std::vector<float> scratch_;
     std::atomic<bool> recording_{false};
+
+    // Lets go of the buffers that voices handed back, a few times per second.
+    std::mutex releaserMutex_;
+    std::condition_variable releaserWake_;
+    bool releaserStopping_ = false;
+    std::thread releaser_;
 
     mutable std::mutex lifecycleMutex_;  // device_, recorder_ opening and closing, recordPath_
     AudioDevice device_;

@@ -1,38 +1,55 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "audio/AudioPlayer.h"
+#include "audio/ReleaseQueue.h"
 
 namespace zaffo {
 
-// A fixed set of voices made up front, so that starting one (also on the audio thread)
-// never allocates. When every voice sounds, starting another cuts off the oldest: a
-// new hit matters more than the tail of an old one. Not thread-safe: the engine
+// A fixed set of voices made up front, so that starting, mixing and retiring them (also on the
+// audio thread) never allocates or frees. When every voice sounds, starting another cuts off
+// the oldest: a new hit matters more than the tail of an old one. Buffers that retired voices
+// held go to releaseQueue(), for another thread to let go of. Not thread-safe: the engine
 // guards it with its lock.
 class VoicePool {
 public:
+    using Clock = std::chrono::steady_clock;
+    // The newest voices of a period always sound, however late it is: this many are mixed
+    // between two looks at the clock.
+    static constexpr std::size_t voicesPerClockCheck = 8;
+
     explicit VoicePool(std::size_t capacity);
 
-    // Returns false only when no voice exists at all (no converter could be made).
+    // Returns false only when the pool has no voice at all.
     bool start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame);
 
-    // Mixes every sounding voice into out, in start order, and retires the finished ones.
-    void mixInto(float* out, std::uint32_t frameCount, float masterVolume, float* scratch);
+    // Mixes the sounding voices into out, newest first, and retires the finished ones. Once
+    // the clock passes deadline, the voices not yet mixed (the oldest) are cut off.
+    void mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point deadline);
 
-    void stopAll();
     std::size_t sounding() const { return sounding_.size(); }
     std::size_t capacity() const { return players_.size(); }
+    // Voices cut off by a deadline since the pool was made.
+    std::uint64_t cutByDeadline() const { return cut_; }
+    ReleaseQueue& releaseQueue() { return released_; }
 
 private:
     AudioPlayer* takeVoice();
+    void retire(AudioPlayer* voice);
+    void handOverParked();
 
-    std::vector<std::unique_ptr<AudioPlayer>> players_;
+    std::vector<AudioPlayer> players_;
     std::vector<AudioPlayer*> idle_;
-    std::vector<AudioPlayer*> sounding_;
+    std::vector<AudioPlayer*> sounding_;  // oldest first
+    // Retired voices whose buffer found the release queue full: they keep it until there is room.
+    std::vector<AudioPlayer*> parked_;
+    ReleaseQueue released_;
+    std::uint64_t cut_ = 0;
 };
 
 }  // namespace zaffo

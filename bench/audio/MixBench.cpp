@@ -1,11 +1,12 @@
 #include <benchmark/benchmark.h>
-#include <samplerate.h>
 
 #include <cmath>
 #include <memory>
 #include <vector>
 
-#include "audio/AudioEngine.h"
+#include "audio/VoicePool.h"
+
+#include <algorithm>
 
 namespace zaffo {
 namespace {
@@ -34,20 +35,25 @@ void setCounters(benchmark::State& state, std::int64_t voices) {
     state.counters["realtime_voices"] = benchmark::Counter(voiceFrames / engineSampleRate, benchmark::Counter::kIsRate);
 }
 
+// The voice pool alone, with no deadline, so that no voice is cut for time.
 void mixVoices(benchmark::State& state, bool pitched) {
     const auto voices = static_cast<std::size_t>(state.range(0));
-    AudioEngine engine(voices);
+    VoicePool pool(voices);
     auto fill = [&] {
-        for (std::size_t v = engine.voiceCount(); v < voices; ++v)
-            engine.play(longSample(), 0.5f, pitched ? static_cast<int>(v % 23) - 11 + (v % 23 == 11) : 0);
+        for (std::size_t v = pool.sounding(); v < voices; ++v)
+            pool.start(longSample(), 0.5f, pitched ? pitchRatio(static_cast<int>(v % 23) - 11 + (v % 23 == 11)) : 1.0,
+                       0);
     };
     fill();
     std::vector<float> out(std::size_t{period} * 2);
     for (auto _ : state) {
-        engine.renderPeriod(out.data(), period);
+        std::fill(out.begin(), out.end(), 0.0f);
+        pool.mixInto(out.data(), period, 1.0f, VoicePool::Clock::time_point::max());
         benchmark::DoNotOptimize(out.data());
-        if (engine.voiceCount() < voices)
+        if (pool.sounding() < voices) {
+            pool.releaseQueue().releaseAll();
             fill();
+        }
     }
     setCounters(state, state.range(0));
 }
@@ -56,33 +62,6 @@ void BM_MixPitchedVoices(benchmark::State& state) { mixVoices(state, true); }
 void BM_MixUnshiftedVoices(benchmark::State& state) { mixVoices(state, false); }
 BENCHMARK(BM_MixPitchedVoices)->Arg(1)->Arg(64)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixUnshiftedVoices)->Arg(1)->Arg(64)->Arg(1000)->Unit(benchmark::kMicrosecond);
-
-// libsamplerate's linear converter alone, one call per period, as a voice makes it.
-void BM_LinearConverterOnePeriod(benchmark::State& state) {
-    int error = 0;
-    SRC_STATE* converter = src_new(SRC_LINEAR, 2, &error);
-    auto sample = longSample();
-    std::vector<float> out(std::size_t{period} * 2);
-    std::uint64_t cursor = 0;
-    for (auto _ : state) {
-        SRC_DATA data{};
-        data.data_in = sample->data() + cursor * 2;
-        data.input_frames = static_cast<long>(sample->frameCount() - cursor);
-        data.data_out = out.data();
-        data.output_frames = period;
-        data.src_ratio = 0.7491535;  // five semitones up
-        src_process(converter, &data);
-        cursor += static_cast<std::uint64_t>(data.input_frames_used);
-        if (cursor + 8 * period > sample->frameCount()) {
-            cursor = 0;
-            src_reset(converter);
-        }
-        benchmark::DoNotOptimize(out.data());
-    }
-    src_delete(converter);
-    setCounters(state, 1);
-}
-BENCHMARK(BM_LinearConverterOnePeriod);
 
 }  // namespace
 }  // namespace zaffo

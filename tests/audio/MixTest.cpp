@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "AudioTestFiles.h"
 #include "audio/VoicePool.h"
 
@@ -20,14 +22,64 @@ std::uint64_t framesUntilSilent(AudioEngine& engine, std::uint32_t period) {
     return frames;
 }
 
-TEST(AudioPitch, RatioFollowsTheWholeNumberedOutputRateWithinTheConvertersLimits) {
+TEST(AudioPitch, RatioFollowsTheWholeNumberedOutputRate) {
+    constexpr double maxRate = 4294967295.0;
     const std::pair<int, double> cases[] = {
-        {0, 1.0},         {1, 90611.0 / 96000}, {5, 71918.0 / 96000}, {12, 0.5},
-        {24, 0.25},       {-12, 2.0},           {200, 1.0 / 256},     {-200, 256.0},
-        {INT32_MAX, 1.0 / 256}, {INT32_MIN, 256.0},
+        {0, 1.0},         {1, 90611.0 / 96000}, {5, 71918.0 / 96000},    {12, 0.5},
+        {24, 0.25},       {-12, 2.0},           {200, 1.0 / 96000},      {-200, maxRate / 96000},
+        {INT32_MAX, 1.0 / 96000},               {INT32_MIN, maxRate / 96000},
     };
     for (auto [pitch, ratio] : cases)
         EXPECT_DOUBLE_EQ(pitchRatio(pitch), ratio) << "pitch " << pitch;
+}
+
+// Zero crossings of the left channel, as a frequency over the frames that sound.
+double frequencyOf(const std::vector<float>& out, std::size_t frames) {
+    int crossings = 0;
+    for (std::size_t f = 1; f < frames; ++f)
+        crossings += (out[2 * f - 2] < 0) != (out[2 * f] < 0);
+    return crossings / 2.0 * engineSampleRate / double(frames);
+}
+
+TEST(AudioMix, PitchSetsLengthAndFrequencyButNotLevel) {
+    const struct {
+        int pitch;
+        std::size_t frames;
+        double frequency;  // of a 600 Hz sine; 0: too short to tell
+    } cases[] = {{0, 96000, 600}, {12, 48000, 1200}, {-12, 192000, 300}, {7, 64072, 600 * 96000.0 / 64072},
+                 {-5, 128144, 600 * 96000.0 / 128144}, {200, 1, 0}};
+    for (const auto& c : cases) {
+        AudioEngine level, tone;
+        level.play(constantBuffer(96000, 0.5f, -0.5f), 0.5f, c.pitch);
+        tone.play(test::sineBuffer(96000, 600, 0.5f), 1.0f, c.pitch);
+        const auto constant = render(level, 200000), sine = render(tone, 200000);
+
+        std::size_t sounding = 0;
+        for (std::size_t f = 0; f < 200000; ++f) {
+            if (constant[2 * f] == 0.0f) continue;
+            ++sounding;
+            ASSERT_NEAR(constant[2 * f], 0.25f, 1e-6) << "pitch " << c.pitch << ", frame " << f;
+            ASSERT_NEAR(constant[2 * f + 1], -0.25f, 1e-6) << "pitch " << c.pitch << ", frame " << f;
+        }
+        EXPECT_NEAR(double(sounding), double(c.frames), 1) << "pitch " << c.pitch;
+        EXPECT_EQ(level.voiceCount(), 0u);
+        if (c.frequency > 0) {
+            EXPECT_NEAR(frequencyOf(sine, c.frames), c.frequency, c.frequency * 0.005) << "pitch " << c.pitch;
+        }
+    }
+}
+
+TEST(AudioMix, InterpolatesOnTheLineBetweenFrames) {
+    std::vector<float> ramp(2 * 4);
+    for (int f = 0; f < 4; ++f) ramp[2 * f] = ramp[2 * f + 1] = float(f);
+    AudioEngine engine;
+    engine.play(std::make_shared<AudioBuffer>(ramp), 1.0f, -12);  // half steps
+
+    const auto out = render(engine, 10);
+
+    const float expected[] = {0, 0.5f, 1, 1.5f, 2, 2.5f, 3, 3, 0, 0};
+    for (int f = 0; f < 10; ++f)
+        EXPECT_FLOAT_EQ(out[2 * f], expected[f]) << f;
 }
 
 TEST(AudioMix, VoicesSumUnclippedAtVolumeTimesMasterVolume) {
@@ -44,18 +96,6 @@ TEST(AudioMix, VoicesSumUnclippedAtVolumeTimesMasterVolume) {
     EXPECT_FLOAT_EQ(out[2 * 999 + 1], -0.1f);
     EXPECT_EQ(out[2 * 1000], 0.0f);
     EXPECT_EQ(engine.voiceCount(), 0u);
-}
-
-TEST(AudioMix, PitchChangesHowLongAVoiceLastsButNotItsLevel) {
-    const std::pair<int, double> cases[] = {{0, 96000}, {12, 48000}, {-12, 192000}, {7, 64072}, {200, 375}};
-    for (auto [pitch, frames] : cases) {
-        AudioEngine engine;
-        engine.play(constantBuffer(96000, 0.5f, -0.5f), 0.5f, pitch);
-        const auto out = render(engine, 256);
-        EXPECT_NEAR(out[2 * 255], 0.25f, 1e-5) << "pitch " << pitch;
-        EXPECT_NEAR(out[2 * 255 + 1], -0.25f, 1e-5) << "pitch " << pitch;
-        EXPECT_NEAR(double(256 + framesUntilSilent(engine, 256)), frames, 256) << "pitch " << pitch;
-    }
 }
 
 TEST(AudioMix, TwoHalfVoicesSumToOneFullVoice) {
@@ -124,28 +164,65 @@ TEST(AudioMix, PeriodsLongerThanTheScratchBufferAreMixedInPieces) {
         ASSERT_NEAR(out[2 * f], 0.25f, 1e-5) << f;
 }
 
-TEST(AudioVoices, VoiceWhoseConverterFailsIsDroppedAndItsSlotReused) {
-    VoicePool pool(1);
-    std::vector<float> out(256 * 2, 0.0f), scratch(256 * 2);
-    ASSERT_TRUE(pool.start(constantBuffer(1000, 1.0f, 1.0f), 1.0f, 1000.0, 0));  // a ratio it refuses
+TEST(AudioMix, NonFiniteSamplesBecomeSilenceWhileTheVolumeStaysAsSet) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float masterVolume, level, expected;
+    } cases[] = {{3.4e38f, 2.0f, 0.0f}, {-3.4e38f, 2.0f, 0.0f}, {1.0f, nan, 0.0f}, {3.4e38f, 0.5f, 1.7e38f}, {1.0f, 0.5f, 0.5f}};
+    for (const auto& c : cases) {
+        AudioEngine engine;
+        engine.masterVolume = c.masterVolume;
+        engine.play(constantBuffer(100, c.level, c.level), 1.0f, 0);
+        const auto out = render(engine, 100);
+        EXPECT_EQ(out[0], c.expected) << c.masterVolume << " x " << c.level;
+        EXPECT_EQ(engine.masterVolume.load(), c.masterVolume);
+    }
+}
 
-    pool.mixInto(out.data(), 256, 1.0f, scratch.data());
-    EXPECT_EQ(pool.sounding(), 0u);
-    EXPECT_EQ(std::count(out.begin(), out.end(), 0.0f), 512);
+const auto never = VoicePool::Clock::time_point::max();
 
-    ASSERT_TRUE(pool.start(constantBuffer(1000, 1.0f, 1.0f), 1.0f, 0.5, 0));
-    pool.mixInto(out.data(), 256, 1.0f, scratch.data());
-    EXPECT_EQ(pool.sounding(), 1u);
-    EXPECT_NEAR(out[2 * 100], 1.0f, 1e-6);
+TEST(AudioVoices, LatePeriodCutsTheOldestVoicesAndKeepsTheNewest) {
+    VoicePool pool(100);
+    std::vector<float> out(16 * 2, 0.0f);
+    for (int v = 0; v < 100; ++v)
+        pool.start(constantBuffer(1000, float(v), 0.0f), 1.0f, 1.0, 0);
+
+    pool.mixInto(out.data(), 16, 1.0f, VoicePool::Clock::time_point::min());
+
+    const std::size_t kept = VoicePool::voicesPerClockCheck;
+    ASSERT_EQ(pool.sounding(), kept);
+    EXPECT_EQ(pool.cutByDeadline(), 100 - kept);
+    float newest = 0;
+    for (std::size_t v = 100 - kept; v < 100; ++v) newest += float(v);
+    EXPECT_EQ(out[0], newest);
+    pool.mixInto(out.data(), 16, 1.0f, never);
+    EXPECT_EQ(pool.sounding(), kept) << "a period on time cuts nothing";
+}
+
+TEST(AudioVoices, BuffersOfRetiredVoicesAreLetGoOfOnlyByTheReleasingThread) {
+    for (bool cutOff : {false, true}) {
+        VoicePool pool(1);
+        std::vector<float> out(64 * 2);
+        auto buffer = constantBuffer(10, 1.0f, 1.0f);
+        std::weak_ptr<AudioBuffer> watched = buffer;
+        pool.start(std::move(buffer), 1.0f, 1.0, 0);
+        if (cutOff)
+            pool.start(constantBuffer(10, 1.0f, 1.0f), 1.0f, 1.0, 0);
+        pool.mixInto(out.data(), 64, 1.0f, never);
+
+        EXPECT_FALSE(watched.expired()) << cutOff;
+        EXPECT_GE(pool.releaseQueue().releaseAll(), 1u);
+        EXPECT_TRUE(watched.expired()) << cutOff;
+    }
 }
 
 TEST(AudioVoices, FullPoolCutsOffTheOldestVoice) {
     VoicePool pool(2);
-    std::vector<float> out(16 * 2, 0.0f), scratch(16 * 2);
+    std::vector<float> out(16 * 2, 0.0f);
     for (float level : {1.0f, 2.0f, 4.0f})
         pool.start(constantBuffer(100, level, level), 1.0f, 1.0, 0);
 
-    pool.mixInto(out.data(), 16, 1.0f, scratch.data());
+    pool.mixInto(out.data(), 16, 1.0f, never);
 
     EXPECT_EQ(pool.sounding(), 2u);
     EXPECT_EQ(out[0], 6.0f);
