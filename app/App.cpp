@@ -73,24 +73,18 @@ void App::stopTalkingToTheScreen() {
 }
 
 void App::triggerSample(const SequencerPattern& pattern, int step, int32_t startFrame) {
-    std::lock_guard lock(stateMutex);
-    auto found = sampleTable.find(pattern.name);
-    if (found == sampleTable.end()) {
+    std::shared_ptr<AudioBuffer> buffer = samples.find(pattern.name);
+    if (!buffer) {
         return;  // the sample went away while its instrument stayed
     }
     const bool onStep = step >= 0 && step < stepsPerPattern;
-    engine->play(found->second, onStep ? pattern.volume : 1.0f, onStep ? pattern.steps[step].pitch : 0,
+    // The voice takes this reference over, so the audio thread never lets go of the last one.
+    engine->play(std::move(buffer), onStep ? pattern.volume : 1.0f, onStep ? pattern.steps[step].pitch : 0,
                  static_cast<uint32_t>(startFrame));
 }
 
-bool App::sampleLoaded(const std::string& name) {
-    std::lock_guard lock(stateMutex);
-    return sampleTable.count(name) > 0;
-}
+bool App::sampleLoaded(const std::string& name) { return samples.contains(name); }
 
-std::vector<std::string> App::sampleNamesNow() {
-    std::lock_guard lock(stateMutex);
-    return sampleNames;
-}
+std::vector<std::string> App::sampleNamesNow() { return samples.names(); }
 
 }  // namespace zaffo

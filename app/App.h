@@ -1,14 +1,13 @@
 #pragma once
 
 #include "app/MessageLog.h"
+#include "app/SampleTable.h"
 #include "command/ParseListener.h"
 #include "ui/Components.h"
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace zaffo {
@@ -89,9 +88,7 @@ private:
     std::unique_ptr<UserLib> userLib;
     std::unique_ptr<CommandParser> parser;
     std::unique_ptr<uint32_t> tutorialStep;
-    std::mutex stateMutex;  // the sample table
-    std::unordered_map<std::string, std::shared_ptr<AudioBuffer>> sampleTable;
-    std::vector<std::string> sampleNames;
+    SampleTable samples;
     std::string basePath;
     std::string packPath;
     bool recordFlag = false;

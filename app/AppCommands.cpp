@@ -114,12 +114,11 @@ void App::nextTutorialPage() {
 }
 
 bool App::playSample(const std::string& name) {
-    std::lock_guard lock(stateMutex);
-    auto found = sampleTable.find(name);
-    if (found == sampleTable.end()) {
+    std::shared_ptr<AudioBuffer> buffer = samples.find(name);
+    if (!buffer) {
         return false;
     }
-    engine->play(found->second, 1.0f, 0);
+    engine->play(std::move(buffer), 1.0f, 0);
     return true;
 }
 
@@ -138,7 +137,7 @@ std::string App::useLink(std::optional<bool> on) {
 }
 
 std::string App::listSamples() {
-    std::lock_guard lock(stateMutex);
+    const std::vector<std::string> sampleNames = samples.names();
     if (sampleNames.empty()) {
         return "You have no samples loaded.\nVery strange!";
     }

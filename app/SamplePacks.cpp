@@ -25,17 +25,17 @@ void App::usePack(const std::string& name, bool showReadme) {
     packPath = basePath + "/samples/" + name;
     packName = decodeUtf8(name);
     sequencer->clearAll();
-    {
-        std::lock_guard lock(stateMutex);
-        sampleTable.clear();
-        sampleNames.clear();
-    }
+    samples.clear();
     userLib->watchPack(packPath);
     const std::vector<std::string>& paths = userLib->samplePaths();
     auto buffers = loadSamples(paths);
+    std::vector<SampleTable::Entry> loaded;
     for (size_t i = 0; i < paths.size(); ++i) {
-        setSample(paths[i], std::move(buffers[i]));
+        if (buffers[i]) {
+            loaded.emplace_back(splitPath(paths[i]).name, std::move(buffers[i]));
+        }
     }
+    samples.set(std::move(loaded));
     if (showReadme) {
         log.printLines(readPackReadme(packPath), ui::bold);
     }
@@ -45,18 +45,11 @@ void App::usePack(const std::string& name, bool showReadme) {
 void App::setSample(std::string path, std::shared_ptr<AudioBuffer> buffer) {
     const std::string name = splitPath(path).name;
     if (buffer) {
-        std::lock_guard lock(stateMutex);
-        if (std::find(sampleNames.begin(), sampleNames.end(), name) == sampleNames.end()) {
-            sampleNames.push_back(name);
-        }
-        sampleTable[name] = std::move(buffer);
+        samples.set({{name, std::move(buffer)}});
         return;
     }
-    // The sequencer lock is never taken while the state lock is held.
     sequencer->removePattern(name);
-    std::lock_guard lock(stateMutex);
-    std::erase(sampleNames, name);
-    sampleTable.erase(name);
+    samples.remove(name);
 }
 
 void App::installSampleHandlers() {
@@ -113,7 +106,7 @@ void App::sampleMoved(const std::string& oldPath, const std::string& newPath) {
         sequencer->renamePattern(from.name, to.name);
     } else if (oldPattern) {
         updateTable();
-        sequencer->editPattern(oldPattern, [&](SequencerPattern& p) { p.name = to.name; });
+        sequencer->renamePattern(from.name, to.name);
     } else {
         setSample(newPath, buffer);
     }

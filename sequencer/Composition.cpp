@@ -100,11 +100,11 @@ picojson::value Sequencer::toJson() {
     root["bpm"] = value(static_cast<double>(bpm.load()));
     root["name"] = value("composition");
 
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     array instruments;
     std::set<std::string> written;
-    for (const PatternPtr& pattern : patterns) {
-        instruments.push_back(writeInstrument(*pattern));
+    for (const PatternPtr& pattern : *patterns) {
+        instruments.push_back(writeInstrument(copyOfLocked(*pattern)));
         written.insert(pattern->name);
     }
     // Instruments that only parts hold are written once, muted, so that loading keeps them.
@@ -142,10 +142,10 @@ PatternPtr Sequencer::readInstrument(const picojson::value& entry, const Pattern
         std::fabs(*volume) > std::numeric_limits<float>::max()) {
         return nullptr;
     }
+    std::lock_guard edit(editMutex);
     SequencerPattern read;
     if (existing) {
-        std::lock_guard lock(sequencerMutex);
-        read = *existing;
+        read = copyOfLocked(*existing);
     } else {
         read.name = *name;
     }
@@ -158,7 +158,7 @@ PatternPtr Sequencer::readInstrument(const picojson::value& entry, const Pattern
         return std::make_shared<SequencerPattern>(std::move(read));
     }
     std::lock_guard lock(sequencerMutex);
-    *existing = read;
+    copyState(read, *existing);
     return existing;
 }
 
@@ -214,9 +214,9 @@ bool Sequencer::fromJson(const picojson::value& root) {
 
     std::unordered_map<std::string, PatternPtr> live;
     {
-        std::lock_guard lock(sequencerMutex);
-        live.reserve(patterns.size());
-        for (const PatternPtr& pattern : patterns) live.emplace(pattern->name, pattern);
+        std::lock_guard edit(editMutex);
+        live.reserve(patterns->size());
+        for (const PatternPtr& pattern : *patterns) live.emplace(pattern->name, pattern);
     }
     std::vector<PatternPtr> newPatterns;
     std::unordered_map<std::string, size_t> order;
@@ -252,9 +252,10 @@ bool Sequencer::fromJson(const picojson::value& root) {
     }
 
     if (auto tempo = tempoOf(root)) bpm.store(*tempo);
-    std::lock_guard lock(sequencerMutex);
-    patterns = std::move(newPatterns);
-    parts = std::move(newParts);
+    PatternListPtr next = std::make_shared<const PatternList>(std::move(newPatterns));
+    std::lock_guard lock(editMutex);
+    publishLocked(next);
+    parts.swap(newParts);
     return true;
 }
 

@@ -31,6 +31,12 @@ struct BeatTimeline {
 
 // The step sequencer: the tempo, the live instruments, the stored parts, and the clock that the
 // audio device drives by handing it the frame count of every period. It has no thread of its own.
+//
+// The clock runs on the audio thread under sequencerMutex; every other operation takes editMutex
+// first (the lock rules of the program are in app/SampleTable.h). The live list is never changed
+// in place: a new list is built under editMutex alone and swapped in under sequencerMutex, and
+// the old one is let go of after that lock is released. Names change only under editMutex, so
+// whoever holds it reads them freely; the fields the clock changes are read under sequencerMutex.
 class Sequencer {
 public:
     Sequencer() = default;
@@ -76,13 +82,14 @@ public:
     PatternPtr findPattern(const std::string& name);
     PatternPtr getOrCreatePattern(const std::string& name);
     std::vector<PatternPtr> getPatterns();
-    // Copies of the live instruments (of the first `most` of them), taken under the lock: safe
-    // to read while the clock shuffles the originals.
+    // Copies of the live instruments (of the first `most` of them), made one by one: safe to read
+    // while the clock shuffles the originals.
     std::vector<SequencerPattern> getPatternCopies(size_t most = SIZE_MAX);
     void removePattern(const std::string& name);
     void renamePattern(const std::string& oldName, const std::string& newName);
     void clearAll();
     // Changes an instrument under the sequencer lock, so that the clock never sees it half-written.
+    // The edit sets steps, volume, rand or mute; it must not rename, allocate or free.
     void editPattern(const PatternPtr& pattern, const std::function<void(SequencerPattern&)>& edit);
 
     // Parts: named snapshots of the tempo and of copies of the live instruments.
@@ -105,16 +112,24 @@ public:
     PatternPtr readInstrument(const picojson::value& entry, const PatternPtr& existing);
 
 private:
+    using PatternList = std::vector<PatternPtr>;
+    using PatternListPtr = std::shared_ptr<const PatternList>;
+
+    // These need editMutex held.
     PatternPtr findPatternLocked(const std::string& name) const;
     PartPtr findPartLocked(const std::string& name) const;
     int64_t stepFramesAt(int32_t sampleRate) const;
+    SequencerPattern copyOfLocked(const SequencerPattern& live) const;
+    void publishLocked(PatternListPtr& next);
+
     void animateTempoLocked(int32_t frameCount, int32_t sampleRate);
     void advanceLocked(int32_t startFrame);
     void takeCueLocked();
     void followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount);
 
-    std::mutex sequencerMutex;
-    std::vector<PatternPtr> patterns;
+    mutable std::mutex editMutex;       // parts, and every change of the live list
+    mutable std::mutex sequencerMutex;  // what the clock touches
+    PatternListPtr patterns = std::make_shared<const PatternList>();
     std::vector<PartPtr> parts;
     // A cued part's instruments, copied by cuePart; after the clock swaps them in they hold the
     // instruments they replaced, so that the next cue frees those and the clock frees nothing.

@@ -100,7 +100,7 @@ void Sequencer::advanceLocked(int32_t startFrame) {
     if (onStep) {
         onStep(step, startFrame);
     }
-    for (const PatternPtr& pattern : patterns) {
+    for (const PatternPtr& pattern : *patterns) {
         countMeasure(*pattern, step);
         if (pattern->active && pattern->steps[step].on && onTrigger) {
             onTrigger(pattern, step, startFrame);

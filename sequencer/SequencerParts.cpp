@@ -3,19 +3,8 @@
 #include <algorithm>
 
 namespace zaffo {
-namespace {
 
 // Every instrument that enters or leaves a part is a copy of its own, never shared.
-std::vector<PatternPtr> copyPatterns(const std::vector<PatternPtr>& source) {
-    std::vector<PatternPtr> copies;
-    copies.reserve(source.size());
-    for (const PatternPtr& pattern : source) {
-        copies.push_back(std::make_shared<SequencerPattern>(*pattern));
-    }
-    return copies;
-}
-
-}  // namespace
 
 PartPtr Sequencer::findPartLocked(const std::string& name) const {
     auto it = std::find_if(parts.begin(), parts.end(),
@@ -24,7 +13,7 @@ PartPtr Sequencer::findPartLocked(const std::string& name) const {
 }
 
 bool Sequencer::storePart(const std::string& name) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     // A part may not share its name with a live instrument: typing the name could not tell
     // the two apart.
     if (findPatternLocked(name)) {
@@ -35,18 +24,30 @@ bool Sequencer::storePart(const std::string& name) {
         part = std::make_shared<SequencerState>(name);
         parts.push_back(part);
     }
-    part->patterns = copyPatterns(patterns);
+    std::vector<PatternPtr> copies;
+    copies.reserve(patterns->size());
+    for (const PatternPtr& pattern : *patterns) {
+        copies.push_back(std::make_shared<SequencerPattern>(copyOfLocked(*pattern)));
+    }
+    part->patterns.swap(copies);
     part->bpm = bpm.load();
     return true;
 }
 
 bool Sequencer::recallPart(const std::string& name) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     PartPtr part = findPartLocked(name);
     if (!part) {
         return false;
     }
-    patterns = copyPatterns(part->patterns);
+    // Nothing but the interface touches a part's instruments.
+    auto next = std::make_shared<PatternList>();
+    next->reserve(part->patterns.size());
+    for (const PatternPtr& pattern : part->patterns) {
+        next->push_back(std::make_shared<SequencerPattern>(*pattern));
+    }
+    PatternListPtr swapped = std::move(next);
+    publishLocked(swapped);
     bpm.store(part->bpm);
     return true;
 }
@@ -71,7 +72,7 @@ void Sequencer::takeCueLocked() {
 }
 
 bool Sequencer::removePart(const std::string& name) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     auto it = std::find_if(parts.begin(), parts.end(),
                            [&](const PartPtr& p) { return p->name == name; });
     if (it == parts.end()) {
@@ -82,7 +83,7 @@ bool Sequencer::removePart(const std::string& name) {
 }
 
 std::vector<std::string> Sequencer::getPartNames() {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     std::vector<std::string> names;
     names.reserve(parts.size());
     for (const PartPtr& part : parts) {

@@ -4,6 +4,14 @@
 
 namespace zaffo {
 
+void copyState(const SequencerPattern& from, SequencerPattern& to) {
+    to.rand = from.rand;
+    to.randCounter = from.randCounter;
+    to.volume = from.volume;
+    to.active = from.active;
+    to.steps = from.steps;
+}
+
 void applySteps(const std::vector<Step>& parsed, Steps& steps) {
     if (parsed.empty()) {
         return;

@@ -19,6 +19,9 @@ public:
     Steps steps{};
 };
 
+// Copies everything but the name: what the clock and the edits change.
+void copyState(const SequencerPattern& from, SequencerPattern& to);
+
 // Writes parsed steps into a loop: step i becomes parsed[i mod n], so a short pattern repeats
 // and a long one is cut after eight steps. An empty list leaves the loop as it is.
 void applySteps(const std::vector<Step>& parsed, Steps& steps);

@@ -5,18 +5,31 @@
 namespace zaffo {
 
 PatternPtr Sequencer::findPatternLocked(const std::string& name) const {
-    auto it = std::find_if(patterns.begin(), patterns.end(),
+    auto it = std::find_if(patterns->begin(), patterns->end(),
                            [&](const PatternPtr& p) { return p->name == name; });
-    return it == patterns.end() ? nullptr : *it;
+    return it == patterns->end() ? nullptr : *it;
+}
+
+SequencerPattern Sequencer::copyOfLocked(const SequencerPattern& live) const {
+    SequencerPattern copy;
+    copy.name = live.name;
+    std::lock_guard lock(sequencerMutex);
+    copyState(live, copy);
+    return copy;
+}
+
+void Sequencer::publishLocked(PatternListPtr& next) {
+    std::lock_guard lock(sequencerMutex);
+    patterns.swap(next);
 }
 
 PatternPtr Sequencer::findPattern(const std::string& name) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     return findPatternLocked(name);
 }
 
 PatternPtr Sequencer::getOrCreatePattern(const std::string& name) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     if (PatternPtr existing = findPatternLocked(name)) {
         return existing;
     }
@@ -32,65 +45,84 @@ PatternPtr Sequencer::getOrCreatePattern(const std::string& name) {
         part->patterns.push_back(std::make_shared<SequencerPattern>(*created));
     }
     created->active = true;
-    patterns.push_back(created);
+    auto next = std::make_shared<PatternList>(*patterns);
+    next->push_back(created);
+    PatternListPtr swapped = std::move(next);
+    publishLocked(swapped);
     return created;
 }
 
 std::vector<PatternPtr> Sequencer::getPatterns() {
-    std::lock_guard lock(sequencerMutex);
-    return patterns;
+    std::lock_guard lock(editMutex);
+    return *patterns;
 }
 
 std::vector<SequencerPattern> Sequencer::getPatternCopies(size_t most) {
-    std::lock_guard lock(sequencerMutex);
-    const size_t count = std::min(most, patterns.size());
+    std::lock_guard lock(editMutex);
+    const size_t count = std::min(most, patterns->size());
     std::vector<SequencerPattern> copies;
     copies.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        copies.push_back(*patterns[i]);
+        copies.push_back(copyOfLocked(*(*patterns)[i]));
     }
     return copies;
 }
 
 void Sequencer::setOnStep(std::function<void(int step, int32_t startFrame)> callback) {
     std::lock_guard lock(sequencerMutex);
-    onStep = std::move(callback);
+    onStep.swap(callback);  // the old callback goes with `callback`, after the lock
 }
 
 void Sequencer::removePattern(const std::string& name) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     auto named = [&](const PatternPtr& p) { return p->name == name; };
-    std::erase_if(patterns, named);
+    auto next = std::make_shared<PatternList>(*patterns);
+    std::erase_if(*next, named);
     for (const PartPtr& part : parts) {
         std::erase_if(part->patterns, named);
     }
+    PatternListPtr swapped = std::move(next);
+    publishLocked(swapped);
 }
 
 void Sequencer::renamePattern(const std::string& oldName, const std::string& newName) {
-    std::lock_guard lock(sequencerMutex);
-    auto renameFirst = [&](std::vector<PatternPtr>& list) {
-        auto it = std::find_if(list.begin(), list.end(),
-                               [&](const PatternPtr& p) { return p->name == oldName; });
-        if (it != list.end()) {
+    std::lock_guard lock(editMutex);
+    auto named = [&](const PatternPtr& p) { return p->name == oldName; };
+    for (const PartPtr& part : parts) {
+        auto it = std::find_if(part->patterns.begin(), part->patterns.end(), named);
+        if (it != part->patterns.end()) {
             (*it)->name = newName;
         }
-    };
-    renameFirst(patterns);
-    for (const PartPtr& part : parts) {
-        renameFirst(part->patterns);
     }
+    auto it = std::find_if(patterns->begin(), patterns->end(), named);
+    if (it == patterns->end()) {
+        return;
+    }
+    // The live instrument is replaced by a renamed one that takes over its state in the same
+    // moment, so no shuffle by the clock is lost in between.
+    const PatternPtr old = *it;
+    auto renamed = std::make_shared<SequencerPattern>();
+    renamed->name = newName;
+    auto next = std::make_shared<PatternList>(*patterns);
+    (*next)[static_cast<size_t>(it - patterns->begin())] = renamed;
+    PatternListPtr swapped = std::move(next);
+    std::lock_guard clock(sequencerMutex);
+    copyState(*old, *renamed);
+    patterns.swap(swapped);
 }
 
 void Sequencer::clearAll() {
-    std::lock_guard lock(sequencerMutex);
-    patterns.clear();
+    std::lock_guard lock(editMutex);
+    PatternListPtr empty = std::make_shared<const PatternList>();
+    publishLocked(empty);
     parts.clear();
     cueWaiting = false;
 }
 
 void Sequencer::editPattern(const PatternPtr& pattern,
                             const std::function<void(SequencerPattern&)>& edit) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
+    std::lock_guard clock(sequencerMutex);
     edit(*pattern);
 }
 

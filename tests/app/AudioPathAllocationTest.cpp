@@ -1,4 +1,5 @@
-// The whole audio callback of the running program, clock, triggers and mix, allocates nothing.
+// Whole periods of the running program, clock, triggers, previews and mix, neither allocate nor
+// free memory on the audio thread, even while a sample is replaced under a voice that plays it.
 
 #include "AppFixture.h"
 
@@ -10,20 +11,35 @@
 namespace zaffo::testing {
 namespace {
 
-TEST_F(AppTest, PeriodsThatTriggerAndMixVoicesAllocateNothing) {
+TEST_F(AppTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFreeNothing) {
     start();
-    for (const char* line : {"kick #5#-2 &1", "snare 0.5 #", "hh #-#12"}) ASSERT_TRUE(run(line).ok) << line;
+    for (const char* line : {"kick #5#-2 &1", "snare 0.5 #", "hh #-#12", "bpm 240"}) ASSERT_TRUE(run(line).ok) << line;
     std::vector<float> period(2 * 512);
     app->audioEngine().renderPeriod(period.data(), 512);  // first use of anything lazily made
 
-    const long before = allocationCount();
+    long allocations = 0, frees = 0;
     float loudest = 0;
+    std::weak_ptr<AudioBuffer> replaced;
     for (int i = 0; i < 2000; ++i) {
+        if (i % 100 == 50) {
+            // Between periods, on this same thread: a preview, and a new version of a sample
+            // that voices still play, whose last reference a voice then holds.
+            ASSERT_TRUE(app->playSample("hh"));
+            std::vector<float> samples(2 * 96000, 0.25f);
+            auto longer = std::make_shared<AudioBuffer>(std::move(samples));
+            if (i == 50) replaced = longer;
+            app->setSample(pack("default") + "/kick.wav", std::move(longer));
+        }
+        const long allocated = allocationCount(), freed = freeCount();
         app->audioEngine().renderPeriod(period.data(), 512);
+        allocations += allocationCount() - allocated;
+        frees += freeCount() - freed;
         for (float sample : period) loudest = std::max(loudest, std::abs(sample));
     }
-    EXPECT_EQ(allocationCount() - before, 0);
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(frees, 0);
     EXPECT_GT(loudest, 0.4f) << "the steps sounded";
+    EXPECT_TRUE(eventually([&] { return replaced.expired(); })) << "released off the audio thread";
 }
 
 }  // namespace

@@ -195,14 +195,14 @@ TEST_F(LinkTest, PeriodsAllocateNothingAloneOrWithAPeer) {
         if (withPeer) joinPeer();
         else player.link.enable(true);
         player.link.tick(periodFrames, sampleRate, 1024);  // the first use of anything made lazily
-        const long before = allocationCountOnThisThread();
+        const long before = allocationCount();
         for (int n = 1; n < 1000; ++n) {
             if (n % 100 == 0) player.sequencer.bpm = 100 + n / 10;
             if (n == 250) player.sequencer.playing = false;
             if (n == 300) player.sequencer.playing = true;
             player.link.tick(periodFrames, sampleRate, 1024);
         }
-        EXPECT_EQ(allocationCountOnThisThread() - before, 0) << (withPeer ? "with a peer" : "alone");
+        EXPECT_EQ(allocationCount() - before, 0) << (withPeer ? "with a peer" : "alone");
         player.onsets.clear();
         player.onsets.reserve(4096);
     }

@@ -2,10 +2,10 @@
 
 namespace zaffo::testing {
 
-// The number of allocations made through operator new so far. A program that links
-// CountingAllocator.cpp replaces the global operator new to count them.
+// Allocations through operator new, and frees through operator delete, made so far by the
+// calling thread. A program that links CountingAllocator.cpp replaces the global pair to
+// count them.
 long allocationCount();
-// The same, counting only those made by the calling thread.
-long allocationCountOnThisThread();
+long freeCount();
 
 }  // namespace zaffo::testing
