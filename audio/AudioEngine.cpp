@@ -49,19 +49,20 @@ void AudioEngine::play(std::shared_ptr<AudioBuffer> buffer, float volume, int pi
     voices_.start(std::move(buffer), volume, ratio, startFrame);
 }
 
-void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount) {
+void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount, bool realTime) {
     while (frameCount > 0) {
         const std::uint32_t chunk = std::min(frameCount, maxPeriodFrames);
-        renderChunk(out, chunk);
+        renderChunk(out, chunk, realTime);
         out += std::size_t{chunk} * AudioBuffer::channels;
         frameCount -= chunk;
     }
 }
 
-void AudioEngine::renderChunk(float* out, std::uint32_t frameCount) {
-    const auto begin = VoicePool::Clock::now();
-    const auto deadline = begin + std::chrono::duration_cast<VoicePool::Clock::duration>(std::chrono::duration<double>(
-                                      periodBudgetShare * frameCount / engineSampleRate));
+void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTime) {
+    using Clock = VoicePool::Clock;
+    const std::chrono::duration<double> budget(periodBudgetShare * frameCount / engineSampleRate);
+    const auto deadline =
+        realTime ? Clock::now() + std::chrono::duration_cast<Clock::duration>(budget) : Clock::time_point::max();
     const std::size_t samples = std::size_t{frameCount} * AudioBuffer::channels;
     std::fill(out, out + samples, 0.0f);
     if (onPeriod)
@@ -74,7 +75,7 @@ void AudioEngine::renderChunk(float* out, std::uint32_t frameCount) {
 }
 
 void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
-    static_cast<AudioEngine*>(engine)->renderPeriod(out, frameCount);
+    static_cast<AudioEngine*>(engine)->renderRealTimePeriod(out, frameCount);
 }
 
 std::size_t AudioEngine::voiceCount() const {

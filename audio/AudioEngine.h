@@ -60,7 +60,11 @@ public:
     // One period: clears out (frameCount interleaved stereo frames), calls onPeriod,
     // mixes every voice into it and records it. The device calls it on the audio
     // thread; tests and offline rendering call it with their own buffers.
-    void renderPeriod(float* out, std::uint32_t frameCount);
+    // Offline rendering and tests get every voice however long it takes.
+    void renderPeriod(float* out, std::uint32_t frameCount) { renderPeriod(out, frameCount, false); }
+    // The device's period: once its share of the period's time is spent, the oldest voices
+    // not yet mixed are cut off.
+    void renderRealTimePeriod(float* out, std::uint32_t frameCount) { renderPeriod(out, frameCount, true); }
 
     std::size_t voiceCount() const;
     // Voices cut off because a period ran out of time, since the engine was made.
@@ -102,7 +106,8 @@ public:
 
 private:
     static void renderFromDevice(void* engine, float* out, std::uint32_t frameCount);
-    void renderChunk(float* out, std::uint32_t frameCount);
+    void renderPeriod(float* out, std::uint32_t frameCount, bool realTime);
+    void renderChunk(float* out, std::uint32_t frameCount, bool realTime);
     void closeRecording();
     void releaseBuffers();
 

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_until(next);
             const auto begin = Clock::now();
             const long cpuBegin = threadMicros();
-            app.audioEngine().renderPeriod(out.data(), periodFrames);
+            app.audioEngine().renderRealTimePeriod(out.data(), periodFrames);
             cpuMicros.push_back(threadMicros() - cpuBegin);
             const auto end = Clock::now();
             micros.push_back(std::chrono::duration_cast<std::chrono::microseconds>(end - begin).count());
