@@ -103,7 +103,7 @@ picojson::value Sequencer::toJson() {
     std::lock_guard lock(editMutex);
     array instruments;
     std::set<std::string> written;
-    for (const PatternPtr& pattern : *patterns) {
+    for (const PatternPtr& pattern : *liveList()) {
         instruments.push_back(writeInstrument(copyOfLocked(*pattern)));
         written.insert(pattern->name);
     }
@@ -215,8 +215,9 @@ bool Sequencer::fromJson(const picojson::value& root) {
     std::unordered_map<std::string, PatternPtr> live;
     {
         std::lock_guard edit(editMutex);
-        live.reserve(patterns->size());
-        for (const PatternPtr& pattern : *patterns) live.emplace(pattern->name, pattern);
+        const PatternListPtr current = liveList();
+        live.reserve(current->size());
+        for (const PatternPtr& pattern : *current) live.emplace(pattern->name, pattern);
     }
     std::vector<PatternPtr> newPatterns;
     std::unordered_map<std::string, size_t> order;

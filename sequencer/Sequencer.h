@@ -121,6 +121,8 @@ private:
     int64_t stepFramesAt(int32_t sampleRate) const;
     SequencerPattern copyOfLocked(const SequencerPattern& live) const;
     void publishLocked(PatternListPtr& next);
+    // The live list as it stands; the clock may swap in a cued part at any time.
+    PatternListPtr liveList() const;
 
     void animateTempoLocked(int32_t frameCount, int32_t sampleRate);
     void advanceLocked(int32_t startFrame);
@@ -133,7 +135,7 @@ private:
     std::vector<PartPtr> parts;
     // A cued part's instruments, copied by cuePart; after the clock swaps them in they hold the
     // instruments they replaced, so that the next cue frees those and the clock frees nothing.
-    std::vector<PatternPtr> cuedPatterns;
+    PatternListPtr cuedPatterns = std::make_shared<const PatternList>();
     int32_t cuedBpm = 0;
     bool cueWaiting = false;
     std::atomic<int32_t> displayStep{0};

@@ -24,9 +24,10 @@ bool Sequencer::storePart(const std::string& name) {
         part = std::make_shared<SequencerState>(name);
         parts.push_back(part);
     }
+    const PatternListPtr live = liveList();
     std::vector<PatternPtr> copies;
-    copies.reserve(patterns->size());
-    for (const PatternPtr& pattern : *patterns) {
+    copies.reserve(live->size());
+    for (const PatternPtr& pattern : *live) {
         copies.push_back(std::make_shared<SequencerPattern>(copyOfLocked(*pattern)));
     }
     part->patterns.swap(copies);
@@ -53,12 +54,19 @@ bool Sequencer::recallPart(const std::string& name) {
 }
 
 bool Sequencer::cuePart(const std::string& name) {
-    std::lock_guard lock(sequencerMutex);
+    std::lock_guard lock(editMutex);
     PartPtr part = findPartLocked(name);
     if (!part) {
         return false;
     }
-    cuedPatterns = copyPatterns(part->patterns);
+    auto copies = std::make_shared<PatternList>();
+    copies->reserve(part->patterns.size());
+    for (const PatternPtr& pattern : part->patterns) {
+        copies->push_back(std::make_shared<SequencerPattern>(*pattern));
+    }
+    PatternListPtr next = std::move(copies);
+    std::lock_guard clock(sequencerMutex);
+    cuedPatterns.swap(next);  // `next` lets go of the list it held after the lock
     cuedBpm = part->bpm;
     cueWaiting = true;
     return true;

@@ -5,9 +5,14 @@
 namespace zaffo {
 
 PatternPtr Sequencer::findPatternLocked(const std::string& name) const {
-    auto it = std::find_if(patterns->begin(), patterns->end(),
-                           [&](const PatternPtr& p) { return p->name == name; });
-    return it == patterns->end() ? nullptr : *it;
+    const PatternListPtr live = liveList();
+    auto it = std::find_if(live->begin(), live->end(), [&](const PatternPtr& p) { return p->name == name; });
+    return it == live->end() ? nullptr : *it;
+}
+
+Sequencer::PatternListPtr Sequencer::liveList() const {
+    std::lock_guard lock(sequencerMutex);
+    return patterns;
 }
 
 SequencerPattern Sequencer::copyOfLocked(const SequencerPattern& live) const {
@@ -45,7 +50,7 @@ PatternPtr Sequencer::getOrCreatePattern(const std::string& name) {
         part->patterns.push_back(std::make_shared<SequencerPattern>(*created));
     }
     created->active = true;
-    auto next = std::make_shared<PatternList>(*patterns);
+    auto next = std::make_shared<PatternList>(*liveList());
     next->push_back(created);
     PatternListPtr swapped = std::move(next);
     publishLocked(swapped);
@@ -54,16 +59,17 @@ PatternPtr Sequencer::getOrCreatePattern(const std::string& name) {
 
 std::vector<PatternPtr> Sequencer::getPatterns() {
     std::lock_guard lock(editMutex);
-    return *patterns;
+    return *liveList();
 }
 
 std::vector<SequencerPattern> Sequencer::getPatternCopies(size_t most) {
     std::lock_guard lock(editMutex);
-    const size_t count = std::min(most, patterns->size());
+    const PatternListPtr live = liveList();
+    const size_t count = std::min(most, live->size());
     std::vector<SequencerPattern> copies;
     copies.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        copies.push_back(copyOfLocked(*(*patterns)[i]));
+        copies.push_back(copyOfLocked(*(*live)[i]));
     }
     return copies;
 }
@@ -76,7 +82,7 @@ void Sequencer::setOnStep(std::function<void(int step, int32_t startFrame)> call
 void Sequencer::removePattern(const std::string& name) {
     std::lock_guard lock(editMutex);
     auto named = [&](const PatternPtr& p) { return p->name == name; };
-    auto next = std::make_shared<PatternList>(*patterns);
+    auto next = std::make_shared<PatternList>(*liveList());
     std::erase_if(*next, named);
     for (const PartPtr& part : parts) {
         std::erase_if(part->patterns, named);
@@ -94,8 +100,9 @@ void Sequencer::renamePattern(const std::string& oldName, const std::string& new
             (*it)->name = newName;
         }
     }
-    auto it = std::find_if(patterns->begin(), patterns->end(), named);
-    if (it == patterns->end()) {
+    const PatternListPtr live = liveList();
+    auto it = std::find_if(live->begin(), live->end(), named);
+    if (it == live->end()) {
         return;
     }
     // The live instrument is replaced by a renamed one that takes over its state in the same
@@ -103,8 +110,8 @@ void Sequencer::renamePattern(const std::string& oldName, const std::string& new
     const PatternPtr old = *it;
     auto renamed = std::make_shared<SequencerPattern>();
     renamed->name = newName;
-    auto next = std::make_shared<PatternList>(*patterns);
-    (*next)[static_cast<size_t>(it - patterns->begin())] = renamed;
+    auto next = std::make_shared<PatternList>(*live);
+    (*next)[static_cast<size_t>(it - live->begin())] = renamed;
     PatternListPtr swapped = std::move(next);
     std::lock_guard clock(sequencerMutex);
     copyState(*old, *renamed);
