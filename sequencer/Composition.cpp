@@ -1,5 +1,6 @@
 #include "sequencer/Composition.h"
 
+#include "sequencer/JsonNesting.h"
 #include "sequencer/PatternGrammar.h"
 #include "sequencer/Sequencer.h"
 
@@ -84,6 +85,7 @@ picojson::value writeInstrument(const SequencerPattern& instrument) {
 }
 
 picojson::value parseComposition(const std::string& text) {
+    if (nestsDeeperThan(text, maxJsonNesting)) return value();
     value root;
     try {
         if (!picojson::parse(root, text).empty()) return value();

@@ -218,5 +218,35 @@ TEST_F(CompositionTest, OutOfRangeNumbersAreClampedOrSkipped) {
     EXPECT_EQ(loaded.bpm.load(), 1);
 }
 
+std::string nested(const std::string& open, const std::string& close, int depth, const std::string& inner) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += open;
+    text += inner;
+    for (int i = 0; i < depth; ++i) text += close;
+    return text;
+}
+
+// A document nested deeper than the reader can take is refused before it is read at all.
+TEST_F(CompositionTest, NestingBeyondAHundredLevelsMakesTheFileUnreadable) {
+    const std::string deepInside = R"({"bpm": 77, "deep": )";
+    const struct {
+        std::string text;
+        bool readable;
+    } cases[] = {
+        {deepInside + nested("{\"a\":", "}", 99, "1") + "}", true},
+        {deepInside + nested("{\"a\":", "}", 100, "1") + "}", false},
+        {deepInside + nested("[", "]", 100, "") + "}", false},
+        {deepInside + nested("[{\"a\":", "}]", 50, "1") + "}", false},
+        {deepInside + nested("{\"a\":", "}", 50000, "1") + "}", false},
+        {deepInside + "\"" + std::string(500, '[') + "\\\"{{\"}", true},  // brackets in a string
+        {R"({"bpm": 77, "name": ")" + std::string(100000, 'n') + "\"}", true},
+    };
+    for (const auto& c : cases) {
+        loaded.bpm = 120;
+        EXPECT_EQ(load(c.text), c.readable) << c.text.substr(0, 60);
+        EXPECT_EQ(loaded.bpm.load(), c.readable ? 77 : 120) << c.text.substr(0, 60);
+    }
+}
+
 }  // namespace
 }  // namespace zaffo
