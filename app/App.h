@@ -6,6 +6,7 @@
 #include "ui/Components.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,9 +77,11 @@ private:
     // Stops the threads that post to the screen, before it goes away.
     void stopTalkingToTheScreen();
     void installSampleHandlers();
-    void sampleChanged(const std::string& path);
+    // The live-reload handlers: each reads with no lock held and returns the update to make.
+    std::function<void()> sampleChanged(const std::string& path, bool lastTry);
     void sampleRemoved(const std::string& path);
-    void sampleMoved(const std::string& oldPath, const std::string& newPath);
+    std::function<void()> sampleMoved(const std::string& oldPath, const std::string& newPath);
+    void reportTooLong(const std::string& path);
     std::string compositionPath(const std::string& fileName) const;
     std::vector<std::wstring> compositionNames() const;
 

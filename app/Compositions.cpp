@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 
+#include "files/RegularFile.h"
 #include "library/UserLib.h"
 #include "library/Utf8Text.h"
 #include "sequencer/Composition.h"
@@ -10,7 +11,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -34,13 +34,6 @@ void writeWholeFile(const std::string& path, const std::string& text) {
         std::remove(temporary.c_str());
         throw std::runtime_error("could not save " + path);
     }
-}
-
-std::string readWholeFile(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 }  // namespace
@@ -70,7 +63,7 @@ void App::loadComposition(const std::string& fileName) {
 }
 
 bool App::openComposition(const std::string& path) {
-    const picojson::value root = parseComposition(readWholeFile(path));
+    const picojson::value root = parseComposition(readRegularFile(path).value_or(""));
     if (root.is<picojson::object>() && root.contains("samplePack") && root.get("samplePack").is<std::string>()) {
         usePack(root.get("samplePack").get<std::string>(), false);
     }

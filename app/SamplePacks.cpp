@@ -11,8 +11,6 @@
 #include "sequencer/Sequencer.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace zaffo {
 
@@ -22,24 +20,34 @@ void App::usePack(const std::string& name, bool showReadme) {
         log.printMessage(L"Sample packs: ", *packs);
         return;
     }
-    packPath = basePath + "/samples/" + name;
+    // A name that would reach outside the samples folder selects no folder at all.
+    packPath = isPackName(name) ? basePath + "/samples/" + name : std::string();
     packName = decodeUtf8(name);
-    sequencer->clearAll();
-    samples.clear();
-    userLib->watchPack(packPath);
-    const std::vector<std::string>& paths = userLib->samplePaths();
-    auto buffers = loadSamples(paths);
-    std::vector<SampleTable::Entry> loaded;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        if (buffers[i]) {
-            loaded.emplace_back(splitPath(paths[i]).name, std::move(buffers[i]));
+    std::vector<std::string> tooLong;
+    {
+        auto held = userLib->holdUpdates();
+        sequencer->clearAll();
+        samples.clear();
+        userLib->watchPack(packPath);
+        const std::vector<std::string>& paths = userLib->samplePaths();
+        auto decoded = loadSamples(paths);
+        std::vector<SampleTable::Entry> loaded;
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (decoded[i].problem == SampleProblem::tooLong) tooLong.push_back(paths[i]);
+            if (decoded[i].buffer) loaded.emplace_back(splitPath(paths[i]).name, std::move(decoded[i].buffer));
         }
+        samples.set(std::move(loaded));
     }
-    samples.set(std::move(loaded));
+    for (const std::string& path : tooLong) reportTooLong(path);
     if (showReadme) {
         log.printLines(readPackReadme(packPath), ui::bold);
     }
     installSampleHandlers();
+}
+
+void App::reportTooLong(const std::string& path) {
+    const PathParts parts = splitPath(path);
+    log.printMessage(L"too long to load: " + decodeUtf8(parts.name + "." + parts.ext), {});
 }
 
 void App::setSample(std::string path, std::shared_ptr<AudioBuffer> buffer) {
@@ -54,26 +62,26 @@ void App::setSample(std::string path, std::shared_ptr<AudioBuffer> buffer) {
 
 void App::installSampleHandlers() {
     SampleHandlers handlers;
-    handlers.onSampleAdded = [this](const std::string& path) { sampleChanged(path); };
-    handlers.onSampleModified = [this](const std::string& path) { sampleChanged(path); };
+    handlers.onSampleChanged = [this](const std::string& path, bool lastTry) { return sampleChanged(path, lastTry); };
     handlers.onSampleRemoved = [this](const std::string& path) { sampleRemoved(path); };
     handlers.onSampleMoved = [this](const std::string& oldPath, const std::string& newPath) {
-        sampleMoved(oldPath, newPath);
+        return sampleMoved(oldPath, newPath);
     };
     userLib->setHandlers(std::move(handlers));
 }
 
-void App::sampleChanged(const std::string& path) {
+SampleUpdate App::sampleChanged(const std::string& path, bool lastTry) {
     if (!isSampleFile(splitPath(path))) {
-        return;
+        return [] {};
     }
-    auto buffer = loadSample(path);
-    if (!buffer) {
-        // A file still being written may not decode yet; give it a moment once.
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        buffer = loadSample(path);
+    DecodedSample sample = decodeSample(path);
+    if (sample.problem == SampleProblem::unreadable && !lastTry) {
+        return {};  // a file still being written may not decode yet: it is offered again
     }
-    setSample(path, std::move(buffer));
+    if (sample.problem == SampleProblem::tooLong) {
+        reportTooLong(path);
+    }
+    return [this, path, buffer = std::move(sample.buffer)] { setSample(path, buffer); };
 }
 
 void App::sampleRemoved(const std::string& path) {
@@ -84,32 +92,37 @@ void App::sampleRemoved(const std::string& path) {
     }
 }
 
-void App::sampleMoved(const std::string& oldPath, const std::string& newPath) {
+SampleUpdate App::sampleMoved(const std::string& oldPath, const std::string& newPath) {
     const PathParts from = splitPath(oldPath);
     const PathParts to = splitPath(newPath);
     if (to.name == from.name + "0") {
-        return;
+        return [] {};
     }
-    PatternPtr oldPattern = sequencer->findPattern(from.name);
-    PatternPtr newPattern = sequencer->findPattern(to.name);
-    auto buffer = isSampleFile(to) ? loadSample(newPath) : nullptr;
-    auto updateTable = [&] {
-        if (buffer) {
-            setSample(newPath, buffer);
+    DecodedSample sample = isSampleFile(to) ? decodeSample(newPath) : DecodedSample{};
+    if (sample.problem == SampleProblem::tooLong) {
+        reportTooLong(newPath);
+    }
+    return [this, oldPath, newPath, from, to, buffer = std::move(sample.buffer)] {
+        PatternPtr oldPattern = sequencer->findPattern(from.name);
+        PatternPtr newPattern = sequencer->findPattern(to.name);
+        auto updateTable = [&] {
+            if (buffer) {
+                setSample(newPath, buffer);
+            } else {
+                setSample(oldPath, nullptr);  // removes the old name's sample and instruments
+            }
+        };
+        if (oldPattern && newPattern) {
+            sequencer->removePattern(to.name);
+            updateTable();
+            sequencer->renamePattern(from.name, to.name);
+        } else if (oldPattern) {
+            updateTable();
+            sequencer->renamePattern(from.name, to.name);
         } else {
-            setSample(oldPath, nullptr);  // removes the old name's sample and instruments
+            setSample(newPath, buffer);
         }
     };
-    if (oldPattern && newPattern) {
-        sequencer->removePattern(to.name);
-        updateTable();
-        sequencer->renamePattern(from.name, to.name);
-    } else if (oldPattern) {
-        updateTable();
-        sequencer->renamePattern(from.name, to.name);
-    } else {
-        setSample(newPath, buffer);
-    }
 }
 
 }  // namespace zaffo

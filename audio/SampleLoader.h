@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,15 +9,34 @@
 
 namespace zaffo {
 
-// Decodes a whole sound file (WAV, MP3 and whatever else libsndfile reads) into the
-// engine's format: mono is copied to both sides, a file with more channels keeps its
-// first two, any other rate is converted to engineSampleRate with a sinc converter.
-// Returns an empty pointer for a missing, unreadable, unrecognised or empty file and
-// prints nothing. Touches no shared state, so any thread may call it.
+// The longest sample: ten minutes at the engine's rate, about 460 MB of frames.
+inline constexpr std::uint64_t maxSampleFrames = std::uint64_t{600} * engineSampleRate;
+
+enum class SampleProblem {
+    none,
+    unreadable,  // missing, not a regular file, not WAV or MP3 inside, damaged or empty
+    tooLong,     // longer than the longest sample
+};
+
+struct DecodedSample {
+    std::shared_ptr<AudioBuffer> buffer;  // set exactly when problem is none
+    SampleProblem problem = SampleProblem::unreadable;
+};
+
+// Decodes a whole sound file into the engine's format: mono is copied to both sides, a file
+// with more channels keeps its first two, any other rate is converted to engineSampleRate with a
+// sinc converter. What counts is the content, never the name: only WAV (RIFF, WAVE_EXTENSIBLE,
+// RF64) and MP3 are read. A length beyond maxFrames at the engine's rate is found from the
+// header before anything is allocated where the header tells it, and while decoding otherwise.
+// Never throws (running out of memory makes the file unreadable), prints nothing and touches no
+// shared state, so any thread may call it.
+DecodedSample decodeSample(const std::string& path, std::uint64_t maxFrames = maxSampleFrames) noexcept;
+
+// decodeSample's buffer alone: empty for any file that gives no sample.
 std::shared_ptr<AudioBuffer> loadSample(std::string path);
 
-// loadSample for every path, decoded side by side on the machine's cores; the buffers come
+// decodeSample for every path, decoded side by side on the machine's cores; the results come
 // back in the order of the paths.
-std::vector<std::shared_ptr<AudioBuffer>> loadSamples(const std::vector<std::string>& paths);
+std::vector<DecodedSample> loadSamples(const std::vector<std::string>& paths);
 
 }  // namespace zaffo

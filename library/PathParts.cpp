@@ -30,4 +30,8 @@ bool isSampleFile(const PathParts& parts) {
     return parts.ext == "mp3" || parts.ext == "wav";
 }
 
+bool isPackName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+}
+
 }  // namespace zaffo

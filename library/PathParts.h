@@ -19,4 +19,8 @@ PathParts splitPath(const std::string& path);
 // our own recordings.
 bool isSampleFile(const PathParts& parts);
 
+// Whether a name can select a pack, which is a folder directly below the samples folder: not
+// empty, not "." or "..", and without "/" or "\\".
+bool isPackName(const std::string& name);
+
 }  // namespace zaffo

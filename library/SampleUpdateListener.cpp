@@ -6,22 +6,22 @@
 
 namespace zaffo {
 
-void SampleUpdateListener::handleFileAction(WatchId, const std::string& dir,
+void SampleUpdateListener::handleFileAction(WatchId watchId, const std::string& dir,
                                             const std::string& filename, FileAction action,
                                             const std::string& oldFilename) {
     const std::string path = dir + filename;
     switch (action) {
         case FileAction::Add:
-            lib_.sampleAdded(path);
+            lib_.sampleAdded(watchId, path);
             break;
         case FileAction::Delete:
-            lib_.sampleRemoved(path);
+            lib_.sampleRemoved(watchId, path);
             break;
         case FileAction::Modified:
-            lib_.sampleModified(path);
+            lib_.sampleModified(watchId, path);
             break;
         case FileAction::Moved:
-            lib_.sampleMoved(dir + oldFilename, path);
+            lib_.sampleMoved(watchId, dir + oldFilename, path);
             break;
         default:
             std::cout << "Should never happen!" << std::endl;

@@ -16,15 +16,19 @@ UserLib::UserLib(std::string samplesPath)
       samplesPath_(std::move(samplesPath)),
       packListener_(std::make_unique<SamplePackUpdateListener>(*this)),
       packNames_(std::make_shared<const PackList>()),
-      handlers_(std::make_shared<const SampleHandlers>()) {
+      handlers_(std::make_shared<const SampleHandlers>()),
+      reloads_(std::make_unique<ReloadQueue>(
+          [this](const ReloadQueue::Change& change, bool lastTry) { return takeIn(change, lastTry); })) {
     rootWatchId_ = watcher_->addWatch(samplesPath_, packListener_.get(), true);
     watcher_->watch();
     scanPacks();
 }
 
 UserLib::~UserLib() {
-    // The watcher's thread calls the listeners and, through them, this object: it goes first.
+    // The watcher's thread calls the listeners and, through them, this object: it goes first,
+    // then the reload thread that it feeds.
     watcher_.reset();
+    reloads_.reset();
 }
 
 void UserLib::scanPacks() {
@@ -45,13 +49,17 @@ std::shared_ptr<const UserLib::PackList> UserLib::packNames() const {
     return packNames_;
 }
 
+std::unique_lock<std::mutex> UserLib::holdUpdates() { return std::unique_lock(updateMutex_); }
+
 void UserLib::watchPack(const std::string& packPath) {
-    if (sampleWatchId_ > 0) {
-        watcher_->removeWatch(sampleWatchId_);
+    // From here on no change of the old watch is put in place.
+    if (const WatchId old = sampleWatchId_.exchange(0); old > 0) {
+        watcher_->removeWatch(old);
     }
     // Only now, with its watch gone, may the old listener be destroyed.
     sampleListener_ = std::make_unique<SampleUpdateListener>(*this);
     sampleWatchId_ = watcher_->addWatch(packPath, sampleListener_.get(), true);
+    reloads_->keepOnly(sampleWatchId_);
 
     // Listed after the watch is in place, so a file that arrives meanwhile is not missed.
     std::vector<std::string> paths;
@@ -87,29 +95,51 @@ std::shared_ptr<const SampleHandlers> UserLib::handlers() const {
     return handlers_;
 }
 
-// The handlers are copied out under the lock and called outside it, so a handler that runs
-// long (a decode, a retry) never holds up setHandlers on the interface thread.
-void UserLib::sampleAdded(const std::string& path) {
-    if (auto h = handlers(); h->onSampleAdded) {
-        h->onSampleAdded(path);
-    }
+void UserLib::sampleAdded(WatchId watch, const std::string& path) { reloads_->changed(watch, path, false); }
+
+void UserLib::sampleModified(WatchId watch, const std::string& path) { reloads_->changed(watch, path, true); }
+
+void UserLib::sampleRemoved(WatchId watch, const std::string& path) { reloads_->removed(watch, path); }
+
+void UserLib::sampleMoved(WatchId watch, const std::string& oldPath, const std::string& newPath) {
+    reloads_->moved(watch, oldPath, newPath);
 }
 
-void UserLib::sampleRemoved(const std::string& path) {
-    if (auto h = handlers(); h->onSampleRemoved) {
-        h->onSampleRemoved(path);
+// The handlers are copied out under their lock and read with no lock held; only the update
+// they return waits for the update lock.
+bool UserLib::takeIn(const ReloadQueue::Change& change, bool lastTry) {
+    const auto h = handlers();
+    switch (change.kind) {
+        case ReloadQueue::Kind::changed: {
+            if (!h->onSampleChanged) {
+                return true;
+            }
+            const SampleUpdate apply = h->onSampleChanged(change.path, lastTry);
+            update(change.watch, apply);
+            return static_cast<bool>(apply);
+        }
+        case ReloadQueue::Kind::removed:
+            if (h->onSampleRemoved) {
+                update(change.watch, [&] { h->onSampleRemoved(change.path); });
+            }
+            return true;
+        case ReloadQueue::Kind::moved:
+            if (h->onSampleMoved) {
+                update(change.watch, h->onSampleMoved(change.oldPath, change.path));
+            }
+            return true;
     }
+    return true;
 }
 
-void UserLib::sampleModified(const std::string& path) {
-    if (auto h = handlers(); h->onSampleModified) {
-        h->onSampleModified(path);
+// A change read from a pack that is no longer watched is dropped: its pack is gone from the table.
+void UserLib::update(WatchId watch, const SampleUpdate& apply) {
+    if (!apply) {
+        return;
     }
-}
-
-void UserLib::sampleMoved(const std::string& oldPath, const std::string& newPath) {
-    if (auto h = handlers(); h->onSampleMoved) {
-        h->onSampleMoved(oldPath, newPath);
+    std::lock_guard lock(updateMutex_);
+    if (watch == sampleWatchId_.load()) {
+        apply();
     }
 }
 

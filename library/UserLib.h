@@ -1,8 +1,10 @@
 #pragma once
 
 #include "library/FileWatchListener.h"
+#include "library/ReloadQueue.h"
 #include "library/SampleHandlers.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,8 +20,10 @@ class SampleUpdateListener;
 // and the watches that report changes to both.
 //
 // Threads: packNames(), setHandlers() and the sample* calls are safe from any thread. The rest
-// belongs to the interface thread. watchPack() waits for a change handler that is running, so
-// it must not be called while holding a lock that a handler takes.
+// belongs to the interface thread. Changes of the pack's files are read on a reload thread of
+// the library's own (see SampleHandlers); watchPack() never waits for a read.
+//
+// Locks: the update lock (holdUpdates) comes before the sequencer's and the sample table's.
 class UserLib {
 public:
     using PackList = std::vector<std::wstring>;
@@ -33,8 +37,13 @@ public:
     // Rebuilds the pack list: the folders in the samples folder, sorted by character value.
     void scanPacks();
     // Moves the pack watch to packPath and lists its samples. A folder that cannot be watched
-    // gives no samples and no events.
+    // (an empty path among them) gives no samples and no events. Nothing read from the previous
+    // pack is put in place afterwards.
     void watchPack(const std::string& packPath);
+    // While the returned lock is held, no change is put in place. A pack switch holds it from
+    // emptying the sample table until the new pack is loaded, so that nothing of the old pack
+    // slips into the new one.
+    [[nodiscard]] std::unique_lock<std::mutex> holdUpdates();
 
     const std::string& samplesPath() const { return samplesPath_; }
     // Full paths of the current pack's sample files, sorted by byte value.
@@ -45,25 +54,28 @@ public:
     std::vector<std::wstring> listCompositionNames() const;
 
     WatchId rootWatchId() const { return rootWatchId_; }
-    WatchId sampleWatchId() const { return sampleWatchId_; }
+    WatchId sampleWatchId() const { return sampleWatchId_.load(); }
 
     void setHandlers(SampleHandlers handlers);
 
-    // The pack watch reports here, on the watcher's thread.
-    void sampleAdded(const std::string& path);
-    void sampleRemoved(const std::string& path);
-    void sampleModified(const std::string& path);
-    void sampleMoved(const std::string& oldPath, const std::string& newPath);
+    // The pack watch reports here, on the watcher's thread; the changes wait for the reload
+    // thread.
+    void sampleAdded(WatchId watch, const std::string& path);
+    void sampleRemoved(WatchId watch, const std::string& path);
+    void sampleModified(WatchId watch, const std::string& path);
+    void sampleMoved(WatchId watch, const std::string& oldPath, const std::string& newPath);
 
 private:
     std::shared_ptr<const SampleHandlers> handlers() const;
+    bool takeIn(const ReloadQueue::Change& change, bool lastTry);
+    void update(WatchId watch, const SampleUpdate& apply);
 
     std::unique_ptr<FileWatcher> watcher_;
     std::string samplesPath_;
     std::unique_ptr<SampleUpdateListener> sampleListener_;
     std::unique_ptr<SamplePackUpdateListener> packListener_;
     std::vector<std::string> samplePaths_;
-    WatchId sampleWatchId_ = 0;
+    std::atomic<WatchId> sampleWatchId_{0};
     WatchId rootWatchId_ = 0;
 
     // Scans run whole, one at a time, so an older listing never replaces a newer one.
@@ -73,6 +85,9 @@ private:
 
     mutable std::mutex handlersMutex_;
     std::shared_ptr<const SampleHandlers> handlers_;
+
+    std::mutex updateMutex_;
+    std::unique_ptr<ReloadQueue> reloads_;
 };
 
 }  // namespace zaffo

@@ -57,6 +57,13 @@ TEST_F(SampleReloadTest, RenamesMoveTheInstrumentOrRemoveIt) {
     ASSERT_TRUE(eventually([&] { return !instrument("hh") && !listed("hh"); }));
 }
 
+TEST_F(SampleReloadTest, AHundredBrokenFilesDoNotHoldBackAGoodOne) {
+    for (int i = 0; i < 100; ++i) writeText(file("broken" + std::to_string(i) + ".wav"), "not a sound");
+    writeWav(file("good.wav"));
+    ASSERT_TRUE(eventually([&] { return listed("good"); }));
+    EXPECT_FALSE(listed("broken0"));
+}
+
 TEST_F(SampleReloadTest, ANewPackFolderIsListed) {
     std::filesystem::create_directory(base + "/samples/fresh");
     ASSERT_TRUE(eventually([&] {

@@ -4,7 +4,11 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+
+#include <sys/stat.h>
 
 #include "AudioTestFiles.h"
 
@@ -83,15 +87,57 @@ TEST(AudioDecoding, ManyFilesDecodeSideBySideInTheirOrder) {
                                          [](std::int64_t, int) { return 0.5f; }));
     }
     paths.insert(paths.begin() + 4, dir.file("missing.wav"));
-    const auto buffers = loadSamples(paths);
-    ASSERT_EQ(buffers.size(), 10u);
-    EXPECT_EQ(buffers[4], nullptr);
+    const auto samples = loadSamples(paths);
+    ASSERT_EQ(samples.size(), 10u);
+    EXPECT_EQ(samples[4].buffer, nullptr);
     for (int i = 0; i < 9; ++i) {
-        const auto& buffer = buffers[i < 4 ? i : i + 1];
+        const auto& buffer = samples[i < 4 ? i : i + 1].buffer;
         ASSERT_NE(buffer, nullptr) << i;
         EXPECT_EQ(buffer->frameCount(), 100u + i);
     }
     EXPECT_TRUE(loadSamples({}).empty());
+}
+
+// Files that claim to be sound, or are sound of a kind or length that must not be loaded.
+TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
+    test::TempDir dir;
+    const auto sound = [&dir](int format, int rate, std::int64_t frames) {
+        return [=, &dir](const std::string& name) {
+            ASSERT_TRUE(test::writeSoundFile(dir.file(name), format, rate, 1, frames, [](auto, int) { return 0.25f; }));
+        };
+    };
+    const auto fifo = [&dir](const std::string& name) { ASSERT_EQ(::mkfifo(dir.file(name).c_str(), 0600), 0); };
+    const auto linkTo = [&dir](std::string target) {
+        return [=, &dir](const std::string& name) { std::filesystem::create_symlink(target, dir.file(name)); };
+    };
+    const int pcm8 = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        SampleProblem problem;
+        std::uint64_t maxFrames = maxSampleFrames;
+    } cases[] = {
+        {"flac.wav", sound(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 375, 375 * 700), SampleProblem::unreadable},
+        {"aiff.wav", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, 4410), SampleProblem::unreadable},
+        {"fifo.wav", fifo, SampleProblem::unreadable},
+        {"to-fifo.wav", linkTo(dir.file("fifo.wav")), SampleProblem::unreadable},
+        {"zero.wav", linkTo("/dev/zero"), SampleProblem::unreadable},
+        {"folder.wav", [&dir](const std::string& n) { std::filesystem::create_directory(dir.file(n)); },
+         SampleProblem::unreadable},
+        {"rf64.wav", sound(SF_FORMAT_RF64 | SF_FORMAT_FLOAT, 96000, 100), SampleProblem::none},
+        {"to-rf64.wav", linkTo(dir.file("rf64.wav")), SampleProblem::none},
+        {"eleven-minutes.wav", sound(pcm8, 1000, 1000 * 660), SampleProblem::tooLong},
+        {"at-limit.wav", sound(pcm8, 96000, 1000), SampleProblem::none, 1000},
+        {"over-limit.wav", sound(pcm8, 96000, 1001), SampleProblem::tooLong, 1000},
+        {"over-limit.mp3", sound(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 48000, 48000), SampleProblem::tooLong,
+         20000},
+    };
+    for (const auto& c : cases) {
+        c.make(c.name);
+        const DecodedSample sample = decodeSample(dir.file(c.name), c.maxFrames);
+        EXPECT_EQ(sample.problem, c.problem) << c.name;
+        EXPECT_EQ(sample.buffer != nullptr, c.problem == SampleProblem::none) << c.name;
+    }
 }
 
 }  // namespace

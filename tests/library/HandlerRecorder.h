@@ -10,15 +10,16 @@
 
 namespace zaffo::testing {
 
-// Handlers that write down each call as "added <path>", "moved <old> -> <new>" and so on.
+// Handlers that write down each update as "changed <path>", "moved <old> -> <new>" and so on.
 class HandlerRecorder {
 public:
     SampleHandlers handlers() {
         return {
-            [this](const std::string& p) { record("added " + p); },
+            [this](const std::string& p, bool) { return SampleUpdate([this, p] { record("changed " + p); }); },
             [this](const std::string& p) { record("removed " + p); },
-            [this](const std::string& p) { record("modified " + p); },
-            [this](const std::string& o, const std::string& n) { record("moved " + o + " -> " + n); },
+            [this](const std::string& o, const std::string& n) {
+                return SampleUpdate([this, o, n] { record("moved " + o + " -> " + n); });
+            },
         };
     }
 

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+
+#include <sys/stat.h>
 
 namespace zaffo {
 namespace {
@@ -129,6 +132,35 @@ TEST(PackReadme, MissingReadmeShowsNothingAndOneWithoutEmptyLineIsShownWhole) {
     EXPECT_TRUE(readPackReadme(p.path()).empty());
     writeFile(p / "readme.txt", "only\nlines");
     EXPECT_EQ(readPackReadme(p.path()), (std::vector<std::wstring>{L"only", L"lines"}));
+}
+
+TEST(PackReadme, AReadmeThatIsNoRegularFileShowsNothingAndAHugeOneIsCut) {
+    const struct {
+        const char* what;
+        std::function<void(const std::string& path)> make;
+        std::size_t lines;
+    } cases[] = {
+        {"a FIFO", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, 0},
+        {"a link to a FIFO",
+         [](const std::string& path) {
+             ::mkfifo((path + ".fifo").c_str(), 0600);
+             fs::create_symlink(path + ".fifo", path);
+         },
+         0},
+        {"a folder", [](const std::string& path) { fs::create_directory(path); }, 0},
+        {"a megabyte of lines",
+         [](const std::string& path) {
+             std::string text;
+             for (int i = 0; i < (1 << 19); ++i) text += "x\n";
+             writeFile(path, text);
+         },
+         32768},
+    };
+    for (const auto& c : cases) {
+        TempFolder p;
+        c.make(p / "readme.txt");
+        EXPECT_EQ(readPackReadme(p.path()).size(), c.lines) << c.what;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace zaffo {
+
+// An open file descriptor, closed with the object.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    int fd() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// Opens `path` for reading when it is a regular file once links are followed. Anything else
+// (missing, a folder, a FIFO, a device, a socket) gives an empty handle without waiting: such a
+// thing is never opened in a way that could block, so a FIFO named like a sound file cannot
+// stall the reader.
+FileHandle openRegularFile(const std::string& path);
+
+// The first `limit` bytes of a regular file (the whole file by default), or nothing when
+// openRegularFile refuses it or reading fails.
+std::optional<std::string> readRegularFile(const std::string& path,
+                                           std::size_t limit = std::numeric_limits<std::size_t>::max());
+
+}  // namespace zaffo
