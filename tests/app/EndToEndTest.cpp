@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -463,6 +464,60 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTheScreenRunsAndTheHighlightStaysOnTheFirst
     ASSERT_TRUE(session.waitFor(showing("EXIT=0")));
     const auto exitLine = session.screen().find("EXIT=0");
     EXPECT_EQ(session.screen().row(exitLine->row - 1), "Failed to open playback device.") << session.screen().text();
+}
+
+// ---- Hostile files: each used to crash or hang the program.
+
+// Forty thousand seconds at 375 Hz, in 52 KB of FLAC named like a WAV.
+void writeLongFlac(const std::filesystem::path& path) {
+    SF_INFO info{};
+    info.samplerate = 375;
+    info.channels = 1;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    const std::vector<short> silence(375 * 1000);
+    for (int i = 0; i < 40; ++i) sf_writef_short(file, silence.data(), static_cast<sf_count_t>(silence.size()));
+    sf_close(file);
+}
+
+TEST_F(EndToEnd, AfterAHostileFileTheProgramStillAnswers) {
+    using Folder = const std::filesystem::path&;
+    const struct {
+        const char* what;
+        std::function<void(Folder)> setUp;
+        std::string line;
+        Expectation shown;
+    } cases[] = {
+        {"a document nested 50,000 deep",
+         [](Folder folder) {
+             std::ofstream deep(folder / "deep.json");
+             for (int i = 0; i < 50000; ++i) deep << "{\"a\":";
+             deep << 1 << std::string(50000, '}');
+         },
+         "load deep", showing("file not found :(")},
+        {"a FIFO in the pack at start", [](Folder folder) { mkfifo((folder / "samples/default/x.wav").c_str(), 0600); },
+         "use default", showing("Samples: ")},
+        {"a long FLAC named boom.wav at start",
+         [](Folder folder) { writeLongFlac(folder / "samples/default/boom.wav"); }, "use default",
+         showing("Samples: ")},
+        // The way out and back in again to the default pack selects no folder.
+        {"a pack name that leaves the samples folder", [](Folder) {}, "use ../samples/default",
+         {"no samples", [](const Screen& screen) {
+              return screen.contains("> use ../samples/default") && paneLines(screen, "Samples", 1)[0].empty();
+          }}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TmuxSession program;
+        c.setUp(program.folder());
+        program.start();
+        ASSERT_TRUE(program.waitFor(firstScreen()));
+        program.submit(c.line);
+        EXPECT_TRUE(program.waitFor(c.shown));
+        program.submit("bpm 99");
+        EXPECT_TRUE(program.waitFor(showing("> bpm 99")));
+    }
 }
 
 // ---- Sound: what the disk driver wrote, and what the recorder wrote.
