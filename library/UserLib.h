@@ -23,7 +23,8 @@ class SampleUpdateListener;
 // belongs to the interface thread. Changes of the pack's files are read on a reload thread of
 // the library's own (see SampleHandlers); watchPack() never waits for a read.
 //
-// Locks: the update lock (holdUpdates) comes before the sequencer's and the sample table's.
+// Locks: updates run with the update lock (holdUpdates) held, so every lock that they take
+// comes after it.
 class UserLib {
 public:
     using PackList = std::vector<std::wstring>;
