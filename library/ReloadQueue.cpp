@@ -85,7 +85,9 @@ void ReloadQueue::run() {
         if (next == waiting_.end()) {
             wake_.wait(lock);
         } else if (next->second.due > Clock::now()) {
-            wake_.wait_until(lock, next->second.due);
+            // A copy: while the lock is let go, keepOnly or a new event may erase the entry.
+            const Clock::time_point due = next->second.due;
+            wake_.wait_until(lock, due);
         } else {
             const std::string path = next->first;
             const Waiting waiting = next->second;
