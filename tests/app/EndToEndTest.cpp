@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -407,7 +408,9 @@ TEST_F(EndToEnd, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
         session.resize(size.columns, size.rows);
         ASSERT_TRUE(session.waitFor({"the redraw at " + std::to_string(size.columns) + "x" + std::to_string(size.rows),
                                      [&](const Screen& screen) {
-                                         return screen.rows() == size.rows && screen.contains(size.shown.front());
+                                         return screen.rows() == size.rows &&
+                                                std::all_of(size.shown.begin(), size.shown.end(),
+                                                            [&](const std::string& text) { return screen.contains(text); });
                                      }}));
         for (const std::string& text : size.shown) EXPECT_TRUE(session.screen().contains(text)) << text;
         for (const std::string& text : size.hidden) EXPECT_FALSE(session.screen().contains(text)) << text;
