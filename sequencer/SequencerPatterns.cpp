@@ -123,6 +123,7 @@ void Sequencer::clearAll() {
     PatternListPtr empty = std::make_shared<const PatternList>();
     publishLocked(empty);
     parts.clear();
+    std::lock_guard clock(sequencerMutex);  // the clock reads the cue at every step 0
     cueWaiting = false;
 }
 
