@@ -120,6 +120,7 @@ private:
     PartPtr findPartLocked(const std::string& name) const;
     int64_t stepFramesAt(int32_t sampleRate) const;
     SequencerPattern copyOfLocked(const SequencerPattern& live) const;
+    static PatternListPtr instrumentsOf(const SequencerState& part);
     void publishLocked(PatternListPtr& next);
     // The live list as it stands; the clock may swap in a cued part at any time.
     PatternListPtr liveList() const;

@@ -35,19 +35,24 @@ bool Sequencer::storePart(const std::string& name) {
     return true;
 }
 
+// Fresh copies of a part's instruments, to go live. Nothing but the interface touches a part's
+// instruments, so they are read without the clock's lock.
+Sequencer::PatternListPtr Sequencer::instrumentsOf(const SequencerState& part) {
+    auto copies = std::make_shared<PatternList>();
+    copies->reserve(part.patterns.size());
+    for (const PatternPtr& pattern : part.patterns) {
+        copies->push_back(std::make_shared<SequencerPattern>(*pattern));
+    }
+    return copies;
+}
+
 bool Sequencer::recallPart(const std::string& name) {
     std::lock_guard lock(editMutex);
     PartPtr part = findPartLocked(name);
     if (!part) {
         return false;
     }
-    // Nothing but the interface touches a part's instruments.
-    auto next = std::make_shared<PatternList>();
-    next->reserve(part->patterns.size());
-    for (const PatternPtr& pattern : part->patterns) {
-        next->push_back(std::make_shared<SequencerPattern>(*pattern));
-    }
-    PatternListPtr swapped = std::move(next);
+    PatternListPtr swapped = instrumentsOf(*part);
     publishLocked(swapped);
     bpm.store(part->bpm);
     return true;
@@ -59,12 +64,7 @@ bool Sequencer::cuePart(const std::string& name) {
     if (!part) {
         return false;
     }
-    auto copies = std::make_shared<PatternList>();
-    copies->reserve(part->patterns.size());
-    for (const PatternPtr& pattern : part->patterns) {
-        copies->push_back(std::make_shared<SequencerPattern>(*pattern));
-    }
-    PatternListPtr next = std::move(copies);
+    PatternListPtr next = instrumentsOf(*part);
     std::lock_guard clock(sequencerMutex);
     cuedPatterns.swap(next);  // `next` lets go of the list it held after the lock
     cuedBpm = part->bpm;
