@@ -2,7 +2,7 @@
 #include "tools/PackWriter.h"
 #include "tools/SampleFile.h"
 
-#include "tests/library/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

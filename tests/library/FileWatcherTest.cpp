@@ -1,7 +1,7 @@
 #include "library/FileWatcher.h"
 
 #include "tests/library/EventRecorder.h"
-#include "tests/library/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "library/FolderListing.h"
 
-#include "tests/library/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

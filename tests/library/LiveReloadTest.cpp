@@ -3,7 +3,7 @@
 #include "library/UserLib.h"
 
 #include "tests/library/HandlerRecorder.h"
-#include "tests/library/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "library/UserLib.h"
 #include "library/Utf8Text.h"
 
-#include "tests/library/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
