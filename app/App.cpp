@@ -28,9 +28,6 @@ App::App(std::string basePath)
         triggerSample(*pattern, step, startFrame);
     };
     sequencer->sampleExists = [this](const std::string& name) { return sampleLoaded(name); };
-    playOption.on_change = [this] { sequencer->playing = playFlag; };
-    recordOption.on_change = [this] { toggleRecording(); };
-    linkOption.on_change = [this] { link->enable(linkFlag); };
 
     usePack("default", false);
 }
@@ -45,7 +42,7 @@ void App::run() {
     const bool sounding = engine->startDevice();
     log.showWelcome();
     // The line on standard output is hidden by the screen; the log says it where it is seen.
-    if (!sounding) log.showNow(L"No audio device: nothing will sound", ui::color(ui::Color::Red));
+    if (!sounding) log.printNow(L"No audio device: nothing will sound", ui::color(ui::Color::Red));
     AppScreen screen(*this);
     auto terminal = ui::ScreenInteractive::Fullscreen();
     sequencer->setOnStep([&terminal](int, int32_t) { terminal.PostEvent(ui::Event::Custom); });

@@ -3,7 +3,6 @@
 #include "app/MessageLog.h"
 #include "app/SampleTable.h"
 #include "command/ParseListener.h"
-#include "ui/Components.h"
 
 #include <cstdint>
 #include <functional>
@@ -63,15 +62,16 @@ public:
     AudioEngine& audioEngine() { return *engine; }
     LinkSession& linkSession() { return *link; }
     MessageLog& messageLog() { return log; }
+    UserLib& userLibrary() { return *userLib; }
     std::vector<std::string> sampleNamesNow();
     std::wstring currentPackName() const { return packName; }
-    bool isRecordFlagSet() const { return recordFlag; }
+    // The Record box: starts a take, or stops the one running (or one that ended on its own).
+    void toggleRecording();
 
 private:
     // The sequencer's trigger: starts the instrument's sample at its step's pitch.
     void triggerSample(const SequencerPattern& pattern, int step, int32_t startFrame);
     bool sampleLoaded(const std::string& name);
-    void toggleRecording();
     // Says so in the log when a write error has ended the recording, and clears the Record box.
     bool reportStoppedRecording();
     // Stops the threads that post to the screen, before it goes away.
@@ -94,17 +94,8 @@ private:
     SampleTable samples;
     std::string basePath;
     std::string packPath;
-    bool recordFlag = false;
-    ui::CheckboxOption recordOption;
-    bool playFlag = true;
-    ui::CheckboxOption playOption;
-    bool basicFlag = true;
-    bool linkFlag = false;
-    ui::CheckboxOption linkOption;
     MessageLog log;
     std::wstring packName;
-
-    friend class AppScreen;
 };
 
 }  // namespace zaffo

@@ -6,7 +6,7 @@
 #include "audio/AudioEngine.h"
 #include "command/HelpText.h"
 #include "library/UserLib.h"
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 #include "sequencer/Sequencer.h"
 
 #include <cstdio>
@@ -20,7 +20,7 @@ namespace {
 std::vector<std::wstring> decodeLines(const std::vector<std::string>& lines) {
     std::vector<std::wstring> decoded;
     decoded.reserve(lines.size());
-    for (const std::string& line : lines) decoded.push_back(decodeUtf8(line));
+    for (const std::string& line : lines) decoded.push_back(toWide(line));
     return decoded;
 }
 
@@ -48,10 +48,7 @@ std::string freeRecordingPath(const std::string& basePath) {
 
 void App::selectPack(const std::string& name) { usePack(name, true); }
 
-void App::setPlaying(bool on) {
-    playFlag = on;
-    playOption.on_change();
-}
+void App::setPlaying(bool on) { sequencer->playing = on; }
 
 void App::toggleRecording() {
     // A take that ended on its own was what the box showed; clicking it now means stop.
@@ -60,9 +57,8 @@ void App::toggleRecording() {
     }
     if (engine->isRecording()) {
         engine->stopRecording();
-        recordFlag = false;
     } else {
-        recordFlag = engine->startRecording(freeRecordingPath(basePath));
+        engine->startRecording(freeRecordingPath(basePath));
     }
 }
 
@@ -71,10 +67,9 @@ bool App::reportStoppedRecording() {
     if (!stopped) {
         return false;
     }
-    recordFlag = false;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", stopped->seconds);
-    log.printNow(decodeUtf8("recording stopped: " + stopped->reason + "; kept " + seconds + " s in " + stopped->path),
+    log.printNow(toWide("recording stopped: " + stopped->reason + "; kept " + seconds + " s in " + stopped->path),
                  ui::color(ui::Color::Red));
     return true;
 }
@@ -84,8 +79,7 @@ void App::setRecording(bool on) {
     const bool wasRecording = engine->isRecording();
     // Asking for the state that is already in force changes nothing.
     if (on != wasRecording) {
-        recordFlag = on;
-        recordOption.on_change();
+        toggleRecording();
     }
     if (on && !engine->isRecording()) {
         throw std::runtime_error("could not start recording: " + engine->recordPath() + " (" + engine->recordError() +
@@ -94,7 +88,7 @@ void App::setRecording(bool on) {
     if (on) {
         log.printMessage(L"started recording...", {});
     } else if (wasRecording) {
-        log.printMessage(L"saved as " + decodeUtf8(engine->recordPath()), {});
+        log.printMessage(L"saved as " + toWide(engine->recordPath()), {});
     } else {
         log.printMessage(L"not recording", {});
     }
@@ -130,7 +124,6 @@ void App::setVolume(float volume) { engine->masterVolume.store(volume); }
 
 std::string App::useLink(std::optional<bool> on) {
     if (on) {
-        linkFlag = *on;
         link->enable(*on);
     }
     return link->statusLine();

@@ -6,7 +6,7 @@
 #include "audio/AudioEngine.h"
 #include "command/CommandParser.h"
 #include "library/UserLib.h"
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 #include "sequencer/Sequencer.h"
 #include "ui/ScrollerBase.h"
 #include "ui/Utf8.h"
@@ -103,35 +103,49 @@ AppScreen::AppScreen(App& app) : app(app), errorStyle(bgcolor(Color::Default)) {
     rootComponent = buildTree();
 }
 
+Component AppScreen::stateBox(std::string label, bool* shown, std::function<bool()> state,
+                              std::function<void()> onToggle) {
+    CheckboxOption option;
+    option.on_change = std::move(onToggle);
+    Component box = Checkbox(std::move(label), shown, std::move(option));
+    return Renderer(box, [box, shown, state = std::move(state)] {
+        *shown = state();
+        return box->Render();
+    });
+}
+
 Component AppScreen::settingsPane() {
-    playBox = CatchEvent(Checkbox("Play", &app.playFlag, app.playOption), [this](const Event& event) {
+    playBox = CatchEvent(stateBox("Play", &playShown, [this] { return app.sequencerOf().playing.load(); },
+                                  [this] { app.setPlaying(playShown); }), [this](const Event& event) {
         if (event != Event::TabReverse) return false;
         input->TakeFocus();
         return true;
     });
-    volumeSlider = CatchEvent(Slider("Volume", &app.engine->masterVolume, 0.0f, 1.0f, 0.05f),
+    volumeSlider = CatchEvent(Slider("Volume", &app.audioEngine().masterVolume, 0.0f, 1.0f, 0.05f),
                               [this](const Event& event) {
                                   if (event != Event::Tab) return false;
                                   input->TakeFocus();
                                   return true;
                               });
-    Component linkBox = Checkbox("Link", &app.linkFlag, app.linkOption);
+    Component linkBox = stateBox("Link", &linkShown, [this] { return app.linkSession().isEnabled(); },
+                                 [this] { app.linkSession().enable(linkShown); });
     Component controls = Container::Vertical({
         playBox,
-        Checkbox("Record", &app.recordFlag, app.recordOption),
-        Checkbox("Basic", &app.basicFlag),
+        stateBox("Record", &recordShown, [this] { return app.audioEngine().isRecording(); },
+                 [this] { app.toggleRecording(); }),
+        Checkbox("Basic", &basicShown),
         Renderer(linkBox, [this, linkBox] {
             return hbox({linkBox->Render(), text(peersLabel())}) | size(WIDTH, EQUAL, listWidth);
         }),
-        Slider("BPM   ", &app.sequencer->bpm, 20, 240, 1),
+        Slider("BPM   ", &app.sequencerOf().bpm, 20, 240, 1),
         volumeSlider,
     });
     return makePane(L"Settings", controls, settingsHeight);
 }
 
 std::wstring AppScreen::peersLabel() const {
-    if (!app.link->isEnabled()) return L"";
-    const std::size_t peers = app.link->peerCount();
+    if (!app.linkSession().isEnabled()) return L"";
+    const std::size_t peers = app.linkSession().peerCount();
     return L": " + std::to_wstring(peers) + (peers == 1 ? L" peer" : L" peers");
 }
 
@@ -157,8 +171,7 @@ Component AppScreen::buildTree() {
     Component focusRules = CatchEvent(columns, [this](const Event& event) {
         keepFocusShown();
         if (event != Event::Custom) return false;
-        app.playFlag = app.sequencer->playing.load();
-        if (app.playFlag) input->TakeFocus();
+        if (app.sequencerOf().playing.load()) input->TakeFocus();
         return false;
     });
     return Renderer(focusRules, [this] { return screenLayout(); });
@@ -189,7 +202,7 @@ Element AppScreen::screenLayout() {
 }
 
 Element AppScreen::mainView() {
-    Element log = vbox(app.log.lines()) | size(WIDTH, EQUAL, logWidth) | hcenter;
+    Element log = vbox(app.messageLog().lines()) | size(WIDTH, EQUAL, logWidth) | hcenter;
     Element commandBox = vbox({
                              text(""),
                              text("Command:"),
@@ -202,8 +215,8 @@ Element AppScreen::mainView() {
     // Only the instruments that fit are built: there may be a great many of them.
     Element instruments = fitted([this](int, int height) {
         Elements rows;
-        for (const SequencerPattern& pattern : app.sequencer->getPatternCopies(static_cast<size_t>(height / 2))) {
-            rows.push_back(instrumentRows(pattern, app.sequencer->getCurrentStep()));
+        for (const SequencerPattern& pattern : app.sequencerOf().getPatternCopies(static_cast<size_t>(height / 2))) {
+            rows.push_back(instrumentRows(pattern, app.sequencerOf().getCurrentStep()));
         }
         return vbox(std::move(rows)) | hcenter;
     });
@@ -211,7 +224,7 @@ Element AppScreen::mainView() {
 }
 
 Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentStep) const {
-    const bool basic = app.basicFlag;
+    const bool basic = basicShown;
     Elements cells;
     for (int i = 0; i < stepsPerPattern; ++i) {
         const Step& step = pattern.steps[i];
@@ -228,7 +241,7 @@ Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentSt
     numbers << std::fixed << std::setprecision(2) << L" " << pattern.volume << L" &" << pattern.rand;
     // A long name is cut so that the whole header fits the width of the log.
     const std::wstring marker = pattern.active ? L"> " : L". ";
-    const std::wstring name = decodeUtf8(pattern.name);
+    const std::wstring name = toWide(pattern.name);
     const int room = std::max(logWidth - cellsOf(marker) - cellsOf(numbers.str()), 1);
     const int field = std::max(basic ? 14 : 30, std::min(cellsOf(name), room));
     const std::wstring header = marker + fitToWidth(name, std::min(field, room)) + numbers.str();
@@ -236,10 +249,10 @@ Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentSt
 }
 
 Element AppScreen::packList() const {
-    auto packs = app.userLib->packNames();
+    auto packs = app.userLibrary().packNames();
     Elements lines;
     for (const std::wstring& pack : *packs) {
-        lines.push_back(text((pack == app.packName ? L"> " : L"  ") + pack));
+        lines.push_back(text((pack == app.currentPackName() ? L"> " : L"  ") + pack));
     }
     const int count = static_cast<int>(lines.size());
     return vbox(std::move(lines)) | size(WIDTH, EQUAL, listWidth) | size(HEIGHT, EQUAL, count);
@@ -247,25 +260,25 @@ Element AppScreen::packList() const {
 
 Element AppScreen::sampleList() const {
     std::vector<std::wstring> names;
-    for (const std::string& name : app.sampleNamesNow()) names.push_back(decodeUtf8(name));
+    for (const std::string& name : app.sampleNamesNow()) names.push_back(toWide(name));
     return vbox(textLines(names)) | size(WIDTH, EQUAL, listWidth);
 }
 
 Element AppScreen::partList() const {
     std::vector<std::wstring> names;
-    for (const std::string& name : app.sequencer->getPartNames()) names.push_back(decodeUtf8(name));
+    for (const std::string& name : app.sequencerOf().getPartNames()) names.push_back(toWide(name));
     if (names.empty()) names.push_back(L"None");
     return vbox(textLines(names)) | size(WIDTH, EQUAL, listWidth);
 }
 
 void AppScreen::submit() {
-    const ParseResult result = app.parser->parse(toUtf8(commandText));
+    const ParseResult result = app.commandParser().parse(toUtf8(commandText));
     if (!result.ok) {
-        errorText = decodeUtf8(result.message);
+        errorText = toWide(result.message);
         errorStyle = bgcolor(Color::Red);
         return;
     }
-    app.log.commitCommand(commandText, result.message);
+    app.messageLog().commitCommand(commandText, result.message);
     history.push_back(commandText);
     commandText.clear();
     errorText.clear();

@@ -3,6 +3,7 @@
 #include "ui/Components.h"
 #include "ui/InputOption.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ private:
     ui::Element screenLayout();
     void keepFocusShown();
     ui::Component settingsPane();
+    // A check box showing a state that is kept elsewhere: read again before each drawing, and
+    // changed only through onToggle.
+    static ui::Component stateBox(std::string label, bool* shown, std::function<bool()> state,
+                                  std::function<void()> onToggle);
     ui::Element mainView();
     ui::Element instrumentRows(const SequencerPattern& pattern, int currentStep) const;
     ui::Element packList() const;
@@ -49,6 +54,10 @@ private:
     ui::InputOption inputOption;
     ui::Component input;
     ui::Component inputWithHistory;
+    bool playShown = true;
+    bool recordShown = false;
+    bool basicShown = true;
+    bool linkShown = false;
     ui::Component playBox;
     ui::Component volumeSlider;
     ui::Component leftColumn;

@@ -4,7 +4,7 @@
 
 #include "files/RegularFile.h"
 #include "library/UserLib.h"
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 #include "sequencer/Composition.h"
 #include "sequencer/Sequencer.h"
 #include "ui/Utf8.h"
@@ -50,7 +50,7 @@ void App::saveComposition(const std::string& fileName) {
         return;
     }
     picojson::value root = sequencer->toJson();
-    root.get<picojson::object>()["samplePack"] = picojson::value(ui::toUtf8(packName));
+    root.get<picojson::object>()["samplePack"] = picojson::value(toUtf8(packName));
     writeWholeFile(compositionPath(fileName), compositionText(root));
 }
 

@@ -1,6 +1,6 @@
 #include "app/MessageLog.h"
 
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 
 namespace zaffo {
 
@@ -9,14 +9,6 @@ void MessageLog::showWelcome() {
     messageLines.assign(maxMessageLines - 2, ui::text(L""));
     messageLines.push_back(ui::text(L"type 'tutorial' for tutorial") | ui::bold);
     messageLines.push_back(ui::text(L"type 'help' for help") | ui::bold);
-}
-
-void MessageLog::showNow(const std::wstring& line, const ui::Decorator& style) {
-    std::lock_guard lock(messageMutex);
-    messageLines.push_back(ui::text(line) | style);
-    if (messageLines.size() > maxMessageLines) {
-        messageLines.erase(messageLines.begin(), messageLines.end() - maxMessageLines);
-    }
 }
 
 void MessageLog::printMessage(const std::wstring& title, const std::vector<std::wstring>& items) {
@@ -57,7 +49,7 @@ void MessageLog::commitCommand(const std::wstring& line, const std::string& mess
         size_t end = message.find('\n', start);
         if (end == std::string::npos) end = message.size();
         if (end > start) {
-            messageLines.push_back(ui::text(decodeUtf8(message.substr(start, end - start))) | ui::bold);
+            messageLines.push_back(ui::text(toWide(message.substr(start, end - start))) | ui::bold);
         }
         start = end + 1;
     }

@@ -17,8 +17,6 @@ public:
 
     // Ten lines: eight empty ones and the two bold hints.
     void showWelcome();
-    // One line straight into the log, not waiting for a command.
-    void showNow(const std::wstring& line, const ui::Decorator& style);
     // A title, then the items packed into bold rows of at most 48 characters.
     void printMessage(const std::wstring& title, const std::vector<std::wstring>& items);
     // One pending line per entry, each decorated.

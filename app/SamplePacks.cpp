@@ -7,7 +7,7 @@
 #include "library/PackReadme.h"
 #include "library/PathParts.h"
 #include "library/UserLib.h"
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 #include "sequencer/Sequencer.h"
 
 #include <algorithm>
@@ -22,7 +22,7 @@ void App::usePack(const std::string& name, bool showReadme) {
     }
     // A name that would reach outside the samples folder selects no folder at all.
     packPath = isPackName(name) ? basePath + "/samples/" + name : std::string();
-    packName = decodeUtf8(name);
+    packName = toWide(name);
     std::vector<std::string> tooLong;
     {
         auto held = userLib->holdUpdates();
@@ -47,7 +47,7 @@ void App::usePack(const std::string& name, bool showReadme) {
 
 void App::reportTooLong(const std::string& path) {
     const PathParts parts = splitPath(path);
-    log.printMessage(L"too long to load: " + decodeUtf8(parts.name + "." + parts.ext), {});
+    log.printMessage(L"too long to load: " + toWide(parts.name + "." + parts.ext), {});
 }
 
 void App::setSample(std::string path, std::shared_ptr<AudioBuffer> buffer) {

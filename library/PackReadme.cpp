@@ -1,7 +1,7 @@
 #include "library/PackReadme.h"
 
 #include "files/RegularFile.h"
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 
 #include <sstream>
 
@@ -27,7 +27,7 @@ std::vector<std::wstring> readPackReadme(const std::string& packPath) {
         if (line.empty()) {
             break;
         }
-        lines.push_back(decodeUtf8(line));
+        lines.push_back(toWide(line));
     }
     return lines;
 }

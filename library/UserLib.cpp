@@ -5,7 +5,7 @@
 #include "library/PathParts.h"
 #include "library/SamplePackUpdateListener.h"
 #include "library/SampleUpdateListener.h"
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 
@@ -36,7 +36,7 @@ void UserLib::scanPacks() {
     auto packs = std::make_shared<PackList>();
     for (const auto& entry : listFolder(samplesPath_)) {
         if (entry.isFolder) {
-            packs->push_back(decodeUtf8(entry.name));
+            packs->push_back(toWide(entry.name));
         }
     }
     std::sort(packs->begin(), packs->end());
@@ -77,7 +77,7 @@ std::vector<std::wstring> UserLib::listCompositionNames() const {
     for (const auto& entry : listFolder(samplesPath_ + "/../")) {
         const PathParts parts = splitPath(entry.name);
         if (entry.isReadable && parts.ext == "json") {
-            names.push_back(decodeUtf8(parts.name));
+            names.push_back(toWide(parts.name));
         }
     }
     std::sort(names.begin(), names.end());

@@ -3,7 +3,6 @@
 #include <clocale>
 #include <cwchar>
 #include <locale.h>
-#include <utf8.h>
 
 namespace zaffo::ui {
 namespace {
@@ -46,29 +45,6 @@ std::u32string Utf8Reader::flush() {
   return text;
 }
 
-std::u32string toUtf32(std::string_view utf8) {
-  std::string valid = utf8::replace_invalid(std::string(utf8));
-  return utf8::utf8to32(valid);
-}
-
-std::string toUtf8(std::u32string_view text) {
-  std::string out;
-  for (char32_t c : text) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    utf8::append(c, std::back_inserter(out));
-  }
-  return out;
-}
-
-std::wstring toWide(std::string_view utf8) {
-  std::u32string text = toUtf32(utf8);
-  return std::wstring(text.begin(), text.end());
-}
-
-std::string toUtf8(std::wstring_view text) {
-  return toUtf8(std::u32string(text.begin(), text.end()));
-}
-
 int cellWidth(char32_t c) {
   if (c < 0x7F) return 1;
   locale_t locale = utf8Locale();
@@ -80,15 +56,8 @@ int cellWidth(char32_t c) {
 
 int glyphWidth(std::string_view glyph) {
   if (glyph.empty()) return 0;
-  auto first = static_cast<unsigned char>(glyph[0]);
-  if (first < 0x80) return 1;
-  auto it = glyph.begin();
-  char32_t c = 0xFFFD;
-  try {
-    c = utf8::next(it, glyph.end());
-  } catch (const utf8::exception&) {
-  }
-  return cellWidth(c);
+  if (static_cast<unsigned char>(glyph[0]) < 0x80) return 1;
+  return cellWidth(firstCodePoint(glyph));
 }
 
 int textWidth(std::string_view utf8) {

@@ -3,13 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace zaffo::ui {
+#include "text/Utf8.h"
 
-// Conversions at the borders of the toolkit. Invalid UTF-8 is replaced, never thrown.
-std::u32string toUtf32(std::string_view utf8);
-std::string toUtf8(std::u32string_view text);
-std::wstring toWide(std::string_view utf8);
-std::string toUtf8(std::wstring_view text);
+namespace zaffo::ui {
 
 // Gathers typed bytes into characters. A complete sequence comes out as its character and an
 // invalid one as one U+FFFD, with every character after it kept; a sequence cut short at the

@@ -103,7 +103,7 @@ TEST_F(AppTest, RecordingStartsStopsAndKeepsItsStateWhenAskedTwice) {
 
     app->messageLog().showWelcome();
     EXPECT_EQ(commitAndRead("record stop").back(), "saved as " + path);
-    EXPECT_FALSE(app->isRecordFlagSet());
+    EXPECT_FALSE(app->audioEngine().isRecording());
     ASSERT_TRUE(run("record stop").ok);
     EXPECT_FALSE(app->audioEngine().isRecording()) << "stopping again starts nothing";
     EXPECT_TRUE(std::filesystem::exists(path));
@@ -118,7 +118,7 @@ TEST_F(AppTest, ARecordingThatCannotStartIsAnErrorAndLeavesNoFile) {
         EXPECT_EQ(result.message.rfind("could not start recording: " + base + "/recording_", 0), 0u) << result.message;
         EXPECT_TRUE(result.message.ends_with(" (File too large)")) << result.message;
     }
-    EXPECT_FALSE(app->isRecordFlagSet());
+    EXPECT_FALSE(app->audioEngine().isRecording());
     for (const auto& entry : std::filesystem::directory_iterator(base))
         EXPECT_FALSE(entry.path().filename().string().starts_with("recording_")) << entry.path();
     EXPECT_EQ(commitAndRead("record stop").back(), "not recording");
@@ -141,7 +141,7 @@ TEST_F(AppTest, ATakeCutShortByAFullDiskIsReportedInsteadOfSaved) {
     Rows rows = commitAndRead("record stop");
     EXPECT_EQ(Rows(rows.end() - 3, rows.end()),
               (Rows{"recording stopped: File too large; kept 0.1 s in " + path, "> record stop", "not recording"}));
-    EXPECT_FALSE(app->isRecordFlagSet());
+    EXPECT_FALSE(app->audioEngine().isRecording());
 }
 
 TEST_F(AppTest, TakesStartedWithinOneSecondGetFilesOfTheirOwn) {

@@ -1,6 +1,6 @@
 #include "library/PackReadme.h"
 #include "library/UserLib.h"
-#include "library/Utf8Text.h"
+#include "text/Utf8.h"
 
 #include "tests/support/TempFolder.h"
 
@@ -107,12 +107,12 @@ TEST_F(UserLibTest, CompositionsAreTheJsonFilesBesideTheSamplesFolder) {
 // --- Text -------------------------------------------------------------------------------------
 
 TEST(DecodeUtf8, KeepsValidTextAndReplacesEachBrokenSequence) {
-    EXPECT_EQ(decodeUtf8("kick"), L"kick");
-    EXPECT_EQ(decodeUtf8("\xE2\x99\xAA \xF0\x9F\xA5\x81"), L"\u266A \U0001F941");
-    EXPECT_EQ(decodeUtf8("a\xFF" "b"), L"a\uFFFDb");
-    EXPECT_EQ(decodeUtf8("cut \xE2\x99"), L"cut \uFFFD");            // truncated at the end
-    EXPECT_EQ(decodeUtf8("\xED\xA0\x80"), L"\uFFFD");                // a UTF-16 surrogate
-    EXPECT_EQ(decodeUtf8(""), L"");
+    EXPECT_EQ(toWide("kick"), L"kick");
+    EXPECT_EQ(toWide("\xE2\x99\xAA \xF0\x9F\xA5\x81"), L"\u266A \U0001F941");
+    EXPECT_EQ(toWide("a\xFF" "b"), L"a\uFFFDb");
+    EXPECT_EQ(toWide("cut \xE2\x99"), L"cut \uFFFD");            // truncated at the end
+    EXPECT_EQ(toWide("\xED\xA0\x80"), L"\uFFFD");                // a UTF-16 surrogate
+    EXPECT_EQ(toWide(""), L"");
 }
 
 TEST(PackReadme, ShowsTheLinesBeforeTheFirstEmptyLine) {
