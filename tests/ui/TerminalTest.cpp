@@ -4,13 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "tests/support/Wait.h"
 
@@ -19,159 +18,117 @@ namespace {
 using zaffo::test::waitUntil;
 
 std::string run(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  std::array<char, 4096> buffer{};
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-  pclose(pipe);
-  return output;
+    std::string output;
+    char buffer[4096];
+    FILE* pipe = popen(command.c_str(), "r");
+    while (size_t n = pipe ? fread(buffer, 1, sizeof buffer, pipe) : 0) output.append(buffer, n);
+    if (pipe) pclose(pipe);
+    return output;
 }
 
-// A private tmux server of its own per test (a new one on a name just killed may meet the old
-// one dying), with one 80 x 24 window running a plain shell.
-class Tmux {
- public:
-  Tmux()
-      : prefix_("tmux -L zaffo-ui-test-" + std::to_string(getpid()) + "-" + std::to_string(++servers) +
-                " -f /dev/null ") {
-    run(prefix_ + "new-session -d -x 80 -y 24 -s t 'bash --norc --noprofile' 2>&1");
-  }
-  ~Tmux() { run(prefix_ + "kill-server 2>/dev/null"); }
-
-  std::string screen() const { return run(prefix_ + "capture-pane -p -t t"); }
-  void keys(const std::string& names) const { run(prefix_ + "send-keys -t t " + names); }
-  void type(const std::string& line) const {
-    keys("-l '" + line + "'");
-    keys("Enter");
-  }
-  void resize(int width, int height) const {
-    run(prefix_ + "resize-window -t t -x " + std::to_string(width) + " -y " + std::to_string(height));
-  }
-  bool waitFor(const std::string& text) const {
-    return waitUntil([&] { return screen().find(text) != std::string::npos; });
-  }
-
- private:
-  static inline int servers = 0;
-  std::string prefix_;
-};
-
+// A tmux server of its own per test (a new one on a name just killed may meet the old one dying),
+// with one 80 x 24 window running a plain shell, from which the demo is started.
 class TerminalScreen : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (run("command -v tmux").find("tmux") == std::string::npos) GTEST_SKIP() << "tmux is not installed";
-  }
+protected:
+    void SetUp() override {
+        if (run("command -v tmux").empty()) GTEST_SKIP() << "tmux is not installed";
+        tmux("new-session -d -x 80 -y 24 -s t 'bash --norc --noprofile'");
+    }
+    void TearDown() override { tmux("kill-server"); }
 
-  // Starts the demo from the shell and returns its process id, read off the screen.
-  pid_t startDemo(const std::string& tag, const std::string& environment = "") {
-    tmux.type("clear; " + environment + " " + ZAFFO_UI_DEMO + "; echo " + tag + "-exit=$?");
-    static const std::regex pidLine("pid ([0-9]+)");
-    std::smatch match;
-    std::string shown;
-    if (!waitUntil([&] { return std::regex_search(shown = tmux.screen(), match, pidLine); })) return 0;
-    return static_cast<pid_t>(std::stoi(match[1]));
-  }
+    std::string tmux(const std::string& command) const { return run(server + command + " 2>&1"); }
+    std::string screen() const { return tmux("capture-pane -p -t t"); }
+    void keys(const std::string& names) const { tmux("send-keys -t t " + names); }
+    void type(const std::string& line) const {
+        keys("-l '" + line + "'");
+        keys("Enter");
+    }
+    bool waitFor(const std::string& text) const {
+        return waitUntil([&] { return screen().find(text) != std::string::npos; });
+    }
+    // Starts the demo from the shell and returns its process id, read off the screen.
+    pid_t startDemo(const std::string& environment = "") {
+        type("clear; " + environment + " " + ZAFFO_UI_DEMO + "; echo exit=$?");
+        std::smatch pid;
+        std::string shown;
+        waitUntil([&] { return std::regex_search(shown = screen(), pid, std::regex("pid ([0-9]+)")); });
+        return pid.empty() ? 0 : static_cast<pid_t>(std::stoi(pid[1]));
+    }
 
-  void expectCleanEnd(const std::string& tag) {
-    EXPECT_TRUE(tmux.waitFor(tag + "-exit=0")) << tmux.screen();
-    std::string after = tmux.screen();
-    EXPECT_NE(after.find("bye from the demo"), std::string::npos) << "destructors ran";
-    EXPECT_EQ(after.find("pid "), std::string::npos) << "the alternate screen is gone";
-    tmux.type("echo echo-$((40+2))");
-    EXPECT_TRUE(tmux.waitFor("echo-42")) << "the shell reads lines again";
-  }
-
-  Tmux tmux;
+    static inline int servers = 0;
+    const std::string server =
+        "tmux -L zaffo-ui-test-" + std::to_string(getpid()) + "-" + std::to_string(++servers) + " -f /dev/null ";
 };
 
-TEST_F(TerminalScreen, DrawsReactsToKeysMouseResizeAndPostedEvents) {
-  // Under the bare C locale the screen still draws its glyphs, in UTF-8.
-  pid_t demo = startDemo("keys", "LC_ALL=C LANG=C");
-  ASSERT_NE(demo, 0) << tmux.screen();
-  // Each step is waited for, as the terminal may show a frame in pieces.
-  const std::pair<std::string, std::string> steps[] = {
-      {"", "┌Info────"},
-      {"", "│wide 世界|"},
-      {"", "│☐ Play"},
-      {"Space", "│▣ Play"},
-      {"Down Right Right", "play on level 5"},
-      {"BTab", "last shift-tab"},
-      {"-l 'é'", "last char é"},
-      {"-H 1b 5b 4d 20 22 2a", "play off level 5"},  // a left press on the box, reported the classic way
-      {"Down Down End", "│line 29"},                 // the click focused the box; the list is two rows down
-      {"Up", "last up"},
-      {"signal", "posted 1 seen 1 tasks 1"},         // an event and a task posted from another thread
-      {"", "last custom"},
-      {"signal", "posted 2 seen 2 tasks 2"},
-      {"resize", "last resize"},
-  };
-  for (const auto& [keys, shown] : steps) {
-    if (keys == "signal") kill(demo, SIGUSR1);
-    else if (keys == "resize") tmux.resize(100, 30);
-    else if (!keys.empty()) tmux.keys(keys);
-    EXPECT_TRUE(tmux.waitFor(shown)) << keys << "\n" << tmux.screen();
-  }
-  EXPECT_TRUE(waitUntil([&] {
-    std::string shown = tmux.screen(), top = shown.substr(0, shown.find('\n'));
-    auto columns = std::count_if(top.begin(), top.end(), [](char c) { return (c & 0xC0) != 0x80; });
-    return columns == 100 && top.ends_with("┐");
-  })) << "the frame fills the new width\n" << tmux.screen();
-  tmux.keys("C-c");
-  expectCleanEnd("keys");
+TEST_F(TerminalScreen, DrawsAndReportsKeysMouseTypingPostedEventsAndResizes) {
+    pid_t demo = startDemo("LC_ALL=C LANG=C");
+    ASSERT_NE(demo, 0) << screen();
+    // Under the bare C locale the screen still draws its glyphs, in UTF-8.
+    EXPECT_TRUE(waitFor("┌Info────") && waitFor("│wide 世界|")) << screen();
+    const char* const named[][2] = {
+        {"Up", "up"},          {"Down", "down"},     {"Left", "left"},        {"Right", "right"},   {"Tab", "tab"},
+        {"BTab", "shift-tab"}, {"Enter", "return"},  {"BSpace", "backspace"}, {"DC", "delete"},     {"Home", "home"},
+        {"End", "end"},        {"PPage", "page-up"}, {"NPage", "page-down"},  {"Escape", "escape"},
+    };
+    for (const auto& [key, shown] : named) {
+        keys(key);
+        EXPECT_TRUE(waitFor(std::string("last ") + shown)) << key << "\n" << screen();
+    }
+    // Reported the classic way: a left press, drag and release, then the wheel; shown as button/motion.
+    const char* const mice[][2] = {
+        {"20 22 2a", "0/0 at 1,9"}, {"40 25 2b", "0/2 at 4,10"}, {"23 25 2b", "0/1 at 4,10"},
+        {"60 21 21", "4/0 at 0,0"}, {"61 22 21", "5/0 at 1,0"},
+    };
+    for (const auto& [bytes, shown] : mice) {
+        keys(std::string("-H 1b 5b 4d ") + bytes);
+        EXPECT_TRUE(waitFor(std::string("last mouse ") + shown)) << bytes << "\n" << screen();
+    }
+    // A stray byte and a sequence cut short by a letter each become one replacement.
+    keys("-H 75 ff 41 42 e2 82 43 c3 a9");
+    EXPECT_TRUE(waitFor("typed u\uFFFDAB\uFFFDCé")) << screen();
+    // An event and a task posted from another thread.
+    keys("P");
+    EXPECT_TRUE(waitFor("seen 1 tasks 1") && waitFor("last custom")) << screen();
+    keys("P");
+    EXPECT_TRUE(waitFor("seen 2 tasks 2")) << screen();
+    tmux("resize-window -t t -x 100 -y 30");
+    std::string bottom = "└";
+    for (int i = 0; i < 98; ++i) bottom += "─";
+    EXPECT_TRUE(waitFor("last resize") && waitFor(bottom + "┘")) << "the frame fills the new width\n" << screen();
 }
 
-TEST_F(TerminalScreen, SignalsAndExitFromAnotherThreadEndTheLoopCleanly) {
-  for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGUSR2}) {
-    std::string tag = "signal" + std::to_string(signal);
-    pid_t demo = startDemo(tag);
-    ASSERT_NE(demo, 0) << tmux.screen();
-    kill(demo, signal);
-    expectCleanEnd(tag);
-  }
-}
-
-TEST_F(TerminalScreen, ASecondInterruptEndsAStuckLoopAtOnce) {
-  struct Case {
-    const char* tag;
-    std::function<void(pid_t)> interrupt;
-    const char* status;
-  };
-  const Case cases[] = {
-      {"keys", [this](pid_t) { tmux.keys("C-c"); }, "130"},
-      {"term", [](pid_t demo) { kill(demo, SIGTERM); }, "143"},
-  };
-  for (const Case& c : cases) {
-    const std::string tag = std::string("stuck-") + c.tag;
-    pid_t demo = startDemo(tag);
-    ASSERT_NE(demo, 0) << tmux.screen();
-    tmux.keys("S");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    // Apart, as a person would press them: two signals pending at once count as one.
-    c.interrupt(demo);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    c.interrupt(demo);
-    EXPECT_TRUE(tmux.waitFor(tag + "-exit=" + c.status)) << tmux.screen();
-    EXPECT_EQ(tmux.screen().find("pid "), std::string::npos) << "the alternate screen is gone";
-    tmux.type("echo echo-$((40+2))");
-    EXPECT_TRUE(tmux.waitFor("echo-42")) << "the shell reads lines again";
-  }
-}
-
-TEST_F(TerminalScreen, AnInvalidSequenceBecomesOneReplacementAndTheLettersAfterItStay) {
-  ASSERT_NE(startDemo("utf8"), 0) << tmux.screen();
-  // A stray byte, and a three-byte sequence cut short by a letter.
-  tmux.keys("-H 75 ff 41 42 e2 82 43 c3 a9");
-  EXPECT_TRUE(tmux.waitFor("typed u\uFFFDAB\uFFFDCé")) << tmux.screen();
-  tmux.keys("C-c");
-  expectCleanEnd("utf8");
+TEST_F(TerminalScreen, EveryWayOutGivesTheTerminalBack) {
+    // X makes another thread end the loop. A second interrupt ends a stuck loop at once.
+    const std::tuple<const char*, int, bool, const char*> cases[] = {
+        // keys or signal, stuck, exit status
+        {"C-c", 0, false, "0"},   {"X", 0, false, "0"},    {"", SIGTERM, false, "0"},  {"", SIGHUP, false, "0"},
+        {"", SIGINT, false, "0"}, {"C-c", 0, true, "130"}, {"", SIGTERM, true, "143"},
+    };
+    for (const auto& [how, signal, stuck, status] : cases) {
+        pid_t demo = startDemo();
+        ASSERT_NE(demo, 0) << screen();
+        auto interrupt = [&] { signal ? void(kill(demo, signal)) : keys(how); };
+        if (stuck) {
+            // Apart, as a person would press them: two signals pending at once count as one.
+            keys("S");
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            interrupt();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        interrupt();
+        EXPECT_TRUE(waitFor(std::string("exit=") + status)) << signal << "\n" << screen();
+        EXPECT_EQ(screen().find("bye from the demo") != std::string::npos, !stuck) << "the loop returned\n" << screen();
+        EXPECT_EQ(screen().find("pid "), std::string::npos) << "the alternate screen is gone";
+        type("echo echo-$((40+2))");
+        EXPECT_TRUE(waitFor("echo-42")) << "the shell reads lines again";
+    }
 }
 
 TEST(TerminalScreenWithoutTerminal, RefusesToLoopOnInputThatIsNoTerminal) {
-  std::string output = run(std::string(ZAFFO_UI_DEMO) + " </dev/null 2>&1; echo status=$?");
-  EXPECT_NE(output.find("error: standard input is not a terminal"), std::string::npos) << output;
-  EXPECT_NE(output.find("bye from the demo"), std::string::npos) << output;
-  EXPECT_NE(output.find("status=1"), std::string::npos) << output;
+    std::string output = run(std::string(ZAFFO_UI_DEMO) + " </dev/null 2>&1; echo status=$?");
+    EXPECT_NE(output.find("error: standard input is not a terminal"), std::string::npos) << output;
+    EXPECT_NE(output.find("bye from the demo"), std::string::npos) << output;
+    EXPECT_NE(output.find("status=1"), std::string::npos) << output;
 }
 
 }  // namespace

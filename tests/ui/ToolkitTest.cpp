@@ -1,0 +1,345 @@
+// The terminal toolkit without a terminal: elements drawn into a cell grid, components fed events.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "ui/Components.h"
+#include "ui/Elements.h"
+#include "ui/ScrollerBase.h"
+#include "ui/Utf8.h"
+#include "ui/custom_Border.h"
+
+namespace zaffo::ui {
+namespace {
+
+// Renders the element into a fresh grid and returns the grid as text.
+std::string renderToText(const Element& element, int width, int height) {
+    Screen screen(width, height);
+    Render(screen, element);
+    return screen.toString();
+}
+
+Element bordered(Element content, int style = 0) {
+    return std::make_shared<custom_Border>(Elements{std::move(content)}, style);
+}
+
+Element titled(Element title, Element content) {
+    return std::make_shared<custom_Border>(Elements{std::move(content), std::move(title)}, 0);
+}
+
+// Rows "0", "1"... with the row `marked` decorated by `marker`.
+Element numberedRows(int count, int marked, Decorator marker = focus) {
+    Elements rows;
+    for (int i = 0; i < count; ++i) rows.push_back(text(std::to_string(i)) | (i == marked ? marker : nothing));
+    return vbox(std::move(rows));
+}
+
+Element flexRow() { return hbox({text("ab"), text("cd") | flex, text("ef") | size(WIDTH, EQUAL, 3), text("gh")}); }
+
+std::string wide(size_t length, char c) { return std::string(length, c); }
+
+TEST(Render, DrawsEveryKindOfElementIntoItsBox) {
+    const struct {
+        Element element;
+        int width, height;
+        const char* drawn;
+    } cases[] = {
+        {text("hello"), 3, 1, "hel"},
+        {text("hi"), 4, 2, "hi  \n    "},
+        {hbox({text(L"a世b"), text("|")}), 6, 1, "a世b| "},             // a wide character takes two cells
+        {text("a世"), 2, 1, "a "},                                      // and is left out when it does not fit whole
+        {hbox({text("e\xCC\x81x"), text("|")}), 4, 1, "e\xCC\x81x| "},  // a combining mark joins its base
+        {text("a\tb"), 3, 1, "a b"},
+        // Half of a wide character drawn over leaves a blank.
+        {dbox({text("世x"), text("z")}), 3, 1, "z x"},
+        {dbox({text("世x"), hbox({text("") | size(WIDTH, EQUAL, 1), text("y")})}), 3, 1, " yx"},
+        {text("a\xFF"), 2, 1, "a\xEF\xBF\xBD"},
+        {flexRow(), 9, 1, "abcdef gh"},
+        {flexRow(), 12, 1, "abcd   ef gh"},  // the flexible child takes the extra space
+        {flexRow(), 7, 1, "abef gh"},        // and shrinks first
+        {flexRow(), 5, 1, "abefg"},          // then the others lose width in proportion
+        {hbox({text("a") | flex, text("b") | flex, text("c") | flex}), 10, 1, "a  b  c   "},
+        {vbox({hbox({text("x"), text("yy") | size(WIDTH, EQUAL, 1), text("z")}), text("tall") | size(HEIGHT, EQUAL, 2),
+               filler(), text("end")}),
+         4, 6, "xyz \ntall\n    \n    \n    \nend "},
+        {vbox({text("1"), text("2"), text("3") | yflex, text("4")}), 1, 3, "1\n2\n4"},
+        {vbox({text("1"), text("2"), text("3")}), 1, 2, "1\n2"},
+        {dbox({text("abcd"), text("xy")}), 4, 1, "xycd"},
+        {hbox({text("abcdef") | size(WIDTH, LESS_THAN, 3), text("|")}), 6, 1, "abc|  "},
+        {hbox({text("ab") | size(WIDTH, GREATER_THAN, 4), text("|")}), 6, 1, "ab  | "},
+        {hcenter(text("ab")), 6, 1, "  ab  "},
+        {vcenter(text("a")), 1, 3, " \na\n "},
+        // Sizes beyond any terminal neither overflow nor push the neighbours out.
+        {hbox({text(wide(99'858, 'n')) | xflex, text("end")}), 12, 1, "nnnnnnnnnend"},
+        {hbox({text(wide(100'012, 'n')) | xflex, text("end")}), 12, 1, "nnnnnnnnnend"},
+        {hbox({vbox({text(wide(100'012, 'n')), text(wide(99'858, 'm'))}) | xflex, text("|")}), 6, 2, "nnnnn|\nmmmmm "},
+        // A frame keeps the focused or else the selected row in view, and clips to its box.
+        {hbox({numberedRows(10, 0, select) | yframe, numberedRows(10, 5, select) | yframe,
+               numberedRows(10, 9, select) | yframe, numberedRows(10, -1) | yframe}),
+         4, 3, "0470\n1581\n2692"},
+        {vbox({text("a") | select, text("b"), text("c"), text("d") | focus, text("e")}) | yframe, 1, 2, "d\ne"},
+        {vbox({numberedRows(10, 7) | yframe | size(HEIGHT, EQUAL, 2), text("x")}), 1, 4, "7\n8\nx\n "},
+        // A frame gives up rows before its neighbours shrink, down to its lower bound.
+        {vbox({vbox({text("p"), text("q")}) | yflex, numberedRows(9, 0, select) | yframe | yflex}), 1, 4, "p\nq\n0\n1"},
+        {vbox({text("p"), text("q") | size(HEIGHT, GREATER_THAN, 2) | yflex,
+               numberedRows(9, 8, select) | yframe | size(HEIGHT, GREATER_THAN, 2)}),
+         1, 5, "p\nq\n \n7\n8"},
+        {hbox({text("abcdef"), text("g") | focus, text("hij")}) | frame, 3, 1, "fgh"},
+        {hbox({text("abcdef"), text("g") | focus, text("hij")}) | yframe, 3, 1, "abg"},  // rigid parts share the cut
+        {numberedRows(8, 0) | vscroll_indicator | yframe, 2, 4, "0┃\n1┃\n2 \n3 "},
+        {numberedRows(8, 7) | vscroll_indicator | yframe, 2, 4, "4 \n5 \n6┃\n7┃"},
+        {numberedRows(2, 0) | vscroll_indicator | yframe, 2, 4, "0 \n1 \n  \n  "},
+        {numberedRows(30, 29) | vscroll_indicator | yframe, 3, 4, "26 \n27 \n28 \n29╻"},  // the bar reaches the end
+        {hbox({gauge(0.5f) | size(WIDTH, EQUAL, 4), gauge(0.25f) | size(WIDTH, EQUAL, 2), gauge(2.0f)}), 8, 1,
+         "██  ▌ ██"},
+        // A border takes one cell on every side and room for its title, set into the top edge.
+        {hbox({bordered(text("abc")), text("|")}), 6, 3, "┌───┐|\n│abc│ \n└───┘ "},
+        {vbox({bordered(text("a")), text("-")}), 3, 4, "┌─┐\n│a│\n└─┘\n-  "},
+        {hbox({titled(text("0123456789"), text("a")), text("|")}), 13, 3,
+         "┌0123456789┐|\n│a         │ \n└──────────┘ "},
+        {hbox({titled(text("t"), text("abc")), text("|")}), 6, 3, "┌t──┐|\n│abc│ \n└───┘ "},
+        // Heavy, double, rounded and blank lines; an unknown style draws light ones.
+        {hbox({bordered(text("a"), 1), bordered(text("a"), 2), bordered(text("a"), 3), bordered(text("a"), 4),
+               bordered(text("a"), 9)}),
+         15, 3, "┏━┓╔═╗╭─╮   ┌─┐\n┃a┃║a║│a│ a │a│\n┗━┛╚═╝╰─╯   └─┘"},
+        {std::make_shared<custom_Border>(Elements{}, 0), 2, 2, "┌┐\n└┘"},
+        {bordered(text("a") | flex), 4, 4, "┌──┐\n│a │\n│  │\n└──┘"},
+        {titled(text("Settings"), text("a")) | size(WIDTH, EQUAL, 6), 6, 3, "┌Sett┐\n│a   │\n└────┘"},
+        {titled(text("世界"), text("a")) | size(WIDTH, EQUAL, 5), 5, 3, "┌世─┐\n│a  │\n└───┘"},
+        // A border one cell wide or high draws only its content.
+        {hbox({titled(text("T"), text("xy")) | size(WIDTH, EQUAL, 1), text("|")}), 3, 3, " | \n   \n   "},
+        {vbox({bordered(text("xy")) | size(HEIGHT, EQUAL, 1), text("|")}), 4, 2, "    \n|   "},
+        {bordered(numberedRows(6, 5)) | yframe, 3, 3, "│4│\n│5│\n└─┘"},
+    };
+    for (const auto& [element, width, height, drawn] : cases) {
+        EXPECT_EQ(renderToText(element, width, height), drawn) << width << "x" << height;
+    }
+}
+
+TEST(Render, ATreeOfEveryKindFitsIntoAnySizeEvenNone) {
+    auto tree = [] {
+        Elements rows;
+        for (int i = 0; i < 6; ++i) rows.push_back(text(L"世" + std::to_wstring(i)) | (i == 4 ? focus : nothing));
+        return hbox({titled(text("Title"), vbox(std::move(rows)) | vscroll_indicator | yframe | flex),
+                     bordered(gauge(0.7f) | bold, 2) | size(WIDTH, GREATER_THAN, 4), hcenter(text("x"))});
+    };
+    for (int width = 0; width <= 12; ++width)
+        for (int height = 0; height <= 5; ++height) {
+            std::string drawn = renderToText(tree(), width, height);
+            EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\n'), std::max(height - 1, 0));
+        }
+    EXPECT_EQ(renderToText(tree(), 12, 4), "┌Title┐╔══╗x\n│世4  │║█▍║ \n│世5 ╻│║  ║ \n└─────┘╚══╝ ");
+}
+
+TEST(Style, AppliesToEveryCellOfTheBoxAndReflectRecordsIt) {
+    Screen screen(4, 2);
+    Box box;
+    Render(screen, hbox({text("ab") | bold | inverted | color(Color::Red) | bgcolor(Color::GrayDark),
+                         text("cde") | dim | underlined | reflect(box)}));
+    const Cell &a = screen.at(1, 0), &c = screen.at(3, 0);
+    EXPECT_TRUE(a.bold && a.inverted && !a.dim && c.dim && c.underlined && !c.bold);
+    EXPECT_EQ(a.foreground, Color::Red);
+    EXPECT_EQ(a.background, Color::GrayDark);
+    EXPECT_EQ(c.background, Color::Default);
+    EXPECT_EQ(box, (Box{2, 3, 0, 1}));
+}
+
+TEST(Utf8, ConvertsBothWaysAndReadsTypedBytes) {
+    EXPECT_EQ(toWide("a€"), L"a€");
+    EXPECT_EQ(toUtf8(std::wstring(L"a€")), "a€");
+    EXPECT_EQ(textWidth("世界!"), 5);
+    const struct {
+        std::vector<std::string> reads;  // bytes as they arrive, one read each
+        std::u32string typed;
+    } cases[] = {
+        {{"u\xFF\x41\x42"}, U"u\uFFFDAB"},  // each broken sequence becomes one replacement
+        {{"\xE2\x82\x41\x42"}, U"\uFFFDAB"},
+        {{"\xE0\x80\x80x"}, U"\uFFFDx"},  // overlong
+        {{"\xE2", "\x82", "\xAC\xC3", "\xA9"}, U"€é"},
+        {{"\xF0\x9F\xA5", "\x81"}, U"\U0001F941"},
+        {{"\xFF\xFE"}, U"\uFFFD\uFFFD"},
+    };
+    for (const auto& [reads, typed] : cases) {
+        Utf8Reader reader;
+        std::u32string got;
+        for (const std::string& bytes : reads) got += reader.push(bytes);
+        EXPECT_EQ(got, typed) << reads.front();
+    }
+    // A sequence that a key interrupts will not be completed.
+    Utf8Reader reader;
+    EXPECT_EQ(reader.push("a\xE2\x82"), U"a");
+    EXPECT_EQ(reader.flush(), U"\uFFFD");
+    EXPECT_EQ(reader.push("b"), U"b");
+}
+
+// A focusable leaf that records the events it is offered and consumes the letter "x".
+class Probe : public ComponentBase {
+public:
+    explicit Probe(std::string name) : name(std::move(name)) {}
+    Element Render() override { return text(Focused() ? "[" + name + "]" : name); }
+    bool Focusable() const override { return true; }
+    bool OnEvent(Event event) override {
+        seen.push_back(event);
+        return event == Event::Character('x');
+    }
+    std::string name;
+    std::vector<Event> seen;
+};
+
+Event mouse(int x, int y, Mouse::Motion motion = Mouse::Pressed, Mouse::Button button = Mouse::Left,
+            std::shared_ptr<MouseCapture> capture = nullptr) {
+    return Event::MouseEvent(Mouse{button, motion, x, y}, std::move(capture));
+}
+
+// Offers keys given by sign: < > ^ v the arrows, t and T Tab and Shift+Tab, H Home, E End, [ and ] Page Up
+// and Down, \r Return; any other sign is typed. Returns whether each was consumed, as "1" or "0" per key.
+std::string offer(const Component& component, std::string_view signs) {
+    const Event named[] = {Event::ArrowLeft, Event::ArrowRight, Event::ArrowUp, Event::ArrowDown,
+                           Event::Tab,       Event::TabReverse, Event::Home,    Event::End,
+                           Event::PageUp,    Event::PageDown,   Event::Return};
+    std::string consumed;
+    for (char sign : signs) {
+        size_t at = std::string_view("<>^vtTHE[]\r").find(sign);
+        consumed += component->OnEvent(at == std::string_view::npos ? Event::Character(sign) : named[at]) ? '1' : '0';
+    }
+    return consumed;
+}
+
+TEST(Focus, MovesAlongTheContainersAndWrapsWithTab) {
+    // Keys, whether each was consumed, the probe focused after. The spacer between b and c cannot take focus; the
+    // inner column leaves the other axis to the row and remembers its choice; Tab wraps inside the innermost one.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"<", "0", "a"},   {">", "1", "b"},       {">v", "11", "c"},   {">vv", "110", "c"}, {">^", "10", "b"},
+        {"><", "11", "a"}, {">v<>", "1111", "c"}, {">>>", "110", "d"}, {"t", "1", "b"},     {"ttt", "111", "b"},
+        {"T", "1", "d"},   {">>t", "111", "a"},   {"xq", "10", "a"},
+    };
+    for (const auto& [keys, consumed, expected] : cases) {
+        std::vector<std::shared_ptr<Probe>> p = {Make<Probe>("a"), Make<Probe>("b"), Make<Probe>("c"),
+                                                 Make<Probe>("d")};
+        Component root =
+            Container::Horizontal({p[0], Container::Vertical({p[1], Renderer([] { return text("-"); }), p[2]}), p[3]});
+        EXPECT_EQ(offer(root, keys), consumed) << keys;
+        std::string focused;
+        for (const auto& probe : p) focused += probe->Focused() ? probe->name : "";
+        EXPECT_EQ(focused, expected) << keys;
+        if (keys == std::string(">v")) {
+            EXPECT_EQ(renderToText(root->Render(), 5, 3), "ab  d\n -   \n [c] ");
+        }
+    }
+}
+
+TEST(Events, GoOnlyToTheActiveChildButMouseToAllAndWrappersPassOnWhatTheyLeave) {
+    int selected = 1;  // a selector outside, read and written
+    auto a = Make<Probe>("a"), b = Make<Probe>("b");
+    Component row = Container::Horizontal({a, b}, &selected);
+    EXPECT_EQ(offer(row, "q<"), "01");
+    EXPECT_FALSE(row->OnEvent(mouse(0, 0)));
+    EXPECT_EQ(std::tuple(selected, a->seen.size(), b->seen.size()), std::tuple(0, 1u, 3u));
+    selected = 7;  // out of range reads as the last child
+    EXPECT_TRUE(b->Focused());
+    b->Detach();
+    EXPECT_TRUE(b->Parent() == nullptr && row->ChildCount() == 1);
+    Component caught = CatchEvent(a, [](Event event) { return event == Event::Tab; });
+    EXPECT_EQ(offer(caught, "txy"), "110");
+    EXPECT_EQ(a->seen.size(), 3u) << "the caught Tab never reaches the child";
+    EXPECT_EQ(a->Parent(), caught.get()) << "a child added elsewhere leaves its old parent";
+    EXPECT_FALSE(row->Focusable());
+    Component framed = Renderer(caught, [&] { return hbox({text("<"), caught->Render(), text(">")}); });
+    EXPECT_EQ(renderToText(framed->Render(), 5, 1), "<[a]>");
+    EXPECT_EQ(offer(framed, "x"), "1");
+    EXPECT_FALSE(Renderer([] { return text(""); })->Focusable());
+}
+
+TEST(Checkbox, TogglesWithSpaceReturnAndAClickOnItAndReports) {
+    bool checked = false;
+    int changes = 0;
+    Component box = Checkbox("Play", &checked, {.on_change = [&] { ++changes; }});
+    Screen screen(6, 1);
+    Render(screen, box->Render());  // records where the box is
+    EXPECT_EQ(screen.toString(), "☐ Play");
+    EXPECT_TRUE(screen.at(2, 0).inverted) << "focus shows inverted";
+    EXPECT_EQ(offer(box, " "), "1");
+    EXPECT_EQ(renderToText(box->Render(), 6, 1), "▣ Play");
+    EXPECT_EQ(offer(box, "\rp"), "10");
+    EXPECT_FALSE(box->OnEvent(mouse(5, 3)));
+    EXPECT_TRUE(box->OnEvent(mouse(3, 0)));
+    EXPECT_EQ(std::pair(checked, changes), std::pair(true, 3));
+}
+
+TEST(Slider, ArrowsStepTheValueWithinItsBounds) {
+    // Value, keys, whether each was consumed, value after.
+    const std::tuple<int, const char*, const char*, int> cases[] = {
+        {120, ">", "1", 130},   {120, "l", "1", 130}, {120, "<", "1", 110},   {120, "h", "1", 110},
+        {235, ">>", "11", 240}, {25, "<", "1", 20},   {120, "^x", "00", 120},
+    };
+    for (const auto& [before, keys, consumed, after] : cases) {
+        int bpm = before;
+        EXPECT_EQ(offer(Slider("BPM ", &bpm, 20, 240, 10), keys), consumed) << before;
+        EXPECT_EQ(bpm, after) << before;
+    }
+    float volume = 0.5f;
+    EXPECT_EQ(offer(Slider("Volume", &volume, 0.0f, 1.0f, 0.3f), ">>><<<<<"), "11111111");
+    EXPECT_FLOAT_EQ(volume, 0.0f);
+    std::atomic<int> shared{5};
+    EXPECT_EQ(offer(Slider("n", &shared, 0, 10, 3), ">>"), "11");
+    EXPECT_EQ(shared.load(), 10);
+}
+
+TEST(Slider, TheMouseSetsTheValueOnTheGaugeAndOnlyOneSliderHoldsIt) {
+    int a = 5, b = 0;
+    Component column = Container::Vertical({Slider("v", &a, 0, 10, 1), Slider("w", &b, 0, 10, 1)});
+    EXPECT_EQ(renderToText(column->Render(), 13, 2), "v[█████     ]\nw[          ]");  // the gauge is 10 cells
+    auto capture = std::make_shared<MouseCapture>();
+    // Pressed, moved or released at x, y: consumed, a and b after. A drag goes on over the other slider and
+    // ends with the release; the label is not the gauge; while one slider drags, the other cannot take the mouse.
+    const std::tuple<char, int, int, bool, int, int> steps[] = {
+        {'p', 11, 0, true, 10, 0}, {'m', 2, 1, true, 0, 0},   {'r', 2, 1, true, 0, 0},
+        {'m', 6, 0, false, 0, 0},  {'p', 0, 0, false, 0, 0},  {'p', 7, 1, true, 0, 6},
+        {'p', 11, 0, true, 0, 10}, {'r', 11, 0, true, 0, 10}, {'p', 6, 0, true, 4, 10},
+    };
+    for (const auto& [how, x, y, consumed, afterA, afterB] : steps) {
+        auto motion = static_cast<Mouse::Motion>(std::string_view("prm").find(how));
+        EXPECT_EQ(column->OnEvent(mouse(x, y, motion, Mouse::Left, capture)), consumed) << x << "," << y;
+        EXPECT_EQ(std::pair(a, b), std::pair(afterA, afterB)) << x << "," << y;
+    }
+}
+
+TEST(Scroller, KeysTheWheelAndAClickMoveTheMarkerAndTheViewFollows) {
+    auto scrollerOver = [](int rows) {  // drawn once, into 10 rows, so that it knows its size
+        auto scroller = Make<ScrollerBase>(Renderer([rows] { return numberedRows(rows, -1); }));
+        renderToText(scroller->Render(), 3, 10);
+        return scroller;
+    };
+    // Rows, keys, whether each moved the marker, the marker after.
+    const std::tuple<int, const char*, const char*, int> cases[] = {
+        {50, "E", "1", 49},   {50, "EH", "11", 0},  {50, "]", "1", 9},  {50, "][", "11", 0},
+        {3, "^kx", "000", 0}, {3, "vjv", "110", 2}, {3, "vk", "11", 0}, {0, "vE]^H", "00000", 0},
+    };
+    for (const auto& [rows, keys, moved, marker] : cases) {
+        auto scroller = scrollerOver(rows);
+        EXPECT_EQ(offer(scroller, keys), moved) << rows << " rows, " << keys;
+        EXPECT_EQ(scroller->selected, marker) << rows << " rows, " << keys;
+    }
+    auto scroller = scrollerOver(8);
+    // The wheel scrolls only the view under the pointer.
+    EXPECT_TRUE(scroller->OnEvent(mouse(1, 2, Mouse::Pressed, Mouse::WheelDown)));
+    EXPECT_FALSE(scroller->OnEvent(mouse(1, 10, Mouse::Pressed, Mouse::WheelDown)));
+    EXPECT_TRUE(scroller->OnEvent(mouse(1, 2, Mouse::Pressed, Mouse::WheelUp)));
+    EXPECT_EQ(renderToText(scroller->Render(), 3, 4), "0 ┃\n1 ┃\n2  \n3  ");
+    EXPECT_EQ(offer(scroller, "E"), "1");
+    EXPECT_EQ(renderToText(scroller->Render(), 3, 4), "4  \n5  \n6 ┃\n7 ┃");
+    bool checked = false;
+    Component column = Container::Vertical({Checkbox("c", &checked), scroller});
+    EXPECT_FALSE(scroller->Focused());
+    renderToText(column->Render(), 3, 5);
+    column->OnEvent(mouse(0, 3));
+    EXPECT_TRUE(scroller->Focused()) << "a click inside takes the focus";
+}
+
+}  // namespace
+}  // namespace zaffo::ui
