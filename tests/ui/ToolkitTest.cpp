@@ -24,12 +24,8 @@ std::string renderToText(const Element& element, int width, int height) {
     return screen.toString();
 }
 
-Element bordered(Element content, int style = 0) {
-    return std::make_shared<custom_Border>(Elements{std::move(content)}, style);
-}
-
-Element titled(Element title, Element content) {
-    return std::make_shared<custom_Border>(Elements{std::move(content), std::move(title)}, 0);
+Element border(Element content, int style = 0, Element title = nullptr) {
+    return std::make_shared<custom_Border>(title ? Elements{content, title} : Elements{content}, style);
 }
 
 // Rows "0", "1"... with the row `marked` decorated by `marker`.
@@ -41,16 +37,10 @@ Element numberedRows(int count, int marked, Decorator marker = focus) {
 
 Element flexRow() { return hbox({text("ab"), text("cd") | flex, text("ef") | size(WIDTH, EQUAL, 3), text("gh")}); }
 
-std::string wide(size_t length, char c) { return std::string(length, c); }
-
 TEST(Render, DrawsEveryKindOfElementIntoItsBox) {
-    const struct {
-        Element element;
-        int width, height;
-        const char* drawn;
-    } cases[] = {
-        {text("hello"), 3, 1, "hel"},
-        {text("hi"), 4, 2, "hi  \n    "},
+    const std::tuple<Element, int, int, const char*> cases[] = {
+        // element, width, height, drawn
+        {text("hello"), 3, 2, "hel\n   "},
         {hbox({text(L"a世b"), text("|")}), 6, 1, "a世b| "},             // a wide character takes two cells
         {text("a世"), 2, 1, "a "},                                      // and is left out when it does not fit whole
         {hbox({text("e\xCC\x81x"), text("|")}), 4, 1, "e\xCC\x81x| "},  // a combining mark joins its base
@@ -70,14 +60,14 @@ TEST(Render, DrawsEveryKindOfElementIntoItsBox) {
         {vbox({text("1"), text("2"), text("3") | yflex, text("4")}), 1, 3, "1\n2\n4"},
         {vbox({text("1"), text("2"), text("3")}), 1, 2, "1\n2"},
         {dbox({text("abcd"), text("xy")}), 4, 1, "xycd"},
-        {hbox({text("abcdef") | size(WIDTH, LESS_THAN, 3), text("|")}), 6, 1, "abc|  "},
-        {hbox({text("ab") | size(WIDTH, GREATER_THAN, 4), text("|")}), 6, 1, "ab  | "},
-        {hcenter(text("ab")), 6, 1, "  ab  "},
-        {vcenter(text("a")), 1, 3, " \na\n "},
+        {hbox({text("abcdef") | size(WIDTH, LESS_THAN, 3), text("ab") | size(WIDTH, GREATER_THAN, 4), text("|")}), 9, 1,
+         "abcab  | "},
+        {vcenter(hcenter(text("ab"))), 6, 3, "      \n  ab  \n      "},
         // Sizes beyond any terminal neither overflow nor push the neighbours out.
-        {hbox({text(wide(99'858, 'n')) | xflex, text("end")}), 12, 1, "nnnnnnnnnend"},
-        {hbox({text(wide(100'012, 'n')) | xflex, text("end")}), 12, 1, "nnnnnnnnnend"},
-        {hbox({vbox({text(wide(100'012, 'n')), text(wide(99'858, 'm'))}) | xflex, text("|")}), 6, 2, "nnnnn|\nmmmmm "},
+        {hbox({text(std::string(99'858, 'n')) | xflex, text("end")}), 12, 1, "nnnnnnnnnend"},
+        {hbox({text(std::string(100'012, 'n')) | xflex, text("end")}), 12, 1, "nnnnnnnnnend"},
+        {hbox({vbox({text(std::string(100'012, 'n')), text(std::string(99'858, 'm'))}) | xflex, text("|")}), 6, 2,
+         "nnnnn|\nmmmmm "},
         // A frame keeps the focused or else the selected row in view, and clips to its box.
         {hbox({numberedRows(10, 0, select) | yframe, numberedRows(10, 5, select) | yframe,
                numberedRows(10, 9, select) | yframe, numberedRows(10, -1) | yframe}),
@@ -98,35 +88,33 @@ TEST(Render, DrawsEveryKindOfElementIntoItsBox) {
         {hbox({gauge(0.5f) | size(WIDTH, EQUAL, 4), gauge(0.25f) | size(WIDTH, EQUAL, 2), gauge(2.0f)}), 8, 1,
          "██  ▌ ██"},
         // A border takes one cell on every side and room for its title, set into the top edge.
-        {hbox({bordered(text("abc")), text("|")}), 6, 3, "┌───┐|\n│abc│ \n└───┘ "},
-        {vbox({bordered(text("a")), text("-")}), 3, 4, "┌─┐\n│a│\n└─┘\n-  "},
-        {hbox({titled(text("0123456789"), text("a")), text("|")}), 13, 3,
+        {hbox({border(text("abc")), text("|")}), 6, 3, "┌───┐|\n│abc│ \n└───┘ "},
+        {vbox({border(text("a")), text("-")}), 3, 4, "┌─┐\n│a│\n└─┘\n-  "},
+        {hbox({border(text("a"), 0, text("0123456789")), text("|")}), 13, 3,
          "┌0123456789┐|\n│a         │ \n└──────────┘ "},
-        {hbox({titled(text("t"), text("abc")), text("|")}), 6, 3, "┌t──┐|\n│abc│ \n└───┘ "},
+        {hbox({border(text("abc"), 0, text("t")), text("|")}), 6, 3, "┌t──┐|\n│abc│ \n└───┘ "},
         // Heavy, double, rounded and blank lines; an unknown style draws light ones.
-        {hbox({bordered(text("a"), 1), bordered(text("a"), 2), bordered(text("a"), 3), bordered(text("a"), 4),
-               bordered(text("a"), 9)}),
+        {hbox({border(text("a"), 1), border(text("a"), 2), border(text("a"), 3), border(text("a"), 4),
+               border(text("a"), 9)}),
          15, 3, "┏━┓╔═╗╭─╮   ┌─┐\n┃a┃║a║│a│ a │a│\n┗━┛╚═╝╰─╯   └─┘"},
         {std::make_shared<custom_Border>(Elements{}, 0), 2, 2, "┌┐\n└┘"},
-        {bordered(text("a") | flex), 4, 4, "┌──┐\n│a │\n│  │\n└──┘"},
-        {titled(text("Settings"), text("a")) | size(WIDTH, EQUAL, 6), 6, 3, "┌Sett┐\n│a   │\n└────┘"},
-        {titled(text("世界"), text("a")) | size(WIDTH, EQUAL, 5), 5, 3, "┌世─┐\n│a  │\n└───┘"},
+        {border(text("a") | flex), 4, 4, "┌──┐\n│a │\n│  │\n└──┘"},
+        {border(text("a"), 0, text("Settings")) | size(WIDTH, EQUAL, 6), 6, 3, "┌Sett┐\n│a   │\n└────┘"},
+        {border(text("a"), 0, text("世界")) | size(WIDTH, EQUAL, 5), 5, 3, "┌世─┐\n│a  │\n└───┘"},
         // A border one cell wide or high draws only its content.
-        {hbox({titled(text("T"), text("xy")) | size(WIDTH, EQUAL, 1), text("|")}), 3, 3, " | \n   \n   "},
-        {vbox({bordered(text("xy")) | size(HEIGHT, EQUAL, 1), text("|")}), 4, 2, "    \n|   "},
-        {bordered(numberedRows(6, 5)) | yframe, 3, 3, "│4│\n│5│\n└─┘"},
+        {hbox({border(text("xy"), 0, text("T")) | size(WIDTH, EQUAL, 1), text("|")}), 3, 3, " | \n   \n   "},
+        {vbox({border(text("xy")) | size(HEIGHT, EQUAL, 1), text("|")}), 4, 2, "    \n|   "},
+        {border(numberedRows(6, 5)) | yframe, 3, 3, "│4│\n│5│\n└─┘"},
     };
-    for (const auto& [element, width, height, drawn] : cases) {
-        EXPECT_EQ(renderToText(element, width, height), drawn) << width << "x" << height;
-    }
+    for (const auto& [element, width, height, drawn] : cases) EXPECT_EQ(renderToText(element, width, height), drawn);
 }
 
 TEST(Render, ATreeOfEveryKindFitsIntoAnySizeEvenNone) {
     auto tree = [] {
         Elements rows;
         for (int i = 0; i < 6; ++i) rows.push_back(text(L"世" + std::to_wstring(i)) | (i == 4 ? focus : nothing));
-        return hbox({titled(text("Title"), vbox(std::move(rows)) | vscroll_indicator | yframe | flex),
-                     bordered(gauge(0.7f) | bold, 2) | size(WIDTH, GREATER_THAN, 4), hcenter(text("x"))});
+        return hbox({border(vbox(std::move(rows)) | vscroll_indicator | yframe | flex, 0, text("Title")),
+                     border(gauge(0.7f) | bold, 2) | size(WIDTH, GREATER_THAN, 4), hcenter(text("x"))});
     };
     for (int width = 0; width <= 12; ++width)
         for (int height = 0; height <= 5; ++height) {
@@ -143,38 +131,32 @@ TEST(Style, AppliesToEveryCellOfTheBoxAndReflectRecordsIt) {
                          text("cde") | dim | underlined | reflect(box)}));
     const Cell &a = screen.at(1, 0), &c = screen.at(3, 0);
     EXPECT_TRUE(a.bold && a.inverted && !a.dim && c.dim && c.underlined && !c.bold);
-    EXPECT_EQ(a.foreground, Color::Red);
-    EXPECT_EQ(a.background, Color::GrayDark);
-    EXPECT_EQ(c.background, Color::Default);
-    EXPECT_EQ(box, (Box{2, 3, 0, 1}));
+    EXPECT_EQ(std::tuple(a.foreground, a.background, c.background),
+              std::tuple(Color::Red, Color::GrayDark, Color::Default));
+    EXPECT_EQ(box, (Box{2, 3, 0, 1})) << "the visible part";
 }
 
 TEST(Utf8, ConvertsBothWaysAndReadsTypedBytes) {
     EXPECT_EQ(toWide("a€"), L"a€");
     EXPECT_EQ(toUtf8(std::wstring(L"a€")), "a€");
     EXPECT_EQ(textWidth("世界!"), 5);
-    const struct {
-        std::vector<std::string> reads;  // bytes as they arrive, one read each
-        std::u32string typed;
-    } cases[] = {
-        {{"u\xFF\x41\x42"}, U"u\uFFFDAB"},  // each broken sequence becomes one replacement
+    // Bytes as they arrive, one read each, and the characters they make. Each broken sequence becomes one
+    // replacement; an empty read stands for a key in between, after which what waits is not completed.
+    const std::pair<std::vector<std::string>, std::u32string> cases[] = {
+        {{"u\xFF\x41\x42"}, U"u\uFFFDAB"},
         {{"\xE2\x82\x41\x42"}, U"\uFFFDAB"},
         {{"\xE0\x80\x80x"}, U"\uFFFDx"},  // overlong
         {{"\xE2", "\x82", "\xAC\xC3", "\xA9"}, U"€é"},
         {{"\xF0\x9F\xA5", "\x81"}, U"\U0001F941"},
         {{"\xFF\xFE"}, U"\uFFFD\uFFFD"},
+        {{"a\xE2\x82", "", "b"}, U"a\uFFFDb"},
     };
     for (const auto& [reads, typed] : cases) {
         Utf8Reader reader;
         std::u32string got;
-        for (const std::string& bytes : reads) got += reader.push(bytes);
+        for (const std::string& bytes : reads) got += bytes.empty() ? reader.flush() : reader.push(bytes);
         EXPECT_EQ(got, typed) << reads.front();
     }
-    // A sequence that a key interrupts will not be completed.
-    Utf8Reader reader;
-    EXPECT_EQ(reader.push("a\xE2\x82"), U"a");
-    EXPECT_EQ(reader.flush(), U"\uFFFD");
-    EXPECT_EQ(reader.push("b"), U"b");
 }
 
 // A focusable leaf that records the events it is offered and consumes the letter "x".
@@ -227,9 +209,6 @@ TEST(Focus, MovesAlongTheContainersAndWrapsWithTab) {
         std::string focused;
         for (const auto& probe : p) focused += probe->Focused() ? probe->name : "";
         EXPECT_EQ(focused, expected) << keys;
-        if (keys == std::string(">v")) {
-            EXPECT_EQ(renderToText(root->Render(), 5, 3), "ab  d\n -   \n [c] ");
-        }
     }
 }
 
@@ -237,6 +216,7 @@ TEST(Events, GoOnlyToTheActiveChildButMouseToAllAndWrappersPassOnWhatTheyLeave) 
     int selected = 1;  // a selector outside, read and written
     auto a = Make<Probe>("a"), b = Make<Probe>("b");
     Component row = Container::Horizontal({a, b}, &selected);
+    EXPECT_EQ(renderToText(row->Render(), 5, 1), "a[b] ");
     EXPECT_EQ(offer(row, "q<"), "01");
     EXPECT_FALSE(row->OnEvent(mouse(0, 0)));
     EXPECT_EQ(std::tuple(selected, a->seen.size(), b->seen.size()), std::tuple(0, 1u, 3u));

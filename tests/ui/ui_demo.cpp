@@ -17,9 +17,9 @@
 using namespace zaffo::ui;
 
 std::string describe(const Event& event) {
-    static const char* const kinds[] = {"char ",     "mouse",  "custom", "resize",    "left",    "right",
-                                        "up",        "down",   "tab",    "shift-tab", "return",  "escape",
-                                        "backspace", "delete", "home",   "end",       "page-up", "page-down"};
+    // Named keys as tmux names them.
+    static const char* const kinds[] = {"char ", "mouse", "custom", "resize", "Left", "Right", "Up",  "Down",  "Tab",
+                                        "BTab",  "Enter", "Escape", "BSpace", "DC",   "Home",  "End", "PPage", "NPage"};
     const Mouse& m = event.mouse();
     std::string where = " " + std::to_string(m.button) + "/" + std::to_string(m.motion) + " at " + std::to_string(m.x) +
                         "," + std::to_string(m.y);
