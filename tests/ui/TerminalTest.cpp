@@ -89,9 +89,9 @@ TEST_F(TerminalScreen, DrawsAndReportsKeysMouseTypingPostedEventsAndResizes) {
 }
 
 TEST_F(TerminalScreen, EveryWayOutGivesTheTerminalBack) {
-    // X makes another thread end the loop. A second interrupt ends a stuck loop at once.
+    // Keys or a signal, whether the loop is stuck, the exit status. X makes another thread end the loop; a second
+    // interrupt ends a stuck loop at once.
     const std::tuple<const char*, int, bool, const char*> cases[] = {
-        // keys or signal, stuck, exit status
         {"C-c", 0, false, "0"},   {"X", 0, false, "0"},    {"", SIGTERM, false, "0"},  {"", SIGHUP, false, "0"},
         {"", SIGINT, false, "0"}, {"C-c", 0, true, "130"}, {"", SIGTERM, true, "143"},
     };
