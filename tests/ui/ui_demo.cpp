@@ -1,12 +1,10 @@
-// A small screen for the terminal test: the last event, the characters typed, and counters of the
-// event and the task that another thread posts when P is typed. X makes another thread end the
-// loop; S hangs it.
+// The terminal test's screen: the last event, the characters typed, and counts of the event and task that
+// another thread posts when P is typed. X makes another thread end the loop; S hangs it.
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <functional>
 #include <thread>
 
 #include "ui/Components.h"
@@ -31,7 +29,7 @@ int main() {
     std::string lastEvent = "none", typed;
     int customSeen = 0, tasksRun = 0;
     std::thread helper;
-    auto onHelper = [&](std::function<void()> work) {
+    auto onHelper = [&](auto work) {
         if (helper.joinable()) helper.join();
         helper = std::thread(std::move(work));
     };
