@@ -26,10 +26,7 @@ struct FakeListener : ParseListener {
     }
     bool hasSample(const std::string& name) override { return samples.count(name) > 0; }
     float getVolume() override { return volume; }
-    void setVolume(float v) override {
-        volume = v;
-        record("volume(" + std::to_string(v) + ")");
-    }
+    void setVolume(float v) override { record("volume(" + std::to_string(volume = v) + ")"); }
     std::string listSamples() override { return "kick snare\n"; }
     std::string useLink(std::optional<bool> on) override {
         record(on ? (*on ? "link(on)" : "link(off)") : "link()");
@@ -41,11 +38,11 @@ struct FakeListener : ParseListener {
         if (call == failOn) throw std::runtime_error(failure);
     }
 
-    std::set<std::string> samples = {"kick", "snare", "hh", "next", "link", "808", "hi-hat"};
+    std::set<std::string> samples = {"kick", "snare", "hh", "next", "link", "808", "hi-hat", "808 909"};
     std::vector<std::string> calls;
     float volume = 1.0f;
-    std::string failOn;   // a call that throws `failure` after it is recorded
-    std::string failure;
+    std::string failOn;  // a call that throws `failure` after it is recorded
+    std::string failure = "no room";
 };
 
 }  // namespace zaffo

@@ -10,7 +10,7 @@ namespace zaffo {
 namespace {
 
 // Drives a sequencer with periods and records the frame, counted from the first frame the clock
-// was given, at which every step and every trigger begins.
+// was given, at which every step begins, and every trigger as "name step@frame".
 class ClockTest : public ::testing::Test {
 protected:
     ClockTest() {
@@ -18,8 +18,7 @@ protected:
         sequencer.onStep = [this](int, int32_t start) { steps.push_back(done + start); };
         sequencer.onTrigger = [this](const PatternPtr& p, int step, int32_t start) {
             EXPECT_TRUE(start >= 0 && start < period) << start;
-            triggers.push_back(p->name + std::to_string(step));
-            triggerFrames.push_back(done + start);
+            played += p->name + std::to_string(step) + "@" + std::to_string(done + start) + " ";
         };
     }
 
@@ -40,8 +39,8 @@ protected:
     }
 
     Sequencer sequencer;
-    std::vector<int64_t> steps, triggerFrames;
-    std::vector<std::string> triggers;
+    std::vector<int64_t> steps;
+    std::string played;
     int64_t done = 0;
     int32_t period = 0;
 };
@@ -75,14 +74,14 @@ const StepCase stepCases[] = {
 
 TEST(Clock, StepsBeginWhereTheCountedFramesPassTheStepLength) {
     for (const StepCase& c : stepCases) {
-        Sequencer fresh;
+        Sequencer sequencer;
         std::vector<int64_t> begun;
         int64_t done = 0;
-        fresh.onStep = [&](int, int32_t start) { begun.push_back(done + start); };
+        sequencer.onStep = [&](int, int32_t start) { begun.push_back(done + start); };
         for (const Periods& p : c.periods) {
-            fresh.bpm = p.bpm;
-            fresh.playing = p.playing;
-            for (int i = 0; i < p.count; ++i, done += p.frames) fresh.tick(p.frames, c.sampleRate);
+            sequencer.bpm = p.bpm;
+            sequencer.playing = p.playing;
+            for (int i = 0; i < p.count; ++i, done += p.frames) sequencer.tick(p.frames, c.sampleRate);
         }
         EXPECT_EQ(begun, c.steps) << c.what;
     }
@@ -107,9 +106,9 @@ TEST_F(ClockTest, ACuedPartBeginsOnTheNextMeasureAtItsOwnTempo) {
     EXPECT_FALSE(sequencer.cuePart("none"));
     periods(1, 24001);
     ASSERT_TRUE(sequencer.cuePart("fast"));
-    while (triggerFrames.size() < 3) periods(1, 1000);
+    periods(214, 1000);
     // The live measure plays out at 120; the part's first step follows it, 12000 frames a step.
-    EXPECT_EQ(triggerFrames, (std::vector<int64_t>{24000, 24000 + 8 * 24000, 24000 + 8 * 24000 + 12000}));
+    EXPECT_EQ(played, "kick0@24000 kick0@216000 kick1@228000 ");
     EXPECT_EQ(sequencer.bpm.load(), 240);
 }
 
@@ -120,54 +119,45 @@ TEST_F(ClockTest, OnlyOnStepsOfPlayingInstrumentsSoundAndEachShufflesEveryRandMe
     snare->active = false;
     snare->rand = 1;
     periods(8, 24001);
-    EXPECT_EQ(triggers, (std::vector<std::string>{"kick0", "kick2"}));
+    EXPECT_EQ(played, "kick0@24000 kick2@72000 ");
     EXPECT_NE(order(snare), "01234567") << "a muted instrument is still shuffled";
 
-    kick->rand = 2;
-    std::string moved;  // whether the steps moved in each measure
-    for (int m = 0; m < 5; ++m) {
+    // Whether the kick's steps moved in the next measure.
+    auto moved = [&] {
         const std::string before = order(kick);
         periods(8, 24001);
-        moved += order(kick) == before ? '-' : '#';
-    }
-    EXPECT_EQ(moved, "-#-#-") << "the counter runs 1, 0, 1, 0...";
+        return order(kick) == before ? '-' : '#';
+    };
+    kick->rand = 2;
+    EXPECT_EQ((std::string{moved(), moved(), moved(), moved(), moved()}), "-#-#-") << "the counter runs 1, 0, 1...";
     for (const Step& step : kick->steps) EXPECT_EQ(step.on, step.pitch == 0 || step.pitch == 2) << "whole steps move";
-
     kick->rand = 0;
     periods(1, 24001);
     EXPECT_EQ(kick->randCounter, 0) << "rand 0 resets the counter";
-    const std::string last = order(kick);
-    periods(16, 24001);
-    EXPECT_EQ(order(kick), last) << "and stops shuffling";
+    EXPECT_EQ((std::string{moved(), moved()}), "--") << "and stops shuffling";
 }
 
-TEST_F(ClockTest, TempoAnimatesAlongAHalfCosineAndEndsExactlyOnTarget) {
+TEST_F(ClockTest, TempoChangesFollowAHalfCosineWaitWhilePausedAndEndWhenAnotherPlayerSetsTheTempo) {
     sequencer.animateBpm(160, 5);
     std::vector<int32_t> tempos;
     // Periods of 1/128 s (exact in binary): 640 of them make the 5 seconds.
     for (int i = 0; i < 640; ++i, tempos.push_back(sequencer.bpm)) periods(1, 512, 65536);
-    for (size_t i = 1; i < tempos.size(); ++i) ASSERT_GE(tempos[i], tempos[i - 1]) << i;
+    EXPECT_TRUE(std::is_sorted(tempos.begin(), tempos.end()));
     EXPECT_LE(tempos[63], 121) << "slow at first";
     EXPECT_NEAR(tempos[319], 140, 1) << "half way at the middle";
     EXPECT_GE(tempos[575], 159) << "slow again near the end";
     EXPECT_EQ(tempos.back(), 160);
-
     periods(1, 512, 65536);  // finds the 5 seconds elapsed: ends the animation
     sequencer.bpm = 150;
     periods(1, 512, 65536);
     EXPECT_EQ(sequencer.bpm.load(), 150) << "nothing overwrites the tempo any more";
-}
 
-TEST_F(ClockTest, ATempoChangeWaitsWhilePausedAndEndsWhenAnotherPlayerSetsTheTempo) {
-    sequencer.animateBpm(200, 1);
-    periods(50, 960);  // half a second: about 160
-    EXPECT_NEAR(sequencer.bpm.load(), 160, 20);
     sequencer.playing = false;
     sequencer.animateBpm(100, 0);
     sequencer.animateBpm(0, 0);  // targets below 1 start nothing
     sequencer.animateBpm(-3, 1);
     periods(100, 1000);
-    EXPECT_GT(sequencer.bpm.load(), 140) << "paused, nothing changes";
+    EXPECT_EQ(sequencer.bpm.load(), 150) << "paused, nothing changes";
     sequencer.playing = true;
     periods(1, 1);
     EXPECT_EQ(sequencer.bpm.load(), 100) << "the stored target is applied on the first tick";
@@ -192,8 +182,8 @@ TEST_F(ClockTest, WhereTheCountingClockStandsInTheMeasure) {
     EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), 0.25) << "step 0 began at frame 24000";
 }
 
-// A timeline from outside, followed period by period: the steps begun before frame
-// 110000, and where the first begins (every later one begins a half beat after the one before).
+// A timeline from outside, followed period by period: the steps begun before frame 110000, and
+// where the first begins (every later one begins a half beat after the one before).
 struct TimelineCase {
     const char* what;
     double firstBeat;
@@ -204,25 +194,25 @@ struct TimelineCase {
     int64_t firstFrame;
 };
 
+const TimelineCase timelineCases[] = {
+    {"a bar line begins step 0 at its exact frame", 3.9, 2, 1024, 0, "01234", 4800},
+    {"joining mid-measure lines up at the next bar line", 1.9, 2, 1024, 0, "01230", 4800},
+    {"periods that meet roughly begin each half beat once", 3.9, 2, 480, 2e-5, "01234", 4800},
+    {"a fast tempo begins several steps in a long period", 3.9, 16, 8192, 0, "0123456701234567012345670123456701234",
+     600},
+    {"a rate of zero begins nothing", 3.9, 0, 1024, 0, "", 0},
+};
+
 TEST(TimelineClock, StepsBeginOnTheHalfBeatsAndStepZeroOnTheBarLines) {
-    const TimelineCase cases[] = {
-        {"a bar line begins step 0 at its exact frame", 3.9, 2, 1024, 0, "01234", 4800},
-        {"joining mid-measure lines up at the next bar line", 1.9, 2, 1024, 0, "01230", 4800},
-        {"periods that meet roughly begin each half beat once", 3.9, 2, 480, 2e-5, "01234", 4800},
-        {"a fast tempo begins several steps in a long period", 3.9, 16, 8192, 0,
-         "0123456701234567012345670123456701234", 600},
-        {"a rate of zero begins nothing", 3.9, 0, 1024, 0, "", 0},
-    };
     std::mt19937 rough(3);
-    for (const TimelineCase& c : cases) {
+    for (const TimelineCase& c : timelineCases) {
         const double beatsPerFrame = c.beatsPerSecond / 96000;
-        const double halfBeat = c.beatsPerSecond ? 48000 / c.beatsPerSecond : 0;
         Sequencer sequencer;
         std::string steps;
         int64_t done = 0;
         sequencer.onStep = [&](int step, int32_t start) {
             if (done + start >= 110000) return;
-            EXPECT_NEAR(done + start, c.firstFrame + steps.size() * halfBeat, 2) << c.what << ", step " << steps.size();
+            EXPECT_NEAR(done + start, c.firstFrame + steps.size() * 0.5 / beatsPerFrame, 2) << c.what << steps;
             steps += std::to_string(step);
         };
         std::uniform_real_distribution<double> stray(-c.roughness, c.roughness);

@@ -1,11 +1,14 @@
 #include "sequencer/Composition.h"
 #include "sequencer/PatternGrammar.h"
 #include "sequencer/Sequencer.h"
+#include "tests/sequencer/Describe.h"
 
 #include <gtest/gtest.h>
 
 namespace zaffo {
 namespace {
+
+using testing::describeLive;
 
 class CompositionTest : public ::testing::Test {
 protected:
@@ -13,7 +16,7 @@ protected:
         for (Sequencer* s : {&sequencer, &loaded}) s->sampleExists = [](const std::string&) { return true; };
     }
 
-    PatternPtr instrument(const std::string& name, const std::string& pattern, float volume = 1.0f) {
+    PatternPtr instrument(const std::string& name, const std::string& pattern, float volume) {
         PatternPtr p = sequencer.getOrCreatePattern(name);
         std::vector<Step> parsed;
         pattern_grammar::readPattern(pattern, parsed);
@@ -25,69 +28,27 @@ protected:
     // Loads a document written by hand into `loaded`.
     bool load(const std::string& text) { return loaded.fromJson(parseComposition(text)); }
 
-    std::string describeLive() {
-        std::string text;
-        for (const auto& p : loaded.getPatterns()) {
-            text += p->name + " " + patternText(p->steps) + " " + std::to_string(p->volume).substr(0, 4) +
-                    (p->active ? " on" : " off") + " &" + std::to_string(p->rand) + ";";
-        }
-        return text;
-    }
-
     Sequencer sequencer;
     Sequencer loaded;
 };
 
-TEST_F(CompositionTest, WritesTheIndentedFileByteForByte) {
-    instrument("kick", "#-#5-", 0.5f);
-    picojson::value root = sequencer.toJson();
-    root.get<picojson::object>()["samplePack"] = picojson::value("default");
-    EXPECT_EQ(compositionText(root), R"({
-  "activeInstruments": [
-    {
-      "mute": false,
-      "name": "kick",
-      "pattern": [
-        0,
-        null,
-        5,
-        null,
-        0,
-        null,
-        5,
-        null
-      ],
-      "patternRaw": "#-#5-#-#5-",
-      "rand": 0,
-      "rawPattern": "#-#5-#-#5-",
-      "sequence": [
-        "C3",
-        null,
-        "F3",
-        null,
-        "C3",
-        null,
-        "F3",
-        null
-      ],
-      "volume": 0.5
-    }
-  ],
-  "bpm": 120,
-  "name": "composition",
-  "parts": {},
-  "samplePack": "default"
-}
-)");
-}
-
-TEST_F(CompositionTest, AnEmptyStateWritesEmptyListsAndSingleVolumesWidened) {
-    const std::string empty = compositionText(sequencer.toJson());
-    EXPECT_NE(empty.find("\"activeInstruments\": [],"), std::string::npos) << empty;
-    EXPECT_NE(empty.find("\"parts\": {}"), std::string::npos) << empty;
-
-    instrument("kick", "#", 0.7f);
-    EXPECT_NE(compositionText(sequencer.toJson()).find("\"volume\": 0.69999998807907104"), std::string::npos);
+// The layout of the file shows in an empty document and in an excerpt of an instrument's entry.
+TEST_F(CompositionTest, WritesEveryFieldIndentedByTwoSpaces) {
+    EXPECT_EQ(compositionText(sequencer.toJson()),
+              "{\n  \"activeInstruments\": [],\n  \"bpm\": 120,\n  \"name\": \"composition\",\n  \"parts\": {}\n}\n");
+    instrument("kick", "#-#5-", 0.7f);
+    sequencer.storePart("a");
+    const std::string text = compositionText(sequencer.toJson());
+    EXPECT_NE(
+        text.find("\n    {\n      \"mute\": false,\n      \"name\": \"kick\",\n      \"pattern\": [\n        0,\n"),
+        std::string::npos)
+        << text;
+    const std::string kick = R"({"mute": false, "name": "kick", "pattern": [0, null, 5, null, 0, null, 5, null],
+        "patternRaw": "#-#5-#-#5-", "rand": 0, "rawPattern": "#-#5-#-#5-",
+        "sequence": ["C3", null, "F3", null, "C3", null, "F3", null], "volume": 0.69999998807907104})";
+    EXPECT_EQ(parseComposition(text), parseComposition(R"({"activeInstruments": [)" + kick + R"(], "bpm": 120,
+        "name": "composition", "parts": {"a": {"bpm": 120, "instrumentCollection": {"kick": )" +
+                                                       kick + "}}}}"));
 }
 
 TEST_F(CompositionTest, SavingLoadingAndSavingAgainGivesTheSameBytes) {
@@ -105,117 +66,29 @@ TEST_F(CompositionTest, SavingLoadingAndSavingAgainGivesTheSameBytes) {
     EXPECT_EQ(loaded.getPartNames(), (std::vector<std::string>{"B", "a"})) << "parts in byte order";
 }
 
-TEST_F(CompositionTest, AnInstrumentOnlyInPartsIsWrittenOnceMutedAndLoadsMuted) {
-    load(R"({"activeInstruments": [{"name": "kick", "rawPattern": "#-", "volume": 1}],
-             "parts": {"a": {"bpm": 120, "instrumentCollection": {
-                 "hh": {"name": "hh", "rawPattern": "#", "volume": 0.5, "mute": false},
-                 "kick": {"name": "kick", "rawPattern": "#", "volume": 1}}}}})");
-    const std::string saved = compositionText(loaded.toJson());
-    const picojson::value document = parseComposition(saved);
-    const auto& entries = document.get("activeInstruments").get<picojson::array>();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[1].get("name").to_str(), "hh");
-    EXPECT_TRUE(entries[1].get("mute").get<bool>());
-
-    Sequencer again;
-    again.fromJson(parseComposition(saved));
-    auto live = again.getPatterns();
-    ASSERT_EQ(live.size(), 2u);
-    EXPECT_EQ(live[1]->name, "hh");
-    EXPECT_FALSE(live[1]->active);
-}
-
-TEST_F(CompositionTest, ReadsWhatItCanAndSkipsUnusableEntries) {
-    ASSERT_TRUE(load(R"({"bpm": 140.7, "activeInstruments": [
-        {"name": "a", "rawPattern": "#-", "volume": 0.5, "rand": 2.9, "mute": true},
-        {"name": "b", "rawPattern": "#-"},
-        {"name": "c", "rawPattern": "#-", "volume": "loud"},
-        {"name": "d", "patternRaw": "#", "rawPattern": "-", "volume": 1},
-        {"name": "e", "patternRaw": 5, "rawPattern": "#--", "volume": 1},
-        {"name": "f", "rawPattern": "kick", "volume": 0.25, "mute": false, "rand": 3},
-        {"name": "g", "rawPattern": "#-xyz", "volume": 1, "mute": "yes"},
-        {"name": 7, "rawPattern": "#", "volume": 1},
-        ["h"], null, "i",
-        {"name": "j", "volume": 1}
-    ]})"));
-    EXPECT_EQ(describeLive(),
-              "a #-#-#-#- 0.50 off &2;"
-              "d ######## 1.00 on &0;"
-              "e #--#--#- 1.00 on &0;"
-              "f -------- 0.25 on &3;"
-              "g #-#-#-#- 1.00 on &0;");
-    EXPECT_EQ(loaded.bpm.load(), 140);
-}
-
-TEST_F(CompositionTest, MissingListsBecomeEmptyAndAMissingTempoStays) {
-    loaded.bpm = 133;
-    loaded.getOrCreatePattern("kick");
-    loaded.storePart("x");
-    ASSERT_TRUE(load("{}"));
-    EXPECT_TRUE(loaded.getPatterns().empty());
-    EXPECT_TRUE(loaded.getPartNames().empty());
-    EXPECT_EQ(loaded.bpm.load(), 133);
-
-    ASSERT_TRUE(load(R"({"activeInstruments": {"kick": 1}, "parts": ["a"], "bpm": "fast"})"));
-    EXPECT_TRUE(loaded.getPatterns().empty());
-    EXPECT_EQ(loaded.bpm.load(), 133);
-}
-
-TEST_F(CompositionTest, ADocumentThatIsNoObjectChangesNothing) {
-    loaded.getOrCreatePattern("kick");
-    for (const char* text : {"[]", "3", "not json", "", "{\"bpm\": 1e999}"}) {
-        EXPECT_FALSE(load(text)) << text;
-    }
-    EXPECT_EQ(loaded.getPatterns().size(), 1u);
-}
-
-TEST_F(CompositionTest, PartsAreSortedByTheLiveOrderAndSkipUnusableMembers) {
-    ASSERT_TRUE(load(R"({"activeInstruments": [
-            {"name": "kick", "rawPattern": "#", "volume": 1},
-            {"name": "snare", "rawPattern": "#", "volume": 1}],
-        "parts": {
-            "a": {"bpm": 99.5, "instrumentCollection": [
-                {"name": "extra", "rawPattern": "#", "volume": 1},
-                {"name": "snare", "rawPattern": "-", "volume": 1},
-                {"name": "kick", "rawPattern": "-", "volume": 1}]},
-            "b": {"instrumentCollection": "none"},
-            "c": 5,
-            "d": {"bpm": "slow", "instrumentCollection": {}}}})"));
-    EXPECT_EQ(loaded.getPartNames(), (std::vector<std::string>{"a", "d"}));
-    ASSERT_TRUE(loaded.recallPart("a"));
-    EXPECT_EQ(loaded.bpm.load(), 99);
-    std::vector<std::string> names;
-    for (const auto& p : loaded.getPatterns()) names.push_back(p->name);
-    EXPECT_EQ(names, (std::vector<std::string>{"kick", "snare", "extra"}));
-    ASSERT_TRUE(loaded.recallPart("d"));
-    EXPECT_EQ(loaded.bpm.load(), 120);
-}
-
-TEST_F(CompositionTest, LoadingReusesALiveInstrumentButGivesPartsTheirOwnCopies) {
+TEST_F(CompositionTest, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMembers) {
     PatternPtr kick = loaded.getOrCreatePattern("kick");
-    load(R"({"activeInstruments": [{"name": "kick", "rawPattern": "#-", "volume": 0.5}],
-             "parts": {"a": {"instrumentCollection": [{"name": "kick", "rawPattern": "#", "volume": 1}]}}})");
-    EXPECT_EQ(loaded.getPatterns().at(0), kick);
-    EXPECT_EQ(patternText(kick->steps), "#-#-#-#-");
-    loaded.recallPart("a");
-    EXPECT_NE(loaded.getPatterns().at(0), kick);
-}
-
-TEST_F(CompositionTest, OutOfRangeNumbersAreClampedOrSkipped) {
-    ASSERT_TRUE(load(R"({"bpm": 0, "activeInstruments": [
-        {"name": "a", "rawPattern": "#", "volume": 1e300},
-        {"name": "b", "rawPattern": "#", "volume": 1, "rand": 1e20},
-        {"name": "c", "rawPattern": "#", "volume": 1, "rand": -1e20},
-        {"name": "d", "rawPattern": "#99999999999", "volume": 1},
-        {"name": "b", "rawPattern": "-", "volume": 0.5}],
-        "parts": {"p": {"bpm": -7, "instrumentCollection": []}}})"));
-    EXPECT_EQ(loaded.bpm.load(), 1) << "the clock needs a tempo of at least 1";
-    EXPECT_EQ(describeLive(),
-              "b ######## 1.00 on &2147483647;"
-              "c ######## 1.00 on &-2147483648;"
-              "d -------- 1.00 on &0;");
-    loaded.recallPart("p");
-    EXPECT_EQ(loaded.bpm.load(), 1);
+    ASSERT_TRUE(load(R"({"activeInstruments": [{"name": "kick", "rawPattern": "#-", "volume": 0.5},
+            {"name": "snare", "rawPattern": "#", "volume": 1}],
+        "parts": {"a": {"bpm": 99.5, "instrumentCollection": [{"name": "extra", "rawPattern": "#", "volume": 1},
+                {"name": "snare", "rawPattern": "-", "volume": 1}, {"name": "kick", "rawPattern": "-", "volume": 1}]},
+            "b": {"instrumentCollection": "none"}, "c": 5, "d": {"bpm": "slow", "instrumentCollection": {}},
+            "e": {"bpm": -7, "instrumentCollection": []}}})"));
+    EXPECT_EQ(loaded.getPatterns().at(0), kick) << "a live instrument is updated in place";
+    EXPECT_EQ(describeLive(loaded), "kick #-#-#-#- 0.5 0 on; snare ######## 1 0 on");
+    EXPECT_EQ(testing::join(loaded.getPartNames()), "a; d; e");
+    // An instrument that only a part holds is written once, muted, and so loads muted.
+    Sequencer again;
+    again.fromJson(parseComposition(compositionText(loaded.toJson())));
+    EXPECT_EQ(describeLive(again), "kick #-#-#-#- 0.5 0 on; snare ######## 1 0 on; extra ######## 1 0 off");
+    EXPECT_EQ(loaded.toJson().get("activeInstruments").get<picojson::array>().size(), 3u);
+    ASSERT_TRUE(loaded.recallPart("a"));
+    EXPECT_EQ(describeLive(loaded), "kick -------- 1 0 on; snare -------- 1 0 on; extra ######## 1 0 on");
+    EXPECT_NE(loaded.getPatterns().at(0), kick) << "a part has copies of its own";
+    for (auto [part, tempo] : {std::pair{"a", 99}, {"d", 120}, {"e", 1}}) {
+        loaded.recallPart(part);
+        EXPECT_EQ(loaded.bpm.load(), tempo) << part;
+    }
 }
 
 std::string nested(const std::string& open, const std::string& close, int depth, const std::string& inner) {
@@ -226,25 +99,66 @@ std::string nested(const std::string& open, const std::string& close, int depth,
     return text;
 }
 
-// A document nested deeper than the reader can take is refused before it is read at all.
-TEST_F(CompositionTest, NestingBeyondAHundredLevelsMakesTheFileUnreadable) {
-    const std::string deepInside = R"({"bpm": 77, "deep": )";
-    const struct {
-        std::string text;
-        bool readable;
-    } cases[] = {
-        {deepInside + nested("{\"a\":", "}", 99, "1") + "}", true},
-        {deepInside + nested("{\"a\":", "}", 100, "1") + "}", false},
-        {deepInside + nested("[", "]", 100, "") + "}", false},
-        {deepInside + nested("[{\"a\":", "}]", 50, "1") + "}", false},
-        {deepInside + nested("{\"a\":", "}", 50000, "1") + "}", false},
-        {deepInside + "\"" + std::string(500, '[') + "\\\"{{\"}", true},  // brackets in a string
-        {R"({"bpm": 77, "name": ")" + std::string(100000, 'n') + "\"}", true},
-    };
-    for (const auto& c : cases) {
-        loaded.bpm = 120;
-        EXPECT_EQ(load(c.text), c.readable) << c.text.substr(0, 60);
-        EXPECT_EQ(loaded.bpm.load(), c.readable ? 77 : 120) << c.text.substr(0, 60);
+// A hostile document against the instruments and the tempo that loading it leaves. Without `live`
+// the document is unreadable and nothing changes.
+struct Hostile {
+    std::string text;
+    const char* live;
+    int bpm = 133;
+};
+
+const std::string deepInside = R"({"bpm": 77, "deep": )";
+
+const Hostile hostileDocuments[] = {
+    {"[]", nullptr},
+    {"3", nullptr},
+    {"not json", nullptr},
+    {"", nullptr},
+    {R"({"bpm": 1e999})", nullptr},
+    // Missing lists become empty, a missing tempo stays.
+    {"{}", ""},
+    {R"({"activeInstruments": {"kick": 1}, "parts": ["a"], "bpm": "fast"})", ""},
+    // What can be read is read; unusable entries are skipped, a later entry of a name too.
+    {R"({"bpm": 140.7, "activeInstruments": [
+        {"name": "a", "rawPattern": "#-", "volume": 0.5, "rand": 2.9, "mute": true},
+        {"name": "b", "rawPattern": "#-"},
+        {"name": "c", "rawPattern": "#-", "volume": "loud"},
+        {"name": "d", "patternRaw": "#", "rawPattern": "-", "volume": 1},
+        {"name": "e", "patternRaw": 5, "rawPattern": "#--", "volume": 1},
+        {"name": "f", "rawPattern": "kick", "volume": 0.25, "mute": false, "rand": 3},
+        {"name": "g", "rawPattern": "#-xyz", "volume": 1, "mute": "yes"},
+        {"name": 7, "rawPattern": "#", "volume": 1}, ["h"], null, "i", {"name": "j", "volume": 1},
+        {"name": "a", "rawPattern": "#", "volume": 1}]})",
+     "a #-#-#-#- 0.5 2 off; d ######## 1 0 on; e #--#--#- 1 0 on; f -------- 0.25 3 on; g #-#-#-#- 1 0 on", 140},
+    // Numbers out of range are clamped, or the entry is skipped; the clock needs a tempo of 1.
+    {R"({"bpm": 0, "activeInstruments": [
+        {"name": "a", "rawPattern": "#", "volume": 1e300},
+        {"name": "b", "rawPattern": "#", "volume": 1, "rand": 1e20},
+        {"name": "c", "rawPattern": "#", "volume": 1, "rand": -1e20},
+        {"name": "d", "rawPattern": "#99999999999", "volume": 1}]})",
+     "b ######## 1 2147483647 on; c ######## 1 -2147483648 on; d -------- 1 0 on", 1},
+    // A document nested deeper than a hundred levels is refused before it is read at all.
+    {deepInside + nested("{\"a\":", "}", 99, "1") + "}", "", 77},
+    {deepInside + nested("{\"a\":", "}", 100, "1") + "}", nullptr},
+    {deepInside + nested("[", "]", 100, "") + "}", nullptr},
+    {deepInside + nested("[{\"a\":", "}]", 50, "1") + "}", nullptr},
+    {deepInside + nested("{\"a\":", "}", 50000, "1") + "}", nullptr},
+    {deepInside + "\"" + std::string(500, '[') + "\\\"{{\"}", "", 77},  // brackets in a string
+    {R"({"bpm": 77, "name": ")" + std::string(100000, 'n') + "\"}", "", 77},
+};
+
+TEST(CompositionReading, HostileDocumentsLoadWhatIsUsableOrNothing) {
+    for (const Hostile& c : hostileDocuments) {
+        Sequencer loaded;
+        loaded.sampleExists = [](const std::string&) { return true; };
+        loaded.bpm = 133;
+        loaded.getOrCreatePattern("kick");
+        loaded.storePart("x");
+        const std::string what = c.text.substr(0, 60);
+        EXPECT_EQ(loaded.fromJson(parseComposition(c.text)), c.live != nullptr) << what;
+        EXPECT_EQ(describeLive(loaded), c.live ? c.live : "kick -------- 1 0 on") << what;
+        EXPECT_EQ(loaded.bpm.load(), c.bpm) << what;
+        EXPECT_EQ(testing::join(loaded.getPartNames()), c.live ? "" : "x") << what;
     }
 }
 

@@ -1,10 +1,10 @@
 // Scripts of operations on a sequencer against the instruments and parts they leave behind.
 #include "sequencer/PatternGrammar.h"
 #include "sequencer/Sequencer.h"
+#include "tests/sequencer/Describe.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <sstream>
 
 namespace zaffo {
@@ -13,7 +13,7 @@ namespace {
 struct Case {
     const char* script;   // operations separated by ", "
     const char* answers;  // what the operations that answer said, one digit each
-    const char* live;     // "name steps volume rand on|off", joined by "; "
+    const char* live;     // as testing::describeLive shows them
     const char* parts;
     int bpm = 120;
 };
@@ -32,8 +32,8 @@ const Case cases[] = {
     {"set kick 0.5 #-, store a, store b, set kick 0.25 -, store a, recall b", "1111", "kick #-#-#-#- 0.5 0 on", "a b"},
     {"new kick, store kick", "10", "kick -------- 1 0 on", ""},
     // Parts hold copies that neither editing before nor after a recall changes.
-    {"set kick 0.5 #-, store a, set kick 0.9 -, recall a, set kick 0.1 -, recall a", "111",
-     "kick #-#-#-#- 0.5 0 on", "a"},
+    {"set kick 0.5 #-, store a, set kick 0.9 -, recall a, set kick 0.1 -, recall a", "111", "kick #-#-#-#- 0.5 0 on",
+     "a"},
     // Recalling sets the stored tempo and drops instruments the part does not hold.
     {"tempo 140, new kick, store a, tempo 100, new snare, drop snare, new snare, recall a, recall x", "111110",
      "kick -------- 1 0 on; snare -------- 1 0 off", "a", 140},
@@ -51,16 +51,15 @@ const Case cases[] = {
 char runOperation(Sequencer& sequencer, const std::string& operation) {
     std::istringstream words(operation);
     std::string verb, name, other;
+    float volume = 0;
     words >> verb >> name;
     if (verb == "nosamples") sequencer.sampleExists = nullptr;
     if (verb == "tempo") sequencer.bpm = std::stoi(name);
     if (verb == "drop") sequencer.removePattern(name);
     if (verb == "rename" && words >> other) sequencer.renamePattern(name, other);
     if (verb == "clear") sequencer.clearAll();
-    if (verb == "set") {
-        float volume = 0;
+    if (verb == "set" && words >> volume >> other) {
         std::vector<Step> parsed;
-        words >> volume >> other;
         EXPECT_TRUE(pattern_grammar::readPattern(other, parsed)) << other;
         sequencer.editPattern(sequencer.getOrCreatePattern(name), [&](SequencerPattern& pattern) {
             pattern.volume = volume;
@@ -75,34 +74,20 @@ char runOperation(Sequencer& sequencer, const std::string& operation) {
     return 0;
 }
 
-std::string join(const std::vector<std::string>& items, const char* separator) {
-    std::string text;
-    for (const auto& item : items) text += (text.empty() ? "" : separator) + item;
-    return text;
-}
-
 TEST(LiveListAndParts, ScriptsLeaveTheirInstrumentsAndParts) {
     for (const Case& c : cases) {
         Sequencer sequencer;
         sequencer.sampleExists = [](const std::string& name) {
-            return std::set<std::string>{"kick", "snare", "hh"}.count(name) > 0;
+            return name == "kick" || name == "snare" || name == "hh";
         };
-        std::string answers, script = c.script;
-        for (size_t start = 0; start < script.size();) {
-            size_t end = std::min(script.find(", ", start), script.size());
-            if (char answer = runOperation(sequencer, script.substr(start, end - start))) answers += answer;
-            start = end + 2;
-        }
-        std::vector<std::string> live;
-        for (const PatternPtr& p : sequencer.getPatterns()) {
-            std::ostringstream row;
-            row << p->name << ' ' << patternText(p->steps) << ' ' << p->volume << ' ' << p->rand
-                << (p->active ? " on" : " off");
-            live.push_back(row.str());
+        std::string answers, operation;
+        std::istringstream script(c.script);
+        while (std::getline(script >> std::ws, operation, ',')) {
+            if (char answer = runOperation(sequencer, operation)) answers += answer;
         }
         EXPECT_EQ(answers, c.answers) << c.script;
-        EXPECT_EQ(join(live, "; "), c.live) << c.script;
-        EXPECT_EQ(join(sequencer.getPartNames(), " "), c.parts) << c.script;
+        EXPECT_EQ(testing::describeLive(sequencer), c.live) << c.script;
+        EXPECT_EQ(testing::join(sequencer.getPartNames(), " "), c.parts) << c.script;
         EXPECT_EQ(sequencer.bpm.load(), c.bpm) << c.script;
     }
 }
