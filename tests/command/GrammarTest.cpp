@@ -38,6 +38,13 @@ const Case cases[] = {
     {"kick  #-", false, "", "", ""},
     {"kick #--2", false, "", "", ""},
     {"kick #- -#", true, "", "", "kick #--##--# 1 0 on"},
+    // Short patterns repeat and long ones are cut; a minus after a hit is its sign before a digit.
+    {"kick #-#", true, "", "", "kick #-##-##- 1 0 on"},
+    {"kick #-#-#-#-##--", true, "", "", "kick #-#-#-#- 1 0 on"},
+    {"kick #5#-#-2", true, "", "", "kick #5#-#-2#5#-#-2 1 0 on"},
+    {"kick #-2", true, "", "", "kick #-2#-2#-2#-2#-2#-2#-2#-2 1 0 on"},
+    {"kick #0#", true, "", "", "kick ######## 1 0 on"},
+    {"kick #-2147483648-------", true, "", "", "kick #-2147483648------- 1 0 on"},
     {"kick snare #-", true, "", "", "kick #-#-#-#- 1 0 on; snare #-#-#-#- 1 0 on"},
     {"kick #-  -#", false, "", "", ""},
     // The ten instrument forms, and no others.
@@ -124,6 +131,8 @@ const Case cases[] = {
     // Lines one after another. An edit changes only what its line gives, and unmutes.
     {"kick 0.5 #-# &3\n.kick\nkick &4", true, "", "", "kick #-##-##- 0.5 4 on"},
     {"kick 0.5 #-# &3\n.kick\nkick 0.25", true, "", "", "kick #-##-##- 0.25 3 on"},
+    {"kick 0.5 #- &2\nkick 0.7 #-#99999999999 &1", false, "number too large: 99999999999", "",
+     "kick #-#-#-#- 0.5 2 on"},
     // Names alone audition samples, or recall the part named first when they are not all samples.
     {"kick #-\n=a\nkick #\na", true, "", "", "kick #-#-#-#- 1 0 on", "a"},
     {"kick #-\n=a\nkick #\na kick", true, "", "", "kick #-#-#-#- 1 0 on", "a"},
@@ -133,11 +142,15 @@ const Case cases[] = {
     {"kick #-\n=a\n=b\n/ a kick", true, "", "", "", "b"},
     {"/nothing", true, "", "", ""},
     {"kick #-\n=a\n/ ", true, "", "", ""},
-    // Numbers too large for their field change nothing.
-    {"kick 0.5 #- &2\nkick #99999999999", false, "number too large: 99999999999", "", "kick #-#-#-#- 0.5 2 on"},
-    {"kick 0.5 #- &2\nkick &99999999999", false, "number too large: 99999999999", "", "kick #-#-#-#- 0.5 2 on"},
-    {"kick 0.5 #- &2\nkick 0.7 #-#99999999999 &1", false, "number too large: 99999999999", "",
-     "kick #-#-#-#- 0.5 2 on"},
+    // A part holds copies, which edits before and after a recall leave alone; storing again
+    // replaces it in its place.
+    {"kick 0.5 #-\n=a\nkick 0.9 -\na\nkick 0.1 -\na", true, "", "", "kick #-#-#-#- 0.5 0 on", "a"},
+    {"kick 0.5 #-\n=a\n=b\nkick 0.25 -\n=a\na", true, "", "", "kick -------- 0.25 0 on", "a b"},
+    {"kick 0.5 #-\n=a\n=b\nkick 0.25 -\n=a\nb", true, "", "", "kick #-#-#-#- 0.5 0 on", "a b"},
+    // An instrument made later reaches every part muted; removing one reaches every part too.
+    {"=a\n=b\nhh #-\na", true, "", "", "hh -------- 1 0 off", "a b"},
+    {"=a\n=b\nhh #-\nb", true, "", "", "hh -------- 1 0 off", "a b"},
+    {"kick #-\nsnare #-\n=a\n/kick\na", true, "", "", "snare #-#-#-#- 1 0 on", "a"},
     // Errors of the application come back as they are; the call was made.
     {"use x", false, "no room", "selectPack(x)", "", "", "selectPack(x)"},
     {"save x", false, "no room", "save(x)", "", "", "save(x)"},

@@ -10,22 +10,33 @@ namespace zaffo {
 namespace {
 
 // Drives a sequencer with periods and records the frame, counted from the first frame the clock
-// was given, at which every step begins, and every trigger as "name step@frame".
-class ClockTest : public ::testing::Test {
-protected:
-    ClockTest() {
+// was given, at which every step begins, the steps begun, and every trigger as "name step@frame".
+struct Clock {
+    Clock() {
         sequencer.sampleExists = [](const std::string&) { return true; };
-        sequencer.onStep = [this](int, int32_t start) { steps.push_back(done + start); };
+        sequencer.onStep = [this](int step, int32_t start) {
+            frames.push_back(done + start);
+            steps += std::to_string(step);
+        };
         sequencer.onTrigger = [this](const PatternPtr& p, int step, int32_t start) {
             EXPECT_TRUE(start >= 0 && start < period) << start;
             played += p->name + std::to_string(step) + "@" + std::to_string(done + start) + " ";
         };
     }
 
-    void periods(int count, int32_t frames, int32_t sampleRate = 96000) {
-        for (int i = 0; i < count; ++i, done += frames) sequencer.tick(period = frames, sampleRate);
+    void periods(int count, int32_t frames, int32_t sampleRate = 96000, const BeatTimeline* timeline = nullptr) {
+        for (int i = 0; i < count; ++i, done += frames) sequencer.tick(period = frames, sampleRate, timeline);
     }
 
+    Sequencer sequencer;
+    std::vector<int64_t> frames;
+    std::string steps, played;
+    int64_t done = 0;
+    int32_t period = 0;
+};
+
+class ClockTest : public ::testing::Test, public Clock {
+protected:
     // An instrument whose steps carry the pitches 0..7, so that their order shows after a shuffle.
     PatternPtr instrument(const std::string& name, const std::string& on) {
         PatternPtr p = sequencer.getOrCreatePattern(name);
@@ -37,12 +48,6 @@ protected:
         for (const Step& step : p->steps) order += std::to_string(step.pitch);
         return order;
     }
-
-    Sequencer sequencer;
-    std::vector<int64_t> steps;
-    std::string played;
-    int64_t done = 0;
-    int32_t period = 0;
 };
 
 struct Periods {
@@ -74,16 +79,13 @@ const StepCase stepCases[] = {
 
 TEST(Clock, StepsBeginWhereTheCountedFramesPassTheStepLength) {
     for (const StepCase& c : stepCases) {
-        Sequencer sequencer;
-        std::vector<int64_t> begun;
-        int64_t done = 0;
-        sequencer.onStep = [&](int, int32_t start) { begun.push_back(done + start); };
+        Clock clock;
         for (const Periods& p : c.periods) {
-            sequencer.bpm = p.bpm;
-            sequencer.playing = p.playing;
-            for (int i = 0; i < p.count; ++i, done += p.frames) sequencer.tick(p.frames, c.sampleRate);
+            clock.sequencer.bpm = p.bpm;
+            clock.sequencer.playing = p.playing;
+            clock.periods(p.count, p.frames, c.sampleRate);
         }
-        EXPECT_EQ(begun, c.steps) << c.what;
+        EXPECT_EQ(clock.frames, c.steps) << c.what;
     }
 }
 
@@ -91,9 +93,9 @@ TEST_F(ClockTest, StepsFallExactlyAStepApartWhateverThePeriods) {
     std::mt19937 sizes(7);
     std::uniform_int_distribution<int32_t> irregular(1, 8192);  // as a device under load delivers them
     for (int32_t size : {64, 441, 512, 1024, 4096, 0}) {
-        steps.clear();
-        while (steps.size() < 300) periods(1, size ? size : irregular(sizes));
-        for (size_t i = 1; i < steps.size(); ++i) ASSERT_EQ(steps[i] - steps[i - 1], 24000) << size << ", " << i;
+        frames.clear();
+        while (frames.size() < 300) periods(1, size ? size : irregular(sizes));
+        for (size_t i = 1; i < frames.size(); ++i) ASSERT_EQ(frames[i] - frames[i - 1], 24000) << size << ", " << i;
     }
 }
 
@@ -164,10 +166,10 @@ TEST_F(ClockTest, TempoChangesFollowAHalfCosineWaitWhilePausedAndEndWhenAnotherP
 
     sequencer.animateBpm(160, 5);
     periods(100, 960);
-    steps.clear();
+    frames.clear();
     sequencer.followTempo(90);
     sequencer.followPlaying(false);
-    EXPECT_EQ(steps.size(), 2u) << "the screen is told of both";
+    EXPECT_EQ(frames.size(), 2u) << "the screen is told of both";
     EXPECT_FALSE(sequencer.playing);
     sequencer.followPlaying(true);
     periods(600, 960);
@@ -182,8 +184,8 @@ TEST_F(ClockTest, WhereTheCountingClockStandsInTheMeasure) {
     EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), 0.25) << "step 0 began at frame 24000";
 }
 
-// A timeline from outside, followed period by period: the steps begun before frame 110000, and
-// where the first begins (every later one begins a half beat after the one before).
+// A timeline from outside, followed period by period for 110000 frames: the steps begun, and where
+// the first begins (every later one begins a half beat after the one before).
 struct TimelineCase {
     const char* what;
     double firstBeat;
@@ -198,7 +200,7 @@ const TimelineCase timelineCases[] = {
     {"a bar line begins step 0 at its exact frame", 3.9, 2, 1024, 0, "01234", 4800},
     {"joining mid-measure lines up at the next bar line", 1.9, 2, 1024, 0, "01230", 4800},
     {"periods that meet roughly begin each half beat once", 3.9, 2, 480, 2e-5, "01234", 4800},
-    {"a fast tempo begins several steps in a long period", 3.9, 16, 8192, 0, "0123456701234567012345670123456701234",
+    {"a fast tempo begins several steps in a long period", 3.9, 16, 8192, 0, "012345670123456701234567012345670123456",
      600},
     {"a rate of zero begins nothing", 3.9, 0, 1024, 0, "", 0},
 };
@@ -207,20 +209,16 @@ TEST(TimelineClock, StepsBeginOnTheHalfBeatsAndStepZeroOnTheBarLines) {
     std::mt19937 rough(3);
     for (const TimelineCase& c : timelineCases) {
         const double beatsPerFrame = c.beatsPerSecond / 96000;
-        Sequencer sequencer;
-        std::string steps;
-        int64_t done = 0;
-        sequencer.onStep = [&](int step, int32_t start) {
-            if (done + start >= 110000) return;
-            EXPECT_NEAR(done + start, c.firstFrame + steps.size() * 0.5 / beatsPerFrame, 2) << c.what << steps;
-            steps += std::to_string(step);
-        };
         std::uniform_real_distribution<double> stray(-c.roughness, c.roughness);
-        for (; done < 110000; done += c.periodFrames) {
-            const BeatTimeline timeline{c.firstBeat + done * beatsPerFrame + stray(rough), beatsPerFrame};
-            sequencer.tick(c.periodFrames, 96000, &timeline);
+        Clock clock;
+        while (clock.done < 110000) {
+            const BeatTimeline timeline{c.firstBeat + clock.done * beatsPerFrame + stray(rough), beatsPerFrame};
+            clock.periods(1, c.periodFrames, 96000, &timeline);
         }
-        EXPECT_EQ(steps, c.steps) << c.what;
+        EXPECT_EQ(clock.steps, c.steps) << c.what;
+        for (size_t i = 0; i < clock.frames.size(); ++i) {
+            EXPECT_NEAR(clock.frames[i], c.firstFrame + i * 0.5 / beatsPerFrame, 2) << c.what << ", step " << i;
+        }
     }
 }
 
