@@ -6,13 +6,8 @@ namespace zaffo {
 namespace {
 
 // Every help topic ("help " and the topic) and every tutorial page ("page " and the counter before
-// it) against its number of lines and its first and last line, spaces at the ends included.
-struct Text {
-    std::string shown;
-    size_t lines;
-    const char* first;
-    const char* last;
-};
+// it) against its number of lines, its first line and its last, spaces at the ends included.
+using Text = std::tuple<std::string, size_t, const char*, const char*>;
 
 const char* const next = "Type 'next' to continue with the tutorial";
 
@@ -41,25 +36,23 @@ const Text texts[] = {
     {"page 8", 7, "To save all your hard work to a file, type: ", next},
     {"page 9", 7, "To remove a single instrument, use '/': ", next},
     {"page 10", 8, "To change the tempo of the file you can use ", next},
-    // The closing page, also for any counter past it, wraps the counter to the first page.
+    // The closing page, also for any counter past it.
     {"page 11", 7, "You have reached the end of the tutorial. ", "Now play around and have fun!"},
     {"page 4000000000", 7, "You have reached the end of the tutorial. ", "Now play around and have fun!"},
 };
 
 TEST(HelpAndTutorial, EveryTextHasItsLinesAndEveryLineFitsTheLog) {
-    for (const Text& text : texts) {
-        std::vector<std::string> lines;
-        if (text.shown.starts_with("help ")) {
-            lines = helpLines(text.shown.substr(5));
-        } else {
-            uint32_t counter = std::stoul(text.shown.substr(5));
+    for (const auto& [shown, count, first, last] : texts) {
+        std::vector<std::string> lines = helpLines(shown.substr(5));
+        if (shown.starts_with("page ")) {
+            uint32_t counter = std::stoul(shown.substr(5));
             const uint32_t after = counter < 11 ? counter + 1 : 0;
             lines = nextTutorialLines(counter);
-            EXPECT_EQ(counter, after) << text.shown;
+            EXPECT_EQ(counter, after) << "the closing page wraps the counter to the first: " << shown;
         }
-        ASSERT_EQ(lines.size(), text.lines) << text.shown;
-        EXPECT_EQ(lines.front(), text.first) << text.shown;
-        EXPECT_EQ(lines.back(), text.last) << text.shown;
+        ASSERT_EQ(lines.size(), count) << shown;
+        EXPECT_EQ(lines.front(), first) << shown;
+        EXPECT_EQ(lines.back(), last) << shown;
         // The log is 48 columns wide; the texts are ASCII and carry no web address.
         for (const std::string& line : lines) {
             EXPECT_LE(line.size(), 48u) << line;

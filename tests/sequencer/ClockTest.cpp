@@ -28,15 +28,6 @@ struct Clock {
         for (int i = 0; i < count; ++i, done += frames) sequencer.tick(period = frames, sampleRate, timeline);
     }
 
-    Sequencer sequencer;
-    std::vector<int64_t> frames;
-    std::string steps, played;
-    int64_t done = 0;
-    int32_t period = 0;
-};
-
-class ClockTest : public ::testing::Test, public Clock {
-protected:
     // An instrument whose steps carry the pitches 0..7, so that their order shows after a shuffle.
     PatternPtr instrument(const std::string& name, const std::string& on) {
         PatternPtr p = sequencer.getOrCreatePattern(name);
@@ -48,7 +39,15 @@ protected:
         for (const Step& step : p->steps) order += std::to_string(step.pitch);
         return order;
     }
+
+    Sequencer sequencer;
+    std::vector<int64_t> frames;
+    std::string steps, played;
+    int64_t done = 0;
+    int32_t period = 0;
 };
+
+class ClockTest : public ::testing::Test, public Clock {};
 
 struct Periods {
     int count;

@@ -1,5 +1,4 @@
 #include "sequencer/Composition.h"
-#include "sequencer/PatternGrammar.h"
 #include "sequencer/Sequencer.h"
 #include "tests/sequencer/Describe.h"
 
@@ -10,65 +9,54 @@ namespace {
 
 using testing::describeLive;
 
-class CompositionTest : public ::testing::Test {
-protected:
-    CompositionTest() {
-        for (Sequencer* s : {&sequencer, &loaded}) s->sampleExists = [](const std::string&) { return true; };
-    }
-
-    PatternPtr instrument(const std::string& name, const std::string& pattern, float volume) {
-        PatternPtr p = sequencer.getOrCreatePattern(name);
-        std::vector<Step> parsed;
-        pattern_grammar::readPattern(pattern, parsed);
-        applySteps(parsed, p->steps);
-        p->volume = volume;
-        return p;
-    }
-
-    // Loads a document written by hand into `loaded`.
-    bool load(const std::string& text) { return loaded.fromJson(parseComposition(text)); }
-
-    Sequencer sequencer;
-    Sequencer loaded;
-};
+// Loads a document written by hand into a sequencer that has every sample.
+bool load(Sequencer& sequencer, const std::string& text) {
+    sequencer.sampleExists = [](const std::string&) { return true; };
+    return sequencer.fromJson(parseComposition(text));
+}
 
 // The layout of the file shows in an empty document and in an excerpt of an instrument's entry.
-TEST_F(CompositionTest, WritesEveryFieldIndentedByTwoSpaces) {
+TEST(Composition, WritesEveryFieldIndentedByTwoSpaces) {
+    Sequencer sequencer;
     EXPECT_EQ(compositionText(sequencer.toJson()),
               "{\n  \"activeInstruments\": [],\n  \"bpm\": 120,\n  \"name\": \"composition\",\n  \"parts\": {}\n}\n");
-    instrument("kick", "#-#5-", 0.7f);
-    sequencer.storePart("a");
-    const std::string text = compositionText(sequencer.toJson());
-    EXPECT_NE(
-        text.find("\n    {\n      \"mute\": false,\n      \"name\": \"kick\",\n      \"pattern\": [\n        0,\n"),
-        std::string::npos)
-        << text;
     const std::string kick = R"({"mute": false, "name": "kick", "pattern": [0, null, 5, null, 0, null, 5, null],
         "patternRaw": "#-#5-#-#5-", "rand": 0, "rawPattern": "#-#5-#-#5-",
         "sequence": ["C3", null, "F3", null, "C3", null, "F3", null], "volume": 0.69999998807907104})";
+    ASSERT_TRUE(load(sequencer, R"({"activeInstruments": [)" + kick + "]}"));
+    sequencer.storePart("a");
+    const std::string text = compositionText(sequencer.toJson());
+    EXPECT_NE(
+        text.find("[\n    {\n      \"mute\": false,\n      \"name\": \"kick\",\n      \"pattern\": [\n        0,\n"),
+        std::string::npos)
+        << text;
     EXPECT_EQ(parseComposition(text), parseComposition(R"({"activeInstruments": [)" + kick + R"(], "bpm": 120,
         "name": "composition", "parts": {"a": {"bpm": 120, "instrumentCollection": {"kick": )" +
                                                        kick + "}}}}"));
 }
 
-TEST_F(CompositionTest, SavingLoadingAndSavingAgainGivesTheSameBytes) {
-    instrument("kick", "#-#5 -#-2", 0.7f)->rand = 4;
-    instrument("snare", "--#-", 0.5f)->active = false;
+TEST(Composition, SavingLoadingAndSavingAgainGivesTheSameBytes) {
+    Sequencer sequencer, loaded;
+    ASSERT_TRUE(load(sequencer, R"({"activeInstruments": [
+        {"name": "kick", "rawPattern": "#-#5 -#-2", "volume": 0.7, "rand": 4},
+        {"name": "snare", "rawPattern": "--#-", "volume": 0.5, "mute": true}]})"));
     sequencer.storePart("a");
-    instrument("hh", "#", 0.3f);
+    sequencer.getOrCreatePattern("hh")->volume = 0.3f;
     sequencer.bpm = 97;
     sequencer.storePart("B");
 
     const std::string saved = compositionText(sequencer.toJson());
-    ASSERT_TRUE(load(saved));
+    ASSERT_TRUE(load(loaded, saved));
     EXPECT_EQ(compositionText(loaded.toJson()), saved);
     EXPECT_EQ(loaded.bpm.load(), 97);
     EXPECT_EQ(loaded.getPartNames(), (std::vector<std::string>{"B", "a"})) << "parts in byte order";
 }
 
-TEST_F(CompositionTest, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMembers) {
+TEST(Composition, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMembers) {
+    Sequencer loaded;
+    loaded.sampleExists = [](const std::string&) { return true; };
     PatternPtr kick = loaded.getOrCreatePattern("kick");
-    ASSERT_TRUE(load(R"({"activeInstruments": [{"name": "kick", "rawPattern": "#-", "volume": 0.5},
+    ASSERT_TRUE(load(loaded, R"({"activeInstruments": [{"name": "kick", "rawPattern": "#-", "volume": 0.5},
             {"name": "snare", "rawPattern": "#", "volume": 1}],
         "parts": {"a": {"bpm": 99.5, "instrumentCollection": [{"name": "extra", "rawPattern": "#", "volume": 1},
                 {"name": "snare", "rawPattern": "-", "volume": 1}, {"name": "kick", "rawPattern": "-", "volume": 1}]},
@@ -99,25 +87,21 @@ std::string nested(const std::string& open, const std::string& close, int depth,
     return text;
 }
 
-// A hostile document against the instruments and the tempo that loading it leaves. Without `live`
-// the document is unreadable and nothing changes.
-struct Hostile {
-    std::string text;
-    const char* live;
-    int bpm = 133;
-};
+// A hostile document against the instruments and the tempo that loading it leaves. Without
+// instruments the document is unreadable and nothing changes.
+using Hostile = std::tuple<std::string, const char*, int>;
 
 const std::string deepInside = R"({"bpm": 77, "deep": )";
 
 const Hostile hostileDocuments[] = {
-    {"[]", nullptr},
-    {"3", nullptr},
-    {"not json", nullptr},
-    {"", nullptr},
-    {R"({"bpm": 1e999})", nullptr},
+    {"[]", nullptr, 133},
+    {"3", nullptr, 133},
+    {"not json", nullptr, 133},
+    {"", nullptr, 133},
+    {R"({"bpm": 1e999})", nullptr, 133},
     // Missing lists become empty, a missing tempo stays.
-    {"{}", ""},
-    {R"({"activeInstruments": {"kick": 1}, "parts": ["a"], "bpm": "fast"})", ""},
+    {"{}", "", 133},
+    {R"({"activeInstruments": {"kick": 1}, "parts": ["a"], "bpm": "fast"})", "", 133},
     // What can be read is read; unusable entries are skipped, a later entry of a name too.
     {R"({"bpm": 140.7, "activeInstruments": [
         {"name": "a", "rawPattern": "#-", "volume": 0.5, "rand": 2.9, "mute": true},
@@ -139,27 +123,48 @@ const Hostile hostileDocuments[] = {
      "b ######## 1 2147483647 on; c ######## 1 -2147483648 on; d -------- 1 0 on", 1},
     // A document nested deeper than a hundred levels is refused before it is read at all.
     {deepInside + nested("{\"a\":", "}", 99, "1") + "}", "", 77},
-    {deepInside + nested("{\"a\":", "}", 100, "1") + "}", nullptr},
-    {deepInside + nested("[", "]", 100, "") + "}", nullptr},
-    {deepInside + nested("[{\"a\":", "}]", 50, "1") + "}", nullptr},
-    {deepInside + nested("{\"a\":", "}", 50000, "1") + "}", nullptr},
+    {deepInside + nested("{\"a\":", "}", 100, "1") + "}", nullptr, 133},
+    {deepInside + nested("[", "]", 100, "") + "}", nullptr, 133},
+    {deepInside + nested("[{\"a\":", "}]", 50, "1") + "}", nullptr, 133},
+    {deepInside + nested("{\"a\":", "}", 50000, "1") + "}", nullptr, 133},
     {deepInside + "\"" + std::string(500, '[') + "\\\"{{\"}", "", 77},  // brackets in a string
     {R"({"bpm": 77, "name": ")" + std::string(100000, 'n') + "\"}", "", 77},
 };
 
 TEST(CompositionReading, HostileDocumentsLoadWhatIsUsableOrNothing) {
-    for (const Hostile& c : hostileDocuments) {
+    for (const auto& [text, live, bpm] : hostileDocuments) {
         Sequencer loaded;
-        loaded.sampleExists = [](const std::string&) { return true; };
-        loaded.bpm = 133;
-        loaded.getOrCreatePattern("kick");
-        loaded.storePart("x");
-        const std::string what = c.text.substr(0, 60);
-        EXPECT_EQ(loaded.fromJson(parseComposition(c.text)), c.live != nullptr) << what;
-        EXPECT_EQ(describeLive(loaded), c.live ? c.live : "kick -------- 1 0 on") << what;
-        EXPECT_EQ(loaded.bpm.load(), c.bpm) << what;
-        EXPECT_EQ(testing::join(loaded.getPartNames()), c.live ? "" : "x") << what;
+        load(loaded, R"({"bpm": 133, "activeInstruments": [{"name": "kick", "rawPattern": "-", "volume": 1}],
+            "parts": {"x": {"instrumentCollection": []}}})");
+        const std::string what = text.substr(0, 60);
+        EXPECT_EQ(load(loaded, text), live != nullptr) << what;
+        EXPECT_EQ(describeLive(loaded), live ? live : "kick -------- 1 0 on") << what;
+        EXPECT_EQ(loaded.bpm.load(), bpm) << what;
+        EXPECT_EQ(testing::join(loaded.getPartNames()), live ? "" : "x") << what;
     }
+}
+
+// The steps are written three ways: the pattern text, the pitches, and the notes.
+TEST(PatternText, WritesPitchesOfHitsOnlyAndZeroAsAPlainHit) {
+    EXPECT_EQ(patternText({Step{true, 9}, Step{false, 7}, Step{true, -2}, Step{true, 0}}), "#9-#-2#----");
+}
+
+TEST(NoteName, CountsOffsetZeroAsC3AndRoundsOctavesDown) {
+    const std::pair<int32_t, const char*> cases[] = {
+        {0, "C3"},
+        {5, "F3"},
+        {11, "B3"},
+        {12, "C4"},
+        {13, "C#4"},
+        {24, "C5"},
+        {-1, "B2"},
+        {-2, "A#2"},
+        {-12, "C2"},
+        {-13, "B1"},
+        {INT32_MAX, "G178956973"},
+        {INT32_MIN, "E-178956968"},
+    };
+    for (const auto& [pitch, expected] : cases) EXPECT_EQ(noteName(pitch), expected) << pitch;
 }
 
 }  // namespace
