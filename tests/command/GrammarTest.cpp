@@ -27,10 +27,8 @@ struct FakeListener : ParseListener {
     void showHelp(const std::string& topic) override { record("help(" + topic + ")"); }
     void startTutorial() override { record("tutorial"); }
     void nextTutorialPage() override { record("next"); }
-    bool playSample(const std::string& name) override {
-        if (!samples.count(name)) return false;
-        record("audition(" + name + ")");
-        return true;
+    bool playSample(const std::string& sample) override {
+        return samples.count(sample) && record("audition(" + sample + ")");
     }
     bool hasSample(const std::string& name) override { return samples.count(name) > 0; }
     float getVolume() override { return 1; }
@@ -41,9 +39,10 @@ struct FakeListener : ParseListener {
         return "Link is off";
     }
 
-    void record(const std::string& call) {
+    bool record(const std::string& call) {
         calls.push_back(call);
         if (call == failOn) throw std::runtime_error("no room");
+        return true;
     }
 
     std::set<std::string> samples = {"kick", "snare", "hh", "next", "link", "808", "hi-hat", "808 909"};
