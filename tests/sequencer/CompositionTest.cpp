@@ -1,4 +1,5 @@
 #include "sequencer/Composition.h"
+#include "sequencer/JsonNesting.h"
 #include "sequencer/Sequencer.h"
 #include "tests/sequencer/Describe.h"
 
@@ -124,8 +125,6 @@ const Hostile hostileDocuments[] = {
     // A document nested deeper than a hundred levels is refused before it is read at all.
     {deepInside + nested("{\"a\":", "}", 99, "1") + "}", "", 77},
     {deepInside + nested("{\"a\":", "}", 100, "1") + "}", nullptr, 133},
-    {deepInside + nested("[", "]", 100, "") + "}", nullptr, 133},
-    {deepInside + nested("[{\"a\":", "}]", 50, "1") + "}", nullptr, 133},
     {deepInside + nested("{\"a\":", "}", 50000, "1") + "}", nullptr, 133},
     {deepInside + "\"" + std::string(500, '[') + "\\\"{{\"}", "", 77},  // brackets in a string
     {R"({"bpm": 77, "name": ")" + std::string(100000, 'n') + "\"}", "", 77},
@@ -142,6 +141,14 @@ TEST(CompositionReading, HostileDocumentsLoadWhatIsUsableOrNothing) {
         EXPECT_EQ(loaded.bpm.load(), bpm) << what;
         EXPECT_EQ(testing::join(loaded.getPartNames()), live ? "" : "x") << what;
     }
+}
+
+// The reader's own check, which picojson's depth limit would otherwise hide: arrays and objects
+// count together, brackets in strings do not.
+TEST(CompositionReading, NestingCountsArraysAndObjectsTogether) {
+    EXPECT_FALSE(nestsDeeperThan(R"([{"a": [1], "b": {}}])", 3));
+    EXPECT_TRUE(nestsDeeperThan(R"([{"a": [[1]]}])", 3));
+    EXPECT_FALSE(nestsDeeperThan(R"(["[[", "\"{{"])", 1));
 }
 
 // The steps are written three ways: the pattern text, the pitches, and the notes.
