@@ -1,11 +1,9 @@
 // The clock runs inside the audio callback, where allocating memory can block. This program
 // counts every allocation made through operator new while the clock ticks.
-
 #include "sequencer/Sequencer.h"
+#include "tests/support/CountingAllocator.h"
 
 #include <gtest/gtest.h>
-
-#include "tests/support/CountingAllocator.h"
 
 namespace zaffo {
 namespace {
@@ -22,12 +20,9 @@ TEST(TickAllocation, TicksWithManyShuffledInstrumentsAllocateNothing) {
         p->rand = 1 + i % 3;
     }
     sequencer.animateBpm(180, 2);
-
-    const long before = zaffo::testing::allocationCount();
-    for (int i = 0; i < 20000; ++i) {
-        sequencer.tick(512, 96000);
-    }
-    EXPECT_EQ(zaffo::testing::allocationCount() - before, 0);
+    const long before = testing::allocationCount();
+    for (int i = 0; i < 20000; ++i) sequencer.tick(512, 96000);
+    EXPECT_EQ(testing::allocationCount() - before, 0);
     EXPECT_GT(triggered, 64 * 100);
 }
 
