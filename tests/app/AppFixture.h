@@ -35,9 +35,10 @@ inline Rows renderRows(const std::vector<ui::Element>& lines, std::string* bold 
     return rows;
 }
 
-// A mono WAV at 96 kHz of `frames` samples at half scale.
-inline void writeWav(const std::string& path, int frames = 480) {
-    SF_INFO info{0, 96000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+// A mono sound file of `frames` samples at half scale.
+inline void writeWav(const std::string& path, int frames = 480, int rate = 96000,
+                     int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+    SF_INFO info{0, rate, 1, format, 0, 0};
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << path;
     const std::vector<float> samples(frames, 0.5f);

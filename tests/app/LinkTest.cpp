@@ -32,6 +32,7 @@ bool onlyLoopback() {
 }
 
 double micros(double frames) { return frames * 1e6 / sampleRate; }
+bool never() { return false; }
 
 // The sequencer with one instrument on every step, driven through a Link session: the heard
 // time of every step's onset on Link's clock.
@@ -41,7 +42,7 @@ struct Player {
         sequencer.getOrCreatePattern("kick")->steps.fill({true, 0});
         onsets.reserve(4096);
         sequencer.onTrigger = [this](const PatternPtr&, int step, int32_t startFrame) {
-            onsets.push_back({step, heardAt + micros(startFrame)});
+            onsets.push_back({step, heardAt + micros(startFrame)});  // on Link's clock, in microseconds
         };
     }
     void period(microseconds at) {
@@ -56,9 +57,6 @@ struct Player {
             std::this_thread::sleep_for(microseconds(static_cast<int64_t>(micros(periodFrames))));
         }
         return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
-    }
-    void playFor(milliseconds time) {
-        playUntil([] { return false; }, time);
     }
 
     // A thousand periods, with tempo and play changes among them, allocate nothing.
@@ -76,11 +74,7 @@ struct Player {
 
     Sequencer sequencer;
     LinkSession link{sequencer};
-    struct Onset {
-        int step;
-        double heardAt;  // microseconds on Link's clock
-    };
-    std::vector<Onset> onsets;
+    std::vector<std::pair<int, double>> onsets;  // step and when it is heard
     double heardAt = 0;
 };
 
@@ -96,7 +90,7 @@ protected:
         player.playUntil([&] { return peer.numPeers() == 1 && player.link.peerCount() == 1; });
         ASSERT_EQ(peer.numPeers(), 1u);
         // Link shows a side its own latest change for a second; then both see one session.
-        player.playFor(milliseconds(1500));
+        player.playUntil(never, milliseconds(1500));
     }
     void setPeer(double tempo, bool playing) {
         auto state = peer.captureAppSessionState();
@@ -162,7 +156,7 @@ TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNo
 
     // "bpm 160 5": the session moves along with the sequencer's tempo.
     player.sequencer.animateBpm(160, 5);
-    player.playFor(milliseconds(2000));
+    player.playUntil(never, milliseconds(2000));
     const int32_t ramped = player.sequencer.bpm.load();
     EXPECT_GT(ramped, 95);
     EXPECT_LT(ramped, 155);
@@ -176,7 +170,7 @@ TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNo
     setPeer(100, true);
     std::this_thread::sleep_for(milliseconds(200));
     player.playUntil([&] { return player.sequencer.bpm.load() == 100; });
-    player.playFor(milliseconds(2000));
+    player.playUntil(never, milliseconds(2000));
     EXPECT_EQ(player.sequencer.bpm.load(), 100) << "the ramp ended";
     EXPECT_NEAR(peerTempo(), 100, 1e-3);
     player.expectPeriodsAllocateNothing();
@@ -193,9 +187,9 @@ TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
         const auto state = peer.captureAppSessionState();
         double worst = 0;
         int barLines = 0;
-        for (const Player::Onset& onset : player.onsets) {
-            if (onset.step != 0) continue;
-            const double phase = state.phaseAtTime(microseconds(std::llround(onset.heardAt)), 4);
+        for (const auto& [step, heardAt] : player.onsets) {
+            if (step != 0) continue;
+            const double phase = state.phaseAtTime(microseconds(std::llround(heardAt)), 4);
             worst = std::max(worst, std::min(phase, 4 - phase) * 60e3 / state.tempo());
             ++barLines;
         }

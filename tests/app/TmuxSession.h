@@ -26,50 +26,42 @@ struct Cell {
 // program draws only narrow characters.
 class Screen {
 public:
-    explicit Screen(const std::string& styled = "") {
+    explicit Screen(const std::string& styled = "") : cells_(1) {
         Cell style;  // tmux carries attributes over line ends, so the state does too
-        cells_.emplace_back();
         for (std::size_t i = 0; i < styled.size();) {
             const unsigned char c = styled[i];
             if (c == '\n') {
                 cells_.emplace_back();
                 ++i;
-            } else if (c == '\x1b') {
-                std::size_t end = i + 2;
-                while (end < styled.size() && (styled[end] < 0x40 || styled[end] > 0x7e)) ++end;
-                if (styled[i + 1] == '[' && end < styled.size() && styled[end] == 'm')
-                    applySgr(style, styled.substr(i + 2, end - i - 2));
-                i = styled[i + 1] == '[' ? end + 1 : i + 2;
+            } else if (c == '\x1b') {  // tmux shows only attributes and colours: ESC [ ... m
+                const std::size_t end = std::min(styled.find('m', i), styled.size());
+                applySgr(style, styled.substr(i + 2, end - i - 2));
+                i = end + 1;
             } else {
-                Cell cell = style;
-                cell.glyph = styled.substr(i, c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1);
-                i += cell.glyph.size();
-                cells_.back().push_back(std::move(cell));
+                cells_.back().push_back(style);
+                cells_.back().back().glyph = styled.substr(i, c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1);
+                i += cells_.back().back().glyph.size();
             }
         }
         if (cells_.size() > 1 && cells_.back().empty()) cells_.pop_back();
-        for (const auto& line : cells_) {
-            text_.emplace_back();
-            for (const Cell& cell : line) text_.back() += cell.glyph;
-        }
     }
 
-    int rows() const { return static_cast<int>(text_.size()); }
-    const std::string& row(int row) const { return text_.at(row); }
+    int rows() const { return static_cast<int>(cells_.size()); }
+    std::string row(int row) const { return textAt(row, 0, 1000); }
     std::string text() const {
         std::string all;
-        for (const auto& line : text_) all += line + "\n";
+        for (int r = 0; r < rows(); ++r) all += row(r) + "\n";
         return all;
     }
     bool contains(const std::string& needle) const { return find(needle).first >= 0; }
     // The row and column where the needle first starts, or -1s.
     std::pair<int, int> find(const std::string& needle) const {
         for (int r = 0; r < rows(); ++r) {
-            const std::size_t at = text_[r].find(needle);
-            if (at == std::string::npos) continue;
-            int column = 0;
-            for (std::size_t b = 0; b < at; ++b) column += (text_[r][b] & 0xC0) != 0x80;
-            return {r, column};
+            const std::string line = row(r);
+            const std::size_t at = line.find(needle);
+            if (at != std::string::npos)
+                return {r, static_cast<int>(std::count_if(line.begin(), line.begin() + at,
+                                                          [](char c) { return (c & 0xC0) != 0x80; }))};
         }
         return {-1, -1};
     }
@@ -88,30 +80,15 @@ public:
 private:
     static void applySgr(Cell& style, const std::string& parameters) {
         std::vector<int> v{0};
-        for (char c : parameters) {
-            if (c == ';' || c == ':')
-                v.push_back(0);
-            else
-                v.back() = v.back() * 10 + (c - '0');
-        }
+        for (char c : parameters) c == ';' || c == ':' ? v.push_back(0) : void(v.back() = v.back() * 10 + c - '0');
         for (std::size_t i = 0; i < v.size(); ++i) {
             const int n = v[i];
-            if (n == 0)
-                style = Cell{};
-            else if (n == 1 || n == 22)
-                style.bold = n == 1;
-            else if (n == 4 || n == 24)
-                style.underlined = n == 4;
-            else if (n == 7 || n == 27)
-                style.inverted = n == 7;
-            else if (n >= 30 && n <= 39)
-                style.foreground = n == 39 ? -1 : n - 30;
-            else if (n >= 40 && n <= 49)
-                style.background = n == 49 ? -1 : n - 40;
-            else if (n >= 90 && n <= 97)
-                style.foreground = n - 82;
-            else if (n >= 100 && n <= 107)
-                style.background = n - 92;
+            if (n == 0) style = Cell{};
+            if (n == 1 || n == 22) style.bold = n == 1;
+            if (n == 4 || n == 24) style.underlined = n == 4;
+            if (n == 7 || n == 27) style.inverted = n == 7;
+            if (n / 10 == 3 || n / 10 == 9) style.foreground = n == 39 ? -1 : n % 10 + (n >= 90 ? 8 : 0);
+            if (n / 10 == 4 || n / 10 == 10) style.background = n == 49 ? -1 : n % 10 + (n >= 100 ? 8 : 0);
             if ((n == 38 || n == 48) && i + 2 < v.size() && v[i + 1] == 5) {
                 (n == 38 ? style.foreground : style.background) = v[i + 2];
                 i += 2;
@@ -120,7 +97,6 @@ private:
     }
 
     std::vector<std::vector<Cell>> cells_;
-    std::vector<std::string> text_;
 };
 
 // The real zaffo program in a detached tmux session with a server of its own, over a private
@@ -135,8 +111,6 @@ public:
                               std::filesystem::copy_options::recursive);
     }
     ~TmuxSession() { tmux("kill-server"); }  // its socket is in the folder, removed next
-    TmuxSession(const TmuxSession&) = delete;
-    TmuxSession& operator=(const TmuxSession&) = delete;
 
     static bool available() { return std::system("tmux -V >/dev/null 2>&1") == 0; }
     // The copy's folder: the program's base folder, writable before and after start.
@@ -158,28 +132,21 @@ public:
     void type(const std::string& literal) const { tmux("send-keys -t e2e -l " + quoted(literal)); }
     // tmux key names, blank-separated: Enter, Tab, BTab, Up, Down, Left, Space, C-c...
     void press(const std::string& keys) const { tmux("send-keys -t e2e " + keys); }
-    void submit(const std::string& line) const {
-        type(line);
-        press("Enter");
-    }
+    void submit(const std::string& line) const { type(line + "\r"); }
     void resize(int columns, int rows) const {
         tmux("resize-window -t e2e -x " + std::to_string(columns) + " -y " + std::to_string(rows));
     }
     Screen capture() const { return Screen(tmux("capture-pane -p -e -t e2e")); }
 
-    // Polls the pane until the condition holds or the deadline passes.
+    // Polls the pane, with a pause between captures as each costs a tmux client, until the
+    // condition holds or the deadline passes.
     ::testing::AssertionResult waitFor(const std::string& what, const std::function<bool(const Screen&)>& holds,
                                        std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
-        const bool held = waitUntil(
-            [&] {
-                if (holds(screen_ = capture())) return true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(40));  // each capture costs a tmux client
-                return false;
-            },
-            deadline);
-        if (held) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "timed out waiting for " << what << "; the screen was:\n"
-                                             << screen_.text();
+        using std::chrono_literals::operator""ms;
+        if (waitUntil([&] { return holds(screen_ = capture()) || (std::this_thread::sleep_for(40ms), false); },
+                      deadline))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "timed out waiting for " << what << "; the screen:\n" << screen_.text();
     }
     ::testing::AssertionResult waitFor(const std::string& text) {
         return waitFor("\"" + text + "\"", [text](const Screen& screen) { return screen.contains(text); });
