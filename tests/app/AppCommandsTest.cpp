@@ -5,50 +5,30 @@
 #include "audio/AudioBuffer.h"
 #include "tests/support/DiskFull.h"
 
-#include <algorithm>
 #include <atomic>
 #include <clocale>
+#include <set>
 
 namespace zaffo::testing {
 namespace {
 
-using Rows = std::vector<std::string>;
-
 TEST_F(AppTest, LinesReachTheSamplesTheSequencerAndTheEngine) {
     start();
     const char* german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    const std::tuple<const char*, bool, const char*> lines[] = {
-        {"kick", true, ""},  // auditions: checked below
-        {"snare #-", true, ""},
-        {"=a", true, ""},
-        {"snare -", true, ""},
-        {"a", true, ""},
-        {"xyz", true, "Unknown part/sample: xyz"},
-        {"kick xyz", true, "Unknown part/sample: kick"},
-        {"kick xyz #-", false, "pattern not found: xyz"},
-        {"volume", true, "1.000000"},  // with a point whatever the locale
-        {"volume 0.5", true, ""},
-        {"volume", true, "0.500000"},
-        {".", true, ""},
-    };
-    for (const auto& [line, ok, message] : lines) {
-        ParseResult result = run(line);
-        EXPECT_EQ(result.ok, ok) << line;
-        EXPECT_EQ(result.message, message) << line;
-        if (std::string(line) == "kick") {
-            EXPECT_EQ(app->audioEngine().voiceCount(), 1u) << "the preview waits for the next period";
-        }
-    }
+    // An audition waits for the next period as a voice; a part is stored and recalled.
+    for (const char* line : {"kick", "snare #-", "=a", "snare -", "a", "volume 0.5", "."}) ASSERT_TRUE(run(line).ok);
+    EXPECT_EQ(run("volume").message, "0.500000") << "with a point whatever the locale";
+    EXPECT_EQ(run("xyz").message, "Unknown part/sample: xyz");
     if (german) std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(app->audioEngine().voiceCount(), 1u);
     Sequencer& sequencer = app->sequencerOf();
-    EXPECT_EQ(patternText(sequencer.findPattern("snare")->steps), "#-#-#-#-") << "part a recalled";
-    EXPECT_EQ(patternText(sequencer.findPattern("kick")->steps), "--------");
+    EXPECT_EQ(patternText(sequencer.findPattern("snare")->steps), "#-#-#-#-");
     EXPECT_EQ(app->audioEngine().masterVolume.load(), 0.5f);
     EXPECT_FALSE(sequencer.playing.load());
     ASSERT_TRUE(run(">").ok);
     EXPECT_TRUE(sequencer.playing.load());
-    ASSERT_TRUE(run("/kick").ok);
-    EXPECT_EQ(sequencer.findPattern("kick"), nullptr);
+    ASSERT_TRUE(run("/snare").ok);
+    EXPECT_EQ(sequencer.findPattern("snare"), nullptr);
 }
 
 TEST_F(AppTest, UseListsSwitchesAndEmptiesPacks) {
@@ -57,16 +37,16 @@ TEST_F(AppTest, UseListsSwitchesAndEmptiesPacks) {
     run("kick #-");
     run("=a");
     EXPECT_EQ(commitAndRead("use").back(), "default other");
-
     EXPECT_EQ(commitAndRead("use other"),
-              (Rows{"", "type 'tutorial' for tutorial", "type 'help' for help", "> use", "Sample packs:",
-                    "default other", "> use other", "The other pack.", "It booms.", "boom"}));
+              (Rows{"", "type 'tutorial' for tutorial", "type 'help' for help", "> use",
+                    "Sample packs:", "default other", "> use other", "The other pack.", "It booms.", "boom"}));
     EXPECT_TRUE(app->sequencerOf().getPatterns().empty());
     EXPECT_TRUE(app->sequencerOf().getPartNames().empty());
     EXPECT_EQ(app->currentPackName(), L"other");
 
-    Rows rows = commitAndRead("use nowhere");
-    EXPECT_EQ(Rows(rows.end() - 3, rows.end()), (Rows{"> use nowhere", "You have no samples loaded.", "Very strange!"}));
+    const Rows rows = commitAndRead("use nowhere");
+    EXPECT_EQ(Rows(rows.end() - 3, rows.end()),
+              (Rows{"> use nowhere", "You have no samples loaded.", "Very strange!"}));
     EXPECT_TRUE(app->sampleNamesNow().empty());
 }
 
@@ -78,54 +58,48 @@ TEST_F(AppTest, SampleListsWrapAtFortyEightBytes) {
     EXPECT_EQ(run("samples").message, "hh kick snare aaaaa bbbbb ccccc ddddd eeeee zzz \nfffff ");
 }
 
-TEST_F(AppTest, HelpAndTutorialPrintInLightCyan) {
+TEST_F(AppTest, HelpAndTutorialPrintInLightCyanAndTheTutorialStartsOver) {
     start();
-    app->messageLog().showWelcome();
-    Rows rows = commitAndRead("help Pitch");
-    EXPECT_EQ(Rows(rows.end() - 2, rows.end()), (Rows{"help record", "help about"}));
+    commitAndRead("help");
     ui::Screen screen(20, 1);
     ui::Render(screen, app->messageLog().lines().back());
     EXPECT_EQ(screen.at(0, 0).foreground, ui::Color::CyanLight);
-
-    commitAndRead("tutorial");
-    for (int page = 2; page <= 12; ++page) commitAndRead("next");
-    EXPECT_EQ(commitAndRead("next").back(), "Then 'next' to continue with the tutorial") << "page 1 follows 12";
+    const std::string firstPageEnd = commitAndRead("tutorial").back();
+    EXPECT_NE(commitAndRead("next").back(), firstPageEnd);
+    EXPECT_EQ(commitAndRead("tutorial").back(), firstPageEnd);
 }
 
-TEST_F(AppTest, RecordingStartsStopsAndKeepsItsStateWhenAskedTwice) {
+TEST_F(AppTest, TakesStartStopKeepTheirStateWhenAskedTwiceAndGetFilesOfTheirOwn) {
     start();
-    ASSERT_TRUE(run("record start").ok);
-    const std::string path = app->audioEngine().recordPath();
-    EXPECT_EQ(path.rfind(base + "/recording_", 0), 0u) << path;
-    ASSERT_TRUE(run("record start").ok);
-    EXPECT_TRUE(app->audioEngine().isRecording()) << "asking again keeps recording";
-    EXPECT_EQ(app->audioEngine().recordPath(), path);
-
     app->messageLog().showWelcome();
-    EXPECT_EQ(commitAndRead("record stop").back(), "saved as " + path);
-    EXPECT_FALSE(app->audioEngine().isRecording());
-    ASSERT_TRUE(run("record stop").ok);
-    EXPECT_FALSE(app->audioEngine().isRecording()) << "stopping again starts nothing";
-    EXPECT_TRUE(std::filesystem::exists(path));
+    std::set<std::string> paths;
+    for (int take = 0; take < 3; ++take) {  // all within a second or so
+        ASSERT_TRUE(run("record start").ok);
+        const std::string path = app->audioEngine().recordPath();
+        EXPECT_TRUE(path.starts_with(base + "/recording_")) << path;
+        ASSERT_TRUE(run("record start").ok);
+        EXPECT_TRUE(app->audioEngine().isRecording()) << "asking again keeps recording";
+        EXPECT_EQ(app->audioEngine().recordPath(), path);
+        EXPECT_EQ(commitAndRead("record stop").back(), "saved as " + path);
+        EXPECT_FALSE(app->audioEngine().isRecording());
+        EXPECT_EQ(commitAndRead("record stop").back(), "not recording");
+        EXPECT_TRUE(std::filesystem::exists(path));
+        paths.insert(path);
+    }
+    EXPECT_EQ(paths.size(), 3u);
 }
 
-TEST_F(AppTest, ARecordingThatCannotStartIsAnErrorAndLeavesNoFile) {
+TEST_F(AppTest, ARecordingThatCannotStartOrIsCutShortByAFullDiskIsAnErrorNotASave) {
     start();
     {
         DiskFullAt full(10);
-        ParseResult result = run("record start");
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.message.rfind("could not start recording: " + base + "/recording_", 0), 0u) << result.message;
-        EXPECT_TRUE(result.message.ends_with(" (File too large)")) << result.message;
+        const std::string message = run("record start").message;
+        EXPECT_TRUE(message.starts_with("could not start recording: " + base + "/recording_")) << message;
+        EXPECT_TRUE(message.ends_with(" (File too large)")) << message;
     }
     EXPECT_FALSE(app->audioEngine().isRecording());
-    for (const auto& entry : std::filesystem::directory_iterator(base))
-        EXPECT_FALSE(entry.path().filename().string().starts_with("recording_")) << entry.path();
-    EXPECT_EQ(commitAndRead("record stop").back(), "not recording");
-}
+    EXPECT_FALSE(std::filesystem::exists(app->audioEngine().recordPath())) << "no file left";
 
-TEST_F(AppTest, ATakeCutShortByAFullDiskIsReportedInsteadOfSaved) {
-    start();
     std::atomic<bool> stopped{false};
     app->audioEngine().setOnRecordingStopped([&] { stopped = true; });
     {
@@ -133,28 +107,14 @@ TEST_F(AppTest, ATakeCutShortByAFullDiskIsReportedInsteadOfSaved) {
         commitAndRead("record start");
         std::vector<float> period(2 * 1024);
         for (int i = 0; i < 40; ++i) app->audioEngine().renderPeriod(period.data(), 1024);
-        ASSERT_TRUE(eventually([&] { return stopped.load(); }));
+        ASSERT_TRUE(waitUntil([&] { return stopped.load(); }));
     }
-    const std::string path = app->audioEngine().recordPath();
-
     app->messageLog().showWelcome();
-    Rows rows = commitAndRead("record stop");
+    const Rows rows = commitAndRead("record stop");
     EXPECT_EQ(Rows(rows.end() - 3, rows.end()),
-              (Rows{"recording stopped: File too large; kept 0.1 s in " + path, "> record stop", "not recording"}));
+              (Rows{"recording stopped: File too large; kept 0.1 s in " + app->audioEngine().recordPath(),
+                    "> record stop", "not recording"}));
     EXPECT_FALSE(app->audioEngine().isRecording());
-}
-
-TEST_F(AppTest, TakesStartedWithinOneSecondGetFilesOfTheirOwn) {
-    start();
-    std::vector<std::string> paths;
-    for (int take = 0; take < 3; ++take) {
-        ASSERT_TRUE(run("record start").ok);
-        paths.push_back(app->audioEngine().recordPath());
-        ASSERT_TRUE(run("record stop").ok);
-    }
-    std::sort(paths.begin(), paths.end());
-    EXPECT_EQ(std::unique(paths.begin(), paths.end()), paths.end());
-    for (const std::string& path : paths) EXPECT_TRUE(std::filesystem::exists(path)) << path;
 }
 
 }  // namespace

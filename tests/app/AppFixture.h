@@ -4,107 +4,82 @@
 #include "audio/AudioEngine.h"
 #include "command/CommandParser.h"
 #include "sequencer/Sequencer.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/Wait.h"
 #include "ui/Elements.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <chrono>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace zaffo::testing {
 
-// A base folder of its own with samples/default holding short WAV files, and an App on it.
+using Rows = std::vector<std::string>;
+using test::waitUntil;
+
+// Each element drawn on a row of its own, trailing blanks cut; `bold` gets 'B' or '.' per row.
+inline Rows renderRows(const std::vector<ui::Element>& lines, std::string* bold = nullptr) {
+    Rows rows;
+    for (const ui::Element& line : lines) {
+        ui::Screen screen(120, 1);
+        ui::Render(screen, line);
+        std::string row = screen.toString();
+        rows.push_back(row.erase(row.find_last_not_of(' ') + 1));
+        if (bold) *bold += screen.at(0, 0).bold ? 'B' : '.';
+    }
+    return rows;
+}
+
+// A mono sound file of `frames` samples at half scale.
+inline void writeWav(const std::string& path, int frames = 480, int rate = 96000,
+                     int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+    SF_INFO info{0, rate, 1, format, 0, 0};
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << path;
+    const std::vector<float> samples(frames, 0.5f);
+    sf_writef_float(file, samples.data(), frames);
+    sf_close(file);
+}
+
+// A base folder of its own with short WAV files in samples/default and samples/other, and an
+// App on it once started.
 class AppTest : public ::testing::Test {
 protected:
     AppTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zaffo-app-XXXXXX").string();
-        base = ::mkdtemp(pattern.data());
-        std::filesystem::create_directories(base + "/samples/default");
-        std::filesystem::create_directories(base + "/samples/other");
+        std::filesystem::create_directories(pack("other"));
+        std::filesystem::create_directories(pack("default"));
         for (const char* name : {"kick", "snare", "hh"}) writeWav(pack("default") + "/" + name + ".wav");
         writeWav(pack("other") + "/boom.wav");
-        writeText(pack("other") + "/readme.txt", "The other pack.\nIt booms.\n\nNot shown.\n");
-    }
-
-    ~AppTest() override {
-        app.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(base, ignored);
+        writeFile(pack("other") + "/readme.txt", "The other pack.\nIt booms.\n\nNot shown.\n");
     }
 
     App& start() {
         app = std::make_unique<App>(base);
         return *app;
     }
-
     std::string pack(const std::string& name) const { return base + "/samples/" + name; }
-
-    static void writeWav(const std::string& path, int frames = 480) {
-        SF_INFO info{};
-        info.samplerate = 96000;
-        info.channels = 1;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-        ASSERT_NE(file, nullptr) << path;
-        std::vector<float> samples(frames, 0.5f);
-        sf_writef_float(file, samples.data(), frames);
-        sf_close(file);
-    }
-
-    static void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
-    static std::string readText(const std::string& path) {
-        std::ifstream file(path);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
-
     ParseResult run(const std::string& line) { return app->commandParser().parse(line); }
+    Rows logRows() { return renderRows(app->messageLog().lines()); }
+    bool listed(const std::string& name) {
+        const Rows names = app->sampleNamesNow();
+        return std::find(names.begin(), names.end(), name) != names.end();
+    }
 
-    // The visible log after committing `line`, one row per entry, trailing blanks cut.
-    std::vector<std::string> commitAndRead(const std::string& line) {
+    // The visible log after committing `line`, which must succeed.
+    Rows commitAndRead(const std::string& line) {
         ParseResult result = run(line);
         EXPECT_TRUE(result.ok) << line << ": " << result.message;
         app->messageLog().commitCommand(std::wstring(line.begin(), line.end()), result.message);
         return logRows();
     }
 
-    std::vector<std::string> logRows() {
-        auto lines = app->messageLog().lines();
-        ui::Screen screen(120, static_cast<int>(lines.size()));
-        ui::Render(screen, ui::vbox(lines));
-        std::vector<std::string> rows;
-        std::string text = screen.toString();
-        size_t start = 0;
-        while (start <= text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            std::string row = text.substr(start, end - start);
-            row.erase(row.find_last_not_of(' ') + 1);
-            rows.push_back(row);
-            start = end + 1;
-        }
-        return rows;
-    }
-
-    // Waits up to five seconds for a condition that another thread makes true.
-    template <typename Condition>
-    static bool eventually(Condition condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (condition()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return condition();
-    }
-
-    std::string base;
+    TempFolder folder;
+    const std::string base = folder.path();
     std::unique_ptr<App> app;
 };
 

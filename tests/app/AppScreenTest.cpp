@@ -3,10 +3,46 @@
 #include "app/AppScreen.h"
 #include "sequencer/Composition.h"
 
-#include <sstream>
+#include <cstring>
+#include <map>
+#include <span>
 
 namespace zaffo::testing {
 namespace {
+
+using ui::Color;
+using ui::Event;
+
+// The screen drawn at 200 x 50, each row also as text.
+struct Drawn {
+    explicit Drawn(AppScreen& screen) : grid(200, 50), rows(50) {
+        ui::Render(grid, screen.root()->Render());
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 200; ++x) rows[y] += grid.at(x, y).glyph;
+    }
+    bool contains(const std::string& text) const { return grid.toString().find(text) != std::string::npos; }
+    // The backgrounds of `count` cells from where the text first begins, `rowsDown` rows lower:
+    // L for light grey, D dark grey, R red, . anything else. Grey cells have white text.
+    std::string backgrounds(const std::string& text, int rowsDown, int count) const {
+        static const std::map<Color, char> letters{{Color::GrayLight, 'L'}, {Color::GrayDark, 'D'}, {Color::Red, 'R'}};
+        for (int y = 0; y < 50; ++y) {
+            std::string ascii;  // where every column is one byte
+            for (int x = 0; x < 200; ++x) ascii += grid.at(x, y).glyph.size() == 1 ? grid.at(x, y).glyph : "?";
+            const std::size_t x = ascii.find(text);
+            if (x == std::string::npos) continue;
+            std::string shades;
+            for (const ui::Cell& cell : std::span(&grid.at(x, y + rowsDown), count)) {
+                shades += letters.contains(cell.background) ? letters.at(cell.background) : '.';
+                EXPECT_TRUE(!std::strchr("LD", shades.back()) || cell.foreground == Color::White) << text;
+            }
+            return shades;
+        }
+        return "";
+    }
+
+    ui::Screen grid;
+    Rows rows;
+};
 
 class AppScreenTest : public AppTest {
 protected:
@@ -14,21 +50,13 @@ protected:
         start();
         screen = std::make_unique<AppScreen>(*app);
     }
-
     void submit(const std::wstring& line) {
         screen->commandText = line;
         screen->submit();
     }
-
-    std::wstring browse(const ui::Event& key) {
+    std::wstring browse(const Event& key) {
         EXPECT_TRUE(screen->historyKeys(key));
         return screen->commandText;
-    }
-
-    std::string draw() {
-        ui::Screen grid(200, 50);
-        ui::Render(grid, screen->root()->Render());
-        return grid.toString();
     }
 
     std::unique_ptr<AppScreen> screen;
@@ -36,81 +64,85 @@ protected:
 
 TEST_F(AppScreenTest, HistoryIsARingThroughTheFreshLine) {
     for (const wchar_t* line : {L"a", L"b", L"c"}) submit(line);
-    const ui::Event up = ui::Event::ArrowUp, down = ui::Event::ArrowDown;
-    const std::pair<ui::Event, const wchar_t*> keys[] = {
+    const Event up = Event::ArrowUp, down = Event::ArrowDown;
+    const std::pair<Event, const wchar_t*> keys[] = {
         {up, L"c"}, {up, L"b"}, {up, L"a"}, {up, L""}, {up, L"c"}, {down, L""}, {down, L"a"},
     };
     for (const auto& [key, shown] : keys) EXPECT_EQ(browse(key), shown);
-
     // The cursor stands after the entry's last character.
-    screen->commandInput()->OnEvent(ui::Event::Character('!'));
+    screen->commandInput()->OnEvent(Event::Character('!'));
     EXPECT_EQ(screen->commandText, L"a!");
 }
 
-TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorUntilTheNextGoodOne) {
+TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorOnRedUntilTheNextGoodOne) {
     submit(L"kick xyz #-");
     EXPECT_EQ(screen->commandText, L"kick xyz #-");
-    EXPECT_EQ(screen->errorText, L"pattern not found: xyz");
-    EXPECT_FALSE(screen->historyKeys(ui::Event::Character('x')));
-    EXPECT_EQ(browse(ui::Event::ArrowUp), L"") << "failed lines are not kept";
+    EXPECT_EQ(Drawn(*screen).backgrounds("Command:", 2, 1), "R");
+    EXPECT_FALSE(screen->historyKeys(Event::Character('x')));
+    screen->commandInput()->OnEvent(Event::Backspace);
+    EXPECT_EQ(screen->errorText, L"pattern not found: xyz") << "editing keeps the error";
+    EXPECT_EQ(browse(Event::ArrowUp), L"") << "failed lines are not kept";
 
     submit(L"kick #-");
     EXPECT_EQ(screen->commandText, L"");
     EXPECT_EQ(screen->errorText, L"");
-    EXPECT_EQ(browse(ui::Event::ArrowUp), L"kick #-");
+    EXPECT_EQ(Drawn(*screen).backgrounds("Command:", 2, 1), ".");
+    EXPECT_EQ(browse(Event::ArrowUp), L"kick #-");
 }
 
 TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
     submit(L"kick #--#-3");
-    submit(L".snare");
-    std::string shown = draw();
-    EXPECT_NE(shown.find("> kick           1.00 &0"), std::string::npos) << shown;
-    EXPECT_NE(shown.find(" #  -  -  #  #  -  -  # "), std::string::npos) << shown;
-    EXPECT_NE(shown.find(". snare          1.00 &0"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("None"), std::string::npos) << "no parts yet";
+    submit(L"snare #");
+    submit(L". snare");
+    Drawn shown(*screen);
+    EXPECT_TRUE(shown.contains("> kick           1.00 &0"));
+    EXPECT_TRUE(shown.contains(" #  -  -  #  #  -  -  # "));
+    // The clock stands at step 0: lit in a sounding instrument, not in a muted one.
+    EXPECT_EQ(shown.backgrounds("> kick  ", 1, 24), "LLL" + std::string(21, 'D'));
+    EXPECT_EQ(shown.backgrounds(". snare          1.00 &0", 1, 24), std::string(24, 'D'));
+    EXPECT_TRUE(shown.contains("│None")) << "no parts yet";
 
     submit(L"=a");
     submit(L"kick 0.25 &3");
-    shown = draw();
-    EXPECT_NE(shown.find("> kick           0.25 &3"), std::string::npos) << shown;
-    EXPECT_EQ(shown.find("None"), std::string::npos);
+    // Play, Record, Basic: the space clears Basic, which widens the names and the cells.
+    screen->commandInput()->TakeFocus();
+    for (const Event& key : {Event::Tab, Event::ArrowDown, Event::ArrowDown, Event::Character(' ')})
+        screen->root()->OnEvent(key);
+    shown = Drawn(*screen);
+    EXPECT_TRUE(shown.contains("☐ Basic"));
+    EXPECT_TRUE(shown.contains("> kick" + std::string(27, ' ') + "0.25 &3"));
+    EXPECT_TRUE(shown.contains(" #    -    -    #-3  #    -    -    #-3 "));
+    EXPECT_EQ(shown.backgrounds("> kick  ", 1, 40), std::string(5, 'L') + std::string(35, 'D'));
+    EXPECT_FALSE(shown.contains("│None"));
 }
 
-TEST_F(AppScreenTest, TheLinkBoxTakesTheRowBetweenBasicAndBpm) {
-    std::istringstream shown(draw());
-    std::vector<std::string> settings;
-    for (std::string row; std::getline(shown, row) && settings.size() < 8;) {
-        if (row.starts_with("┌Settings") || !settings.empty()) settings.push_back(row);
-    }
-    ASSERT_EQ(settings.size(), 8u);
-    EXPECT_TRUE(settings[3].starts_with("│▣ Basic")) << settings[3];
-    EXPECT_TRUE(settings[4].starts_with("│☐ Link ")) << settings[4];
-    EXPECT_TRUE(settings[5].starts_with("│BPM")) << settings[5];
-    EXPECT_TRUE(settings[7].starts_with("└")) << "eight rows high";
-    EXPECT_EQ(settings[4].find("│", 1), settings[3].find("│", 1)) << "as wide as the pane";
+TEST_F(AppScreenTest, TheSettingsPaneIsEightRowsWithLinkBetweenBasicAndBpmBesideThePacksAndSamples) {
+    const Drawn shown(*screen);
+    for (const char* listed : {"│> default", "│  other", "│hh", "│kick", "│snare"}) EXPECT_TRUE(shown.contains(listed));
+    const Rows expected = {"┌Settings", "│▣ Play", "│☐ Record", "│▣ Basic", "│☐ Link ", "│BPM", "│Volume", "└"};
+    for (int row = 0; row < 8; ++row) EXPECT_TRUE(shown.rows[row].starts_with(expected[row])) << shown.rows[row];
+    EXPECT_EQ(shown.rows[4].find("│", 1), shown.rows[3].find("│", 1)) << "the Link row is as wide as the pane";
 }
 
 TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsThatFit) {
     std::string instruments = "{\"name\": \"" + std::string(50'000, 'n') + "\", \"patternRaw\": \"#\", \"volume\": 1}";
-    for (int i = 0; i < 10'000; ++i) {
+    for (int i = 0; i < 10'000; ++i)
         instruments += ",{\"name\": \"i" + std::to_string(i) + "\", \"patternRaw\": \"#-\", \"volume\": 1}";
-    }
     ASSERT_TRUE(app->sequencerOf().fromJson(parseComposition("{\"activeInstruments\": [" + instruments + "]}")));
-    const std::string shown = draw();
-    for (const char* pane : {"┌Settings", "┌Parts", "Command:", "┌Sample Packs", "┌Samples"}) {
-        EXPECT_NE(shown.find(pane), std::string::npos) << pane;
-    }
+    const Drawn shown(*screen);
+    for (const char* pane : {"┌Settings", "┌Parts", "Command:", "┌Sample Packs", "┌Samples"})
+        EXPECT_TRUE(shown.contains(pane)) << pane;
     // The header keeps the width of the log: the name cut, the numbers whole.
-    EXPECT_NE(shown.find("> " + std::string(37, 'n') + "… 1.00 &0"), std::string::npos) << shown;
+    EXPECT_TRUE(shown.contains("> " + std::string(37, 'n') + "… 1.00 &0"));
     // 50 rows less the frame and the command box (the log is empty) leave 43: 21 instruments.
-    EXPECT_NE(shown.find("> i19 "), std::string::npos) << shown;
-    EXPECT_EQ(shown.find("> i20 "), std::string::npos) << shown;
+    EXPECT_TRUE(shown.contains("> i19 "));
+    EXPECT_FALSE(shown.contains("> i20 "));
 }
 
 TEST(PitchLabel, IsThreeCharactersWide) {
     const std::pair<int32_t, const wchar_t*> cases[] = {
-        {0, L"   "}, {5, L"5  "}, {-5, L"-5 "}, {12, L"12 "}, {-12, L"-12"}, {10, L"10 "}, {250, L"99 "},
-        {-250, L"-99"}, {INT32_MIN, L"-99"},
+        {0, L"   "},  {5, L"5  "},   {-5, L"-5 "},   {12, L"12 "},        {-12, L"-12"},
+        {10, L"10 "}, {250, L"99 "}, {-250, L"-99"}, {INT32_MIN, L"-99"},
     };
     for (const auto& [pitch, label] : cases) EXPECT_EQ(pitchLabel(pitch), label) << pitch;
 }

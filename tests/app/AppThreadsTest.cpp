@@ -6,6 +6,7 @@
 #include "app/AppScreen.h"
 
 #include <atomic>
+#include <thread>
 
 namespace zaffo::testing {
 namespace {
@@ -19,15 +20,14 @@ TEST_F(AppTest, CommandsReloadsAndTheAudioThreadShareTheAppSafely) {
     });
     AppScreen screen(*app);
     for (int round = 0; round < 20; ++round) {
-        for (const char* line : {"kick #-#5 &1", "hh 0.5 #", "=a", "snare #--", "a", "bpm 400", "kick",
-                                 "volume 0.9", "/hh", "use other", "boom #", "use default", "kick -#"}) {
+        for (const char* line : {"kick #-#5 &1", "hh 0.5 #", "=a", "snare #--", "a", "bpm 400", "kick", "volume 0.9",
+                                 "/hh", "use other", "boom #", "use default", "kick -#"})
             run(line);
-        }
         writeWav(pack("default") + "/clap.wav", 100 + round);
         ui::Screen grid(200, 50);
         ui::Render(grid, screen.root()->Render());
     }
-    EXPECT_TRUE(eventually([&] { return app->hasSample("clap"); }));
+    EXPECT_TRUE(waitUntil([&] { return app->hasSample("clap"); }));
     done = true;
     audio.join();
 }

@@ -39,7 +39,7 @@ TEST_F(AppTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFre
     EXPECT_EQ(allocations, 0);
     EXPECT_EQ(frees, 0);
     EXPECT_GT(loudest, 0.4f) << "the steps sounded";
-    EXPECT_TRUE(eventually([&] { return replaced.expired(); })) << "released off the audio thread";
+    EXPECT_TRUE(waitUntil([&] { return replaced.expired(); })) << "released off the audio thread";
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "AppFixture.h"
 
-#include <algorithm>
 #include <functional>
 
 #include <sys/stat.h>
@@ -10,20 +9,7 @@
 namespace zaffo::testing {
 namespace {
 
-using Rows = std::vector<std::string>;
 using Make = std::function<void(const std::string& path)>;
-
-void writeSound(const std::string& path, int format, int rate, int frames) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 1;
-    info.format = format;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << path;
-    const std::vector<short> silence(frames);
-    sf_writef_short(file, silence.data(), frames);
-    sf_close(file);
-}
 
 void makeFifo(const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path; }
 
@@ -34,26 +20,19 @@ void makeFifoAndLink(const std::string& path) {
 
 class HostileFilesTest : public AppTest {
 protected:
-    bool listed(const std::string& name) {
-        const auto names = app->sampleNamesNow();
-        return std::find(names.begin(), names.end(), name) != names.end();
-    }
     long logged(const std::string& row) {
         const Rows rows = logRows();
         return std::count(rows.begin(), rows.end(), row);
     }
-
-    // Names a sample file may have that are something else, or too long to load.
-    const std::vector<std::pair<std::string, Make>> hostile{
-        {"fifo.wav", makeFifo},
-        {"to-fifo.wav", makeFifoAndLink},
-        {"flac.wav", [](const std::string& p) { writeSound(p, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 375, 375 * 700); }},
-        {"long.wav", [](const std::string& p) { writeSound(p, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1000, 1000 * 660); }},
-        {"zero.wav", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }},
-    };
 };
 
-TEST_F(HostileFilesTest, AreLeftOutAtStartOnUseAndWhenTheyArrive) {
+TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseOrTooLongAreLeftOutAtStartOnUseAndWhenTheyArrive) {
+    // What the loader makes of each kind is tested with the loader; here one of each outcome.
+    const std::pair<std::string, Make> hostile[] = {
+        {"fifo.wav", makeFifo},
+        {"long.wav",
+         [](const std::string& path) { writeWav(path, 1000 * 660, 1000, SF_FORMAT_WAV | SF_FORMAT_PCM_U8); }},
+    };
     for (const auto& [name, make] : hostile) make(pack("default") + "/" + name);
     makeFifo(pack("default") + "/readme.txt");
     start();
@@ -65,8 +44,8 @@ TEST_F(HostileFilesTest, AreLeftOutAtStartOnUseAndWhenTheyArrive) {
 
     for (const auto& [name, make] : hostile) make(pack("default") + "/new-" + name);
     writeWav(pack("default") + "/new-good.wav");
-    ASSERT_TRUE(eventually([&] { return listed("new-good"); }));
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(waitUntil([&] { return listed("new-good"); }));
+    ASSERT_TRUE(waitUntil([&] {
         commitAndRead("bpm 100");
         return logged("too long to load: new-long.wav") == 1;
     }));
@@ -78,37 +57,27 @@ TEST_F(HostileFilesTest, APackNameThatLeavesTheSamplesFolderSelectsNoFolder) {
     writeWav(base + "/samples/stray.wav");
     std::filesystem::create_directory(base + "/samples/odd\\name");
     writeWav(base + "/samples/odd\\name/inside.wav");
-    const struct {
-        std::string name;
-        bool fromComposition;
-    } cases[] = {
-        {"..", false}, {".", false}, {"default/..", false}, {"default/../default", false},
-        {"./default", false}, {"odd\\name", false}, {"..", true}, {"default/../default", true},
+    const std::pair<std::string, bool> cases[] = {
+        // The name, and whether a composition names it rather than "use".
+        {"..", false},        {".", false},         {"default/..", false}, {"default/../default", false},
+        {"./default", false}, {"odd\\name", false}, {"..", true},          {"default/../default", true},
     };
     start();
-    for (const auto& c : cases) {
+    for (const auto& [name, fromComposition] : cases) {
         ASSERT_TRUE(run("use default").ok);
         ASSERT_FALSE(app->sampleNamesNow().empty());
-        if (c.fromComposition) {
-            writeText(base + "/song.json", R"({"samplePack": ")" + c.name + R"("})");
-            ASSERT_TRUE(run("load song").ok);
-        } else {
-            ASSERT_TRUE(run("use " + c.name).ok) << c.name;
-        }
-        EXPECT_EQ(app->currentPackName(), std::wstring(c.name.begin(), c.name.end()));
-        EXPECT_EQ(app->sampleNamesNow(), Rows{}) << c.name << (c.fromComposition ? " from a composition" : "");
+        writeFile(base + "/song.json", R"({"samplePack": ")" + name + R"("})");
+        ASSERT_TRUE(run(fromComposition ? "load song" : "use " + name).ok) << name;
+        EXPECT_EQ(app->currentPackName(), std::wstring(name.begin(), name.end()));
+        EXPECT_EQ(app->sampleNamesNow(), Rows{}) << name << (fromComposition ? " from a composition" : "");
     }
 }
 
-TEST_F(HostileFilesTest, ACompositionThatIsNoRegularFileOrNestsTooDeepIsNotFound) {
-    std::string deep;
-    for (int i = 0; i < 50000; ++i) deep += "{\"a\":";
-    deep += "1" + std::string(50000, '}');
+TEST_F(HostileFilesTest, ACompositionThatIsNoRegularFileIsNotFound) {
     const std::pair<std::string, Make> cases[] = {
         {"fifo", makeFifo},
         {"to-fifo", makeFifoAndLink},
         {"folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
-        {"deep", [&](const std::string& p) { writeText(p, deep); }},
     };
     start();
     for (const auto& [name, make] : cases) {

@@ -1,66 +1,50 @@
+// The program's command line, run as a separate process in a folder of its own.
+
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
-#include <sys/wait.h>
 
+namespace zaffo::testing {
 namespace {
 
-struct Outcome {
-    std::string output;
-    int status;
-};
-
-Outcome runProgram(const std::string& command) {
-    Outcome outcome{"", -1};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return outcome;
-    std::array<char, 256> buffer{};
-    while (fgets(buffer.data(), buffer.size(), pipe)) outcome.output += buffer.data();
-    const int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
-
-TEST(Main, GreetsFirstAndExitsWithZero) {
-    Outcome outcome = runProgram(std::string(ZAFFO_BINARY) + " </dev/null");
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_TRUE(outcome.output.starts_with("hi!\n")) << outcome.output;
-}
-
 // A folder with a composition of one part, "a", to render from.
-class RenderCommandLine : public ::testing::Test {
+class CommandLine : public ::testing::Test {
 protected:
-    RenderCommandLine() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zaffo-main-XXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
-        std::ofstream(folder + "/song.json")
-            << R"({"bpm": 120, "activeInstruments": [{"name": "kick", "rawPattern": "#---", "volume": 1}],)"
-            << R"( "parts": {"a": {"bpm": 90, "instrumentCollection": {}}}})";
+    CommandLine() {
+        writeFile(folder / "song.json",
+                  R"({"bpm": 120, "activeInstruments": [{"name": "kick", "rawPattern": "#---", "volume": 1}],)"
+                  R"( "parts": {"a": {"bpm": 90, "instrumentCollection": {}}}})");
     }
-    ~RenderCommandLine() override { std::filesystem::remove_all(folder); }
 
-    Outcome zaffo(const std::string& arguments, const std::string& shellFirst = "") {
-        return runProgram("cd " + folder + " && " + shellFirst + ZAFFO_BINARY + " " + arguments + " 2>&1 </dev/null");
+    // What the shell line says on both outputs, and its exit status.
+    std::pair<std::string, int> shell(const std::string& line) {
+        FILE* pipe = popen(("cd " + folder.path() + " && " + line).c_str(), "r");
+        std::string output;
+        for (char buffer[256]; fgets(buffer, sizeof buffer, pipe);) output += buffer;
+        const int status = pclose(pipe);
+        return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
     }
 
     std::vector<std::string> files() const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    std::string folder;
+    TempFolder folder;
+    const std::string zaffo = ZAFFO_BINARY;
 };
 
-TEST_F(RenderCommandLine, EachCommandLineEndsAsItShould) {
+TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
     struct Case {
         const char* arguments;
         int status;
@@ -69,6 +53,7 @@ TEST_F(RenderCommandLine, EachCommandLineEndsAsItShould) {
         const char* shellFirst = "";
     };
     const Case cases[] = {
+        {"", 0, "hi!\n", false},  // no terminal to show the screen on
         {"render song --measures 1", 0, "song.wav: 2.0 s", true},
         {"render song.json --parts a:1,a:1 --seed 3", 0, "song.wav: 5.3 s", true},
         {"render song --output other.wav", 0, "other.wav: 8.0 s", false},
@@ -76,8 +61,8 @@ TEST_F(RenderCommandLine, EachCommandLineEndsAsItShould) {
         {"render song --parts a:1,b:2", 1, "error: no part named b in song.json\n", false},
         {"render song --output no/such/folder.wav", 1, "error: cannot write no/such/folder.wav: No such file", false},
         {"render song", 1, "error: cannot write song.wav: File too large\n", false, "trap '' XFSZ; ulimit -f 100; "},
-        {"render song --measures 0", 2, "error: --measures needs a whole number from 1 to 100000, not \"0\"\n\nusage:",
-         false},
+        {"render song --measures 0", 2,
+         "error: --measures needs a whole number from 1 to 100000, not \"0\"\n\nusage:", false},
         {"render song --measures x", 2, "error: --measures needs a whole number", false},
         {"render song --parts a", 2, "error: --parts needs NAME:MEASURES", false},
         {"render song --measures", 2, "error: --measures needs a value", false},
@@ -89,22 +74,23 @@ TEST_F(RenderCommandLine, EachCommandLineEndsAsItShould) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const Outcome outcome = zaffo(c.arguments, c.shellFirst);
-        EXPECT_EQ(outcome.status, c.status);
-        EXPECT_TRUE(outcome.output.starts_with(c.output)) << outcome.output;
-        EXPECT_EQ(std::filesystem::exists(folder + "/song.wav"), c.writesSong);
-        std::filesystem::remove(folder + "/song.wav");
-        std::filesystem::remove(folder + "/other.wav");
+        const auto [output, status] = shell(c.shellFirst + zaffo + " " + c.arguments + " 2>&1 </dev/null");
+        EXPECT_EQ(status, c.status);
+        EXPECT_TRUE(output.starts_with(c.output)) << output;
+        EXPECT_EQ(std::filesystem::exists(folder / "song.wav"), c.writesSong);
+        std::filesystem::remove(folder / "song.wav");
+        std::filesystem::remove(folder / "other.wav");
         EXPECT_EQ(files(), (std::vector<std::string>{"song.json"})) << "nothing left behind";
     }
 }
 
-TEST_F(RenderCommandLine, CtrlCStopsTheRenderAndRemovesItsFile) {
-    const Outcome outcome = runProgram("cd " + folder + " && { " + ZAFFO_BINARY +
-                                       " render song --measures 100000 2>&1 & sleep 0.5; kill -INT $!; wait $!; }");
-    EXPECT_EQ(outcome.status, 130);
-    EXPECT_EQ(outcome.output, "error: interrupted; nothing written\n");
+TEST_F(CommandLine, CtrlCStopsTheRenderAndRemovesItsFile) {
+    const auto [output, status] =
+        shell("{ " + zaffo + " render song --measures 100000 2>&1 & sleep 0.5; kill -INT $!; wait $!; }");
+    EXPECT_EQ(status, 130);
+    EXPECT_EQ(output, "error: interrupted; nothing written\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"song.json"}));
 }
 
 }  // namespace
+}  // namespace zaffo::testing

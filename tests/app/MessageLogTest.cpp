@@ -1,11 +1,9 @@
+#include "AppFixture.h"
+
 #include "app/MessageLog.h"
 
-#include <gtest/gtest.h>
-
-namespace zaffo {
+namespace zaffo::testing {
 namespace {
-
-using Rows = std::vector<std::string>;
 
 struct Print {
     std::wstring title;
@@ -16,8 +14,8 @@ struct Case {
     bool welcome;
     std::vector<Print> prints;                                  // before the commits
     std::vector<std::pair<std::wstring, std::string>> commits;  // line and message
-    Rows rows;                                                  // trailing blanks cut
-    const char* bold;                                           // 'B' for each bold row
+    Rows rows;
+    const char* bold;  // 'B' for each bold row
 };
 
 std::string lines(int from, int to) {
@@ -27,21 +25,33 @@ std::string lines(int from, int to) {
 }
 
 const Case cases[] = {
-    {true, {}, {}, {"", "", "", "", "", "", "", "", "type 'tutorial' for tutorial", "type 'help' for help"},
+    {true,
+     {},
+     {},
+     {"", "", "", "", "", "", "", "", "type 'tutorial' for tutorial", "type 'help' for help"},
      "........BB"},
     // Items go into bold rows of at most 48 columns, a blank after each.
-    {false, {{L"Title: ", std::vector<std::wstring>(9, L"abcde")}}, {{L"x", ""}},
-     {"> x", "Title:", "abcde abcde abcde abcde abcde abcde abcde abcde", "abcde"}, "..BB"},
+    {false,
+     {{L"Title: ", std::vector<std::wstring>(9, L"abcde")}},
+     {{L"x", ""}},
+     {"> x", "Title:", "abcde abcde abcde abcde abcde abcde abcde abcde", "abcde"},
+     "..BB"},
     // A first item too long for a row follows an empty bold row.
-    {false, {{L"Files: ", {std::wstring(60, L'x'), L"y"}}}, {{L"save", ""}},
-     {"> save", "Files:", "", std::string(60, 'x'), "y"}, "..BBB"},
+    {false,
+     {{L"Files: ", {std::wstring(60, L'x'), L"y"}}},
+     {{L"save", ""}},
+     {"> save", "Files:", "", std::string(60, 'x'), "y"},
+     "..BBB"},
     // A commit shows its echo, then what was printed, then the message's lines but empty ones.
     {false, {}, {{L"kick", ""}, {L"b", "a\n\nb\n"}}, {"> kick", "> b", "a", "b"}, "..BB"},
     // What a failed command printed shows after the next one that succeeds.
     {false, {{L"printed", {}}}, {{L"kick", "m"}}, {"> kick", "printed", "m"}, "..B"},
     // Only the newest ten rows are kept.
-    {true, {}, {{L"many", lines(1, 11)}}, {"line2", "line3", "line4", "line5", "line6", "line7", "line8", "line9",
-                                           "line10", "line11"}, "BBBBBBBBBB"},
+    {true,
+     {},
+     {{L"many", lines(1, 11)}},
+     Rows{"line2", "line3", "line4", "line5", "line6", "line7", "line8", "line9", "line10", "line11"},
+     "BBBBBBBBBB"},
 };
 
 TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
@@ -50,19 +60,11 @@ TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
         if (c.welcome) log.showWelcome();
         for (const Print& print : c.prints) log.printMessage(print.title, print.items);
         for (const auto& [line, message] : c.commits) log.commitCommand(line, message);
-        Rows rows;
         std::string bold;
-        for (const auto& line : log.lines()) {
-            ui::Screen screen(70, 1);
-            ui::Render(screen, line);
-            std::string row = screen.toString();
-            rows.push_back(row.erase(row.find_last_not_of(' ') + 1));
-            bold += screen.at(0, 0).bold ? 'B' : '.';
-        }
-        EXPECT_EQ(rows, c.rows) << c.bold;
+        EXPECT_EQ(renderRows(log.lines(), &bold), c.rows) << c.bold;
         EXPECT_EQ(bold, c.bold) << c.rows.front();
     }
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::testing

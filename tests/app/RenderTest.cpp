@@ -9,35 +9,36 @@
 namespace zaffo::testing {
 namespace {
 
+using Frames = std::vector<int64_t>;
+
 class RenderTest : public AppTest {
 protected:
     // The left channel of the sections rendered from the live state.
     std::vector<float> renderLeft(const std::vector<RenderSection>& sections) {
+        const std::string path = base + "/out.wav";
         WavFile file;
-        EXPECT_TRUE(file.create(base + "/out.wav"));
+        EXPECT_TRUE(file.create(path));
         EXPECT_EQ(renderSections(*app, sections, file, [](double) { return true; }), RenderOutcome::done);
         file.close();
-        std::vector<float> left;
         SF_INFO info{};
-        SNDFILE* sound = sf_open((base + "/out.wav").c_str(), SFM_READ, &info);
-        std::vector<float> frames(static_cast<size_t>(info.frames) * 2);
+        SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
+        std::vector<float> frames(static_cast<size_t>(info.frames) * 2), left;
         sf_readf_float(sound, frames.data(), info.frames);
         sf_close(sound);
-        std::filesystem::remove(base + "/out.wav");
+        std::filesystem::remove(path);
         for (size_t i = 0; i < frames.size(); i += 2) left.push_back(frames[i]);
         return left;
     }
 
     // Frames where the level rises: where a hit begins.
-    static std::vector<int64_t> onsets(const std::vector<float>& left) {
-        std::vector<int64_t> found;
+    static Frames onsets(const std::vector<float>& left) {
+        Frames found;
         for (size_t i = 0; i < left.size(); ++i)
             if (left[i] > (i ? left[i - 1] : 0.0f)) found.push_back(static_cast<int64_t>(i));
         return found;
     }
 
-    static std::vector<int64_t> everyStep(int64_t from, int64_t stepFrames, int steps) {
-        std::vector<int64_t> frames;
+    static Frames everyStep(int64_t from, int64_t stepFrames, int steps, Frames frames = {}) {
         for (int i = 0; i < steps; ++i) frames.push_back(from + i * stepFrames);
         return frames;
     }
@@ -50,8 +51,8 @@ TEST_F(RenderTest, HitsLandOnTheirStepsToTheFrameAndTheTailRingsOut) {
     for (int measures : {1, 3}) {
         SCOPED_TRACE(measures);
         ASSERT_TRUE(run("long --------").ok);
-        EXPECT_EQ(renderLeft({{"", measures}}), renderLeft({{"", measures}})) << "the same every time";
         std::vector<float> left = renderLeft({{"", measures}});
+        EXPECT_EQ(renderLeft({{"", measures}}), left) << "the same every time";
         EXPECT_EQ(left.size(), measures * 192000u);
         EXPECT_EQ(onsets(left), everyStep(0, 24000, 8 * measures));
 
@@ -65,20 +66,14 @@ TEST_F(RenderTest, HitsLandOnTheirStepsToTheFrameAndTheTailRingsOut) {
 
 TEST_F(RenderTest, PartsFollowEachOtherAtTheirOwnTempo) {
     start();
-    Sequencer& sequencer = app->sequencerOf();
-    ASSERT_TRUE(run("kick #-#-#-#-").ok);
-    sequencer.bpm = 240;
-    ASSERT_TRUE(run("=fast").ok);
-    ASSERT_TRUE(run("kick #-------").ok);
-    sequencer.bpm = 60;
-    ASSERT_TRUE(run("=slow").ok);
-
+    for (const auto& [line, bpm] :
+         {std::pair{"kick #-#-#-#-", 240}, {"=fast", 0}, {"kick #-------", 60}, {"=slow", 0}}) {
+        if (bpm) app->sequencerOf().bpm = bpm;
+        ASSERT_TRUE(run(line).ok) << line;
+    }
     const std::vector<float> left = renderLeft({{"fast", 1}, {"slow", 1}, {"fast", 1}});
-
     // fast: a step of 12000 frames, hits on every other; slow: a step of 48000.
-    std::vector<int64_t> expected = everyStep(0, 24000, 4);
-    expected.push_back(96000);
-    for (int64_t frame : everyStep(96000 + 8 * 48000, 24000, 4)) expected.push_back(frame);
+    const Frames expected = everyStep(96000 + 8 * 48000, 24000, 4, everyStep(0, 24000, 5));
     EXPECT_EQ(onsets(left), expected);
     EXPECT_EQ(left.size(), 96000u + 384000u + 96000u);
 }
@@ -88,9 +83,8 @@ TEST_F(RenderTest, TheSameSeedWritesTheSameBytes) {
     ASSERT_TRUE(run("kick #-##--#- &1").ok);
     ASSERT_TRUE(run("save song").ok);
     auto renderWithSeed = [&](std::uint32_t seed) {
-        RenderOptions options{base + "/song", {{"", 4}}, seed, base + "/song.wav"};
-        EXPECT_EQ(renderCommand(options, base), 0);
-        return readText(base + "/song.wav");
+        EXPECT_EQ(renderCommand({base + "/song", {{"", 4}}, seed, base + "/song.wav"}, base), 0);
+        return readFile(base + "/song.wav");
     };
     const std::string first = renderWithSeed(7);
     EXPECT_EQ(first.size(), 88u + 4 * 192000 * 8);

@@ -1,112 +1,178 @@
 #pragma once
 
+#include "tests/support/TempFolder.h"
+#include "tests/support/Wait.h"
+
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
+#include <thread>
 #include <vector>
 
 namespace zaffo::test {
 
-// One character cell of a captured pane with the attributes tmux reports for it.
-// Colours are palette indices (0 to 255), -1 for the terminal's default.
+// One character cell of a captured pane with the attributes tmux reports for it. Colours are
+// palette indices, -1 for the terminal's default.
 struct Cell {
-    std::string glyph;
-    int foreground = -1;
-    int background = -1;
-    bool bold = false;
-    bool dim = false;
-    bool underlined = false;
-    bool inverted = false;
+    std::string glyph = " ";
+    int foreground = -1, background = -1;
+    bool bold = false, underlined = false, inverted = false;
 };
 
-struct Position {
-    int row;
-    int column;
-};
-
-// A pane as `capture-pane -p -e` shows it, split into cells so that text and colours
-// can be read at the same place. Columns count cells of one code point each; the panes
-// of the program draw only narrow characters.
+// A pane as `capture-pane -p -e` shows it, split into cells of one code point each: the
+// program draws only narrow characters.
 class Screen {
 public:
-    Screen() = default;
-    explicit Screen(std::string_view styled);
+    explicit Screen(const std::string& styled = "") : cells_(1) {
+        Cell style;  // tmux carries attributes over line ends, so the state does too
+        for (std::size_t i = 0; i < styled.size();) {
+            const unsigned char c = styled[i];
+            if (c == '\n') {
+                cells_.emplace_back();
+                ++i;
+            } else if (c == '\x1b') {  // tmux shows only attributes and colours: ESC [ ... m
+                const std::size_t end = std::min(styled.find('m', i), styled.size());
+                applySgr(style, styled.substr(i + 2, end - i - 2));
+                i = end + 1;
+            } else {
+                cells_.back().push_back(style);
+                cells_.back().back().glyph = styled.substr(i, c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1);
+                i += cells_.back().back().glyph.size();
+            }
+        }
+        if (cells_.size() > 1 && cells_.back().empty()) cells_.pop_back();
+    }
 
     int rows() const { return static_cast<int>(cells_.size()); }
-    const std::string& row(int row) const { return text_.at(row); }
-    std::string text() const;
-    bool contains(std::string_view needle) const { return find(needle).has_value(); }
-
-    // The first place where the needle starts, searching rows top down.
-    std::optional<Position> find(std::string_view needle) const;
-    // The first place at or after row `from` (and column `column` exactly, when given).
-    std::optional<Position> findFrom(std::string_view needle, int from, std::optional<int> column = {}) const;
+    std::string row(int row) const { return textAt(row, 0, 1000); }
+    std::string text() const {
+        std::string all;
+        for (int r = 0; r < rows(); ++r) all += row(r) + "\n";
+        return all;
+    }
+    bool contains(const std::string& needle) const { return find(needle).first >= 0; }
+    // The row and column where the needle first starts, or -1s.
+    std::pair<int, int> find(const std::string& needle) const {
+        for (int r = 0; r < rows(); ++r) {
+            const std::string line = row(r);
+            const std::size_t at = line.find(needle);
+            if (at != std::string::npos)
+                return {r, static_cast<int>(std::count_if(line.begin(), line.begin() + at,
+                                                          [](char c) { return (c & 0xC0) != 0x80; }))};
+        }
+        return {-1, -1};
+    }
     // `width` cells from the given place, trailing blanks removed.
-    std::string textAt(int row, int column, int width) const;
-    // The cell, or a blank default cell outside the capture.
-    Cell cell(int row, int column) const;
+    std::string textAt(int row, int column, int width) const {
+        std::string text;
+        for (int c = column; c < column + width; ++c) text += cell(row, c).glyph;
+        return text.erase(text.find_last_not_of(' ') + 1);
+    }
+    // The cell, or a blank one outside the capture.
+    Cell cell(int row, int column) const {
+        if (row < 0 || row >= rows() || column < 0 || column >= static_cast<int>(cells_[row].size())) return Cell{};
+        return cells_[row][column];
+    }
 
 private:
+    static void applySgr(Cell& style, const std::string& parameters) {
+        std::vector<int> v{0};
+        for (char c : parameters) c == ';' || c == ':' ? v.push_back(0) : void(v.back() = v.back() * 10 + c - '0');
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            const int n = v[i];
+            if (n == 0) style = Cell{};
+            if (n == 1 || n == 22) style.bold = n == 1;
+            if (n == 4 || n == 24) style.underlined = n == 4;
+            if (n == 7 || n == 27) style.inverted = n == 7;
+            if (n / 10 == 3 || n / 10 == 9) style.foreground = n == 39 ? -1 : n % 10 + (n >= 90 ? 8 : 0);
+            if (n / 10 == 4 || n / 10 == 10) style.background = n == 49 ? -1 : n % 10 + (n >= 100 ? 8 : 0);
+            if ((n == 38 || n == 48) && i + 2 < v.size() && v[i + 1] == 5) {
+                (n == 38 ? style.foreground : style.background) = v[i + 2];
+                i += 2;
+            }
+        }
+    }
+
     std::vector<std::vector<Cell>> cells_;
-    std::vector<std::string> text_;
-    std::vector<std::vector<std::size_t>> cellOffsets_;  // byte offset of each cell in text_
 };
 
-// Something to wait for on screen, with words for the failure message.
-struct Expectation {
-    std::string description;
-    std::function<bool(const Screen&)> holds;
-};
-
-Expectation showing(std::string text);
-Expectation notShowing(std::string text);
-
-// The real zaffo program in a detached tmux session on a private server, over a private
-// copy of the built program and its samples, so that each test has its own base folder.
-// The session and the copy go away with the object, whatever the test's outcome.
+// The real zaffo program in a detached tmux session with a server of its own, over a private
+// copy of the built program and its samples, so that each test has its own base folder. The
+// session and the copy go away with the object, whatever the test's outcome.
 class TmuxSession {
 public:
-    static constexpr int width = 200;
-    static constexpr int height = 50;
+    TmuxSession() {
+        const std::filesystem::path binary = ZAFFO_BINARY;
+        std::filesystem::copy_file(binary, folder() / "zaffo");
+        std::filesystem::copy(binary.parent_path() / "samples", folder() / "samples",
+                              std::filesystem::copy_options::recursive);
+    }
+    ~TmuxSession() { tmux("kill-server"); }  // its socket is in the folder, removed next
 
-    TmuxSession();
-    ~TmuxSession();
-    TmuxSession(const TmuxSession&) = delete;
-    TmuxSession& operator=(const TmuxSession&) = delete;
-
-    static bool available();
-
+    static bool available() { return std::system("tmux -V >/dev/null 2>&1") == 0; }
     // The copy's folder: the program's base folder, writable before and after start.
-    const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path folder() const { return folder_.path(); }
 
-    // Runs the program with extra environment settings ("NAME=value"). When it ends the
-    // shell prints "EXIT=<status>" and then runs `afterExit`; the pane stays readable.
-    void start(const std::vector<std::string>& environment = {}, const std::string& afterExit = "");
+    // Runs the program at 200 x 50 with extra settings ("NAME=value ..."). When it ends, the
+    // shell prints "EXIT=<status>" and then runs `afterExit`; the pane stays readable. Ctrl+C
+    // signals the shell too, which bash, unlike dash, survives when the program handled it.
+    void start(const std::string& environment = "", const std::string& afterExit = "") {
+        testing::writeFile(folder_ / "tmux.conf",
+                           "set -g remain-on-exit on\nset -g default-shell /bin/bash\n"
+                           "set -g default-terminal tmux-256color\nset -g history-limit 0\n");
+        const std::string program = "env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 " + environment +
+                                    " ./zaffo; echo \"EXIT=$?\"; " + afterExit;
+        tmux("-f " + quoted(folder_ / "tmux.conf") + " new-session -d -s e2e -x 200 -y 50 -c " +
+             quoted(folder_.path()) + " " + quoted(program));
+    }
 
-    void type(const std::string& literal) const;
-    // tmux key names: Enter, Tab, BTab, Up, Down, Left, Space, C-c...
-    void press(const std::vector<std::string>& keys) const;
-    void submit(const std::string& line) const;
-    void resize(int columns, int rows) const;
+    void type(const std::string& literal) const { tmux("send-keys -t e2e -l " + quoted(literal)); }
+    // tmux key names, blank-separated: Enter, Tab, BTab, Up, Down, Left, Space, C-c...
+    void press(const std::string& keys) const { tmux("send-keys -t e2e " + keys); }
+    void submit(const std::string& line) const { type(line + "\r"); }
+    void resize(int columns, int rows) const {
+        tmux("resize-window -t e2e -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+    }
+    Screen capture() const { return Screen(tmux("capture-pane -p -e -t e2e")); }
 
-    Screen capture() const;
-    // Polls the pane until the expectation holds or the deadline passes.
-    ::testing::AssertionResult waitFor(const Expectation& expectation,
-                                       std::chrono::milliseconds deadline = std::chrono::seconds(10));
+    // Polls the pane, with a pause between captures as each costs a tmux client, until the
+    // condition holds or the deadline passes.
+    ::testing::AssertionResult waitFor(const std::string& what, const std::function<bool(const Screen&)>& holds,
+                                       std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+        using std::chrono_literals::operator""ms;
+        if (waitUntil([&] { return holds(screen_ = capture()) || (std::this_thread::sleep_for(40ms), false); },
+                      deadline))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "timed out waiting for " << what << "; the screen:\n" << screen_.text();
+    }
+    ::testing::AssertionResult waitFor(const std::string& text) {
+        return waitFor("\"" + text + "\"", [text](const Screen& screen) { return screen.contains(text); });
+    }
     // The capture that the last wait ended on.
     const Screen& screen() const { return screen_; }
 
 private:
-    std::string tmux(std::vector<std::string> arguments) const;
+    static std::string quoted(const std::string& text) {
+        std::string quoted = "'";
+        for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return quoted + "'";
+    }
+    // Runs tmux on the private server; started from inside tmux, the client would otherwise
+    // talk to the user's server.
+    std::string tmux(const std::string& arguments) const {
+        const std::string line =
+            "env -u TMUX -u TMUX_PANE tmux -S " + quoted(folder_ / "socket") + " " + arguments + " 2>/dev/null";
+        FILE* pipe = popen(line.c_str(), "r");
+        std::string output;
+        for (char buffer[4096]; pipe && std::fgets(buffer, sizeof buffer, pipe);) output += buffer;
+        if (pipe) pclose(pipe);
+        return output;
+    }
 
-    std::string socket_;
-    std::filesystem::path folder_;
-    bool started_ = false;
+    zaffo::testing::TempFolder folder_;
     Screen screen_;
 };
 

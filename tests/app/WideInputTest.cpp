@@ -14,75 +14,60 @@ protected:
     WideInputTest() {
         option.on_change = [this] { ++changes; };
         option.on_enter = [this] { ++enters; };
-        input = std::make_shared<custom_WideInputBase>(&content, L"", &option);
     }
-
-    void type(const std::string& utf8) {
-        for (char32_t c : std::u32string(utf8.begin(), utf8.end())) input->OnEvent(Event::Character(c));
+    void type(const std::u32string& typed) {
+        for (char32_t c : typed) input->OnEvent(Event::Character(c));
     }
 
     std::wstring content;
     ui::InputOption option;
-    std::shared_ptr<custom_WideInputBase> input;
+    std::shared_ptr<custom_WideInputBase> input = std::make_shared<custom_WideInputBase>(&content, L"", &option);
     int changes = 0;
     int enters = 0;
 };
 
-TEST_F(WideInputTest, EditsAtTheCursor) {
-    type("kick");
-    EXPECT_EQ(content, L"kick");
-    EXPECT_EQ(changes, 4);
-    input->OnEvent(Event::ArrowLeft);
-    input->OnEvent(Event::ArrowLeft);
-    input->OnEvent(Event::Backspace);
-    type("x");
-    EXPECT_EQ(content, L"kxck");
-    input->OnEvent(Event::Home);
-    input->OnEvent(Event::Delete);
-    EXPECT_EQ(content, L"xck");
-    input->OnEvent(Event::End);
-    type("!");
-    EXPECT_EQ(content, L"xck!");
-}
-
-TEST_F(WideInputTest, KeysAtTheEndsAreLeftToOthers) {
-    EXPECT_FALSE(input->OnEvent(Event::Backspace));
-    EXPECT_FALSE(input->OnEvent(Event::ArrowLeft));
-    type("a");
-    EXPECT_FALSE(input->OnEvent(Event::Delete));
-    EXPECT_FALSE(input->OnEvent(Event::ArrowRight));
-    EXPECT_FALSE(input->OnEvent(Event::Custom));
-    EXPECT_FALSE(input->OnEvent(Event::ArrowUp));
-    EXPECT_TRUE(input->OnEvent(Event::Return));
+TEST_F(WideInputTest, EditsAtTheCursorAndLeavesKeysAtTheEndsToOthers) {
+    const struct {
+        Event key;
+        bool handled;
+        const wchar_t* content;
+    } steps[] = {
+        {Event::Backspace, false, L""},        {Event::ArrowLeft, false, L""},
+        {Event::Character('k'), true, L"k"},   {Event::Character('i'), true, L"ki"},
+        {Event::Delete, false, L"ki"},         {Event::ArrowRight, false, L"ki"},
+        {Event::ArrowLeft, true, L"ki"},       {Event::Backspace, true, L"i"},
+        {Event::Character('x'), true, L"xi"},  {Event::End, true, L"xi"},
+        {Event::Character('!'), true, L"xi!"}, {Event::Home, true, L"xi!"},
+        {Event::Delete, true, L"i!"},          {Event::Custom, false, L"i!"},
+        {Event::ArrowUp, false, L"i!"},        {Event::Return, true, L"i!"},
+    };
+    for (const auto& [key, handled, shown] : steps) {
+        EXPECT_EQ(input->OnEvent(key), handled) << static_cast<int>(key.kind());
+        EXPECT_EQ(content, shown);
+    }
+    EXPECT_EQ(changes, 6);
     EXPECT_EQ(enters, 1);
-    EXPECT_EQ(changes, 1);
 }
 
-TEST_F(WideInputTest, ACharacterBeyondTheBasicPlaneIsInsertedWhole) {
+TEST_F(WideInputTest, ACharacterBeyondTheBasicPlaneIsInsertedWholeAndAnOwnerSetCursorTakesOver) {
     input->OnEvent(Event::Character(std::string("\xF0\x9F\xA5\x81")));  // a drum, U+1F941
-    type("x");
-    ASSERT_EQ(content.size(), 2u);
-    EXPECT_EQ(content[0], static_cast<wchar_t>(0x1F941));
-    input->OnEvent(Event::ArrowLeft);
-    input->OnEvent(Event::Backspace);
-    EXPECT_EQ(content, L"x") << "one key removes the whole character";
-}
-
-TEST_F(WideInputTest, AnOwnerSetCursorTakesOver) {
-    type("abc");
+    type(U"xyz");
+    ASSERT_EQ(content, (std::wstring{wchar_t(0x1F941)} + L"xyz"));
     option.cursor_position = 1;
-    type("X");
-    EXPECT_EQ(content, L"aXbc");
-    EXPECT_EQ(option.cursor_position, 2);
+    input->OnEvent(Event::Backspace);
+    EXPECT_EQ(content, L"xyz") << "one key removes the whole character";
+    type(U"X");
+    EXPECT_EQ(content, L"Xxyz");
+    EXPECT_EQ(option.cursor_position, 1);
     option.cursor_position = 99;  // beyond the end: clamped before use
     input->OnEvent(Event::Backspace);
-    EXPECT_EQ(content, L"aXb");
+    EXPECT_EQ(content, L"Xxy");
 }
 
 TEST_F(WideInputTest, TheCursorCellBlinksFromOneRedrawToTheNext) {
     auto root = ui::Container::Vertical({input});
     input->TakeFocus();
-    type("ab");
+    type(U"ab");
     input->OnEvent(Event::Home);
     auto underlinedAtCursor = [&] {
         ui::Screen screen(10, 1);

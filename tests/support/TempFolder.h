@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace zaffo::testing {
@@ -30,6 +31,11 @@ private:
 
 inline void writeFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace zaffo::testing
