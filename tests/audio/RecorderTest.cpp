@@ -1,111 +1,105 @@
 #include "audio/AudioEngine.h"
+#include "audio/FrameRing.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
-#include "AudioTestFiles.h"
-#include "audio/FrameRing.h"
-#include "tests/support/DiskFull.h"
-
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <sys/wait.h>
 #include <thread>
+
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include "AudioTestFiles.h"
+#include "tests/support/DiskFull.h"
+#include "tests/support/Wait.h"
 
 namespace zaffo {
 namespace {
 
+using test::constantBuffer;
+using test::readSoundFile;
 using test::render;
+using test::TempFolder;
 using testing::DiskFullAt;
 
 TEST(AudioRecording, FileHoldsExactlyWhatWasMixedAsFloatWav) {
-    test::TempDir dir;
+    TempFolder dir;
     AudioEngine engine;
     engine.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
     engine.play(test::sineBuffer(50000, 220, 0.7f), 1.0f, 4);
-
-    ASSERT_TRUE(engine.startRecording(dir.file("take.wav")));
+    ASSERT_TRUE(engine.startRecording(dir / "take.wav"));
     EXPECT_TRUE(engine.isRecording());
     const auto mixed = render(engine, 96000, 1000);
     engine.stopRecording();
 
     EXPECT_FALSE(engine.isRecording());
-    const auto recorded = test::readSoundFile(dir.file("take.wav"));
-    EXPECT_EQ(recorded.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    EXPECT_EQ(test::wavFormatTag(dir.file("take.wav")), 3);
+    const auto recorded = readSoundFile(dir / "take.wav");
+    EXPECT_EQ(recorded.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);  // format tag 3, not extensible
     EXPECT_EQ(recorded.rate, 96000);
     EXPECT_EQ(recorded.channels, 2);
     EXPECT_EQ(recorded.samples, mixed);
     EXPECT_EQ(engine.droppedRecordFrames(), 0u);
 }
 
-TEST(AudioRecording, FileThatCannotBeCreatedIsAFailure) {
-    test::TempDir dir;
+TEST(AudioRecording, AStartThatFailsLeavesNoFileAndSaysWhy) {
+    TempFolder dir;
     AudioEngine engine;
-
-    EXPECT_FALSE(engine.startRecording(dir.file("no-such-folder/take.wav")));
-
+    EXPECT_FALSE(engine.startRecording(dir / "no-such-folder/take.wav"));
+    EXPECT_EQ(engine.recordPath(), dir / "no-such-folder/take.wav");
+    {
+        DiskFullAt full(10);
+        EXPECT_FALSE(engine.startRecording(dir / "take.wav"));
+    }
     EXPECT_FALSE(engine.isRecording());
-    EXPECT_EQ(engine.recordPath(), dir.file("no-such-folder/take.wav"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "take.wav"));
+    EXPECT_EQ(engine.recordError(), "File too large");
     render(engine, 2000);
 }
 
 TEST(AudioRecording, EachRecordingIsCompletedWhenTheNextStartsTheEngineStopsOrDies) {
-    test::TempDir dir;
+    TempFolder dir;
     {
         AudioEngine engine;
-        engine.play(test::constantBuffer(20000, 0.5f, 0.5f), 1.0f, 0);
-        ASSERT_TRUE(engine.startRecording(dir.file("first.wav")));
+        engine.play(constantBuffer(20000, 0.5f, 0.5f), 1.0f, 0);
+        ASSERT_TRUE(engine.startRecording(dir / "first.wav"));
         render(engine, 3000);
-        ASSERT_TRUE(engine.startRecording(dir.file("second.wav")));
+        ASSERT_TRUE(engine.startRecording(dir / "second.wav"));
         render(engine, 5000);
         engine.stopRecording();
-        EXPECT_EQ(engine.recordPath(), dir.file("second.wav"));
+        EXPECT_EQ(engine.recordPath(), dir / "second.wav");
         render(engine, 1000);
-        ASSERT_TRUE(engine.startRecording(dir.file("third.wav")));
+        ASSERT_TRUE(engine.startRecording(dir / "third.wav"));
         render(engine, 4800);
     }
-
-    EXPECT_EQ(test::readSoundFile(dir.file("first.wav")).frames(), 3000);
-    EXPECT_EQ(test::readSoundFile(dir.file("second.wav")).frames(), 5000);
-    const auto third = test::readSoundFile(dir.file("third.wav"));
+    EXPECT_EQ(readSoundFile(dir / "first.wav").frames(), 3000);
+    EXPECT_EQ(readSoundFile(dir / "second.wav").frames(), 5000);
+    const auto third = readSoundFile(dir / "third.wav");
     ASSERT_EQ(third.frames(), 4800);
     EXPECT_EQ(third.samples.back(), 0.5f);
 }
 
-std::optional<AudioEngine::StoppedRecording> waitForStop(AudioEngine& engine) {
-    for (int i = 0; i < 500; ++i) {
-        if (auto stopped = engine.takeStoppedRecording())
-            return stopped;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return std::nullopt;
-}
-
 TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) {
-    test::TempDir dir;
+    TempFolder dir;
     AudioEngine whole;
     whole.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
-    ASSERT_TRUE(whole.startRecording(dir.file("whole.wav")));
+    ASSERT_TRUE(whole.startRecording(dir / "whole.wav"));
     const auto mixed = render(whole, 20000);
     whole.stopRecording();
-    const auto header = std::filesystem::file_size(dir.file("whole.wav")) - 20000 * 8;
+    const auto header = std::filesystem::file_size(dir / "whole.wav") - 20000 * 8;
 
-    struct Case {
+    const struct {
         const char* name;
         std::uintmax_t diskBytes;
         std::uint64_t framesKept;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"full on a frame boundary", header + 8 * 5000, 5000},
         {"full inside a frame", header + 8 * 12000 + 5, 12000},
         {"full right after the header", header + 3, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = dir.file(std::string(c.name) + ".wav");
+        const std::string path = dir / (std::string(c.name) + ".wav");
         AudioEngine engine;
         engine.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
         std::optional<AudioEngine::StoppedRecording> stopped;
@@ -113,50 +107,35 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
             DiskFullAt full(c.diskBytes);
             ASSERT_TRUE(engine.startRecording(path));
             render(engine, 20000);
-            stopped = waitForStop(engine);
+            ASSERT_TRUE(test::waitUntil([&] { return (stopped = engine.takeStoppedRecording()).has_value(); }));
         }
-        ASSERT_TRUE(stopped);
         EXPECT_FALSE(engine.isRecording());
         EXPECT_EQ(stopped->path, path);
         EXPECT_EQ(stopped->reason, "File too large");
         EXPECT_DOUBLE_EQ(stopped->seconds, c.framesKept / 96000.0);
         EXPECT_EQ(std::filesystem::file_size(path), header + 8 * c.framesKept);
-        const auto kept = test::readSoundFile(path);
+        const auto kept = readSoundFile(path);
         ASSERT_EQ(kept.frames(), static_cast<std::int64_t>(c.framesKept));
         EXPECT_TRUE(std::equal(kept.samples.begin(), kept.samples.end(), mixed.begin()));
         EXPECT_FALSE(engine.takeStoppedRecording()) << "told once";
     }
 }
 
-TEST(AudioRecording, AStartThatCannotWriteTheHeaderLeavesNoFile) {
-    test::TempDir dir;
-    AudioEngine engine;
-    {
-        DiskFullAt full(10);
-        EXPECT_FALSE(engine.startRecording(dir.file("take.wav")));
-    }
-    EXPECT_FALSE(engine.isRecording());
-    EXPECT_FALSE(std::filesystem::exists(dir.file("take.wav")));
-    EXPECT_EQ(engine.recordError(), "File too large");
-}
-
 TEST(AudioRecording, ATakeKilledWhileRecordingStillPlays) {
-    test::TempDir dir;
+    TempFolder dir;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         AudioEngine engine;
-        engine.play(test::constantBuffer(96000, 0.25f, -0.25f), 1.0f, 0);
-        if (engine.startRecording(dir.file("take.wav")))
-            render(engine, 48000);
+        engine.play(constantBuffer(96000, 0.25f, -0.25f), 1.0f, 0);
+        if (engine.startRecording(dir / "take.wav")) render(engine, 48000);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         raise(SIGKILL);
     }
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
-
-    const auto take = test::readSoundFile(dir.file("take.wav"));
+    const auto take = readSoundFile(dir / "take.wav");
     EXPECT_EQ(take.frames(), 48000);
     EXPECT_EQ(take.samples.back(), -0.25f);
 }
@@ -165,14 +144,14 @@ TEST(AudioFrameRing, KeepsOrderAcrossTheWrapAndCountsWhatDidNotFit) {
     FrameRing ring(4);
     const float first[] = {1, 1, 2, 2, 3, 3}, second[] = {4, 4, 5, 5, 6, 6};
     std::vector<float> drained;
-    auto sink = [&](const float* frames, std::uint64_t count) { drained.insert(drained.end(), frames, frames + count * 2); };
-
+    auto sink = [&](const float* frames, std::uint64_t count) {
+        drained.insert(drained.end(), frames, frames + count * 2);
+    };
     EXPECT_EQ(ring.push(first, 3), 3u);
     EXPECT_EQ(ring.drain(sink), 3u);
     EXPECT_EQ(ring.push(second, 3), 3u);
     EXPECT_EQ(ring.push(first, 3), 1u);
     EXPECT_EQ(ring.drain(sink), 4u);
-
     EXPECT_EQ(drained, (std::vector<float>{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 1, 1}));
     EXPECT_EQ(ring.droppedFrames(), 2u);
 }

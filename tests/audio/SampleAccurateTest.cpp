@@ -10,10 +10,11 @@
 namespace zaffo {
 namespace {
 
-// Stands in for the sequencer's clock: step k begins at frame floor(k * framesPerStep)
-// of the whole output; each step plays a one-frame click where it begins. Renders the
-// steps in periods whose sizes nextPeriod gives and returns the frames that sound.
-std::vector<std::uint64_t> clickFrames(double framesPerStep, int steps, const std::function<std::uint32_t()>& nextPeriod) {
+// Stands in for the sequencer's clock: step k begins at frame floor(k * framesPerStep) of the
+// whole output and plays a one-frame click there. Renders the steps in periods whose sizes
+// nextPeriod gives and returns the frames that sound.
+std::vector<std::uint64_t> clickFrames(double framesPerStep, int steps,
+                                       const std::function<std::uint32_t()>& nextPeriod) {
     auto stepStart = [&](std::uint64_t step) { return std::uint64_t(std::floor(double(step) * framesPerStep)); };
     AudioEngine engine;
     auto click = test::constantBuffer(1, 1.0f, 1.0f);
@@ -29,35 +30,30 @@ std::vector<std::uint64_t> clickFrames(double framesPerStep, int steps, const st
         const std::uint32_t period = nextPeriod();
         engine.renderPeriod(out.data(), period);
         for (std::uint32_t f = 0; f < period; ++f)
-            if (out[2 * f] != 0.0f)
-                clicks.push_back(at + f);
+            if (out[2 * f] != 0.0f) clicks.push_back(at + f);
         at += period;
     }
     return clicks;
 }
 
+// Exact positions of a thousand steps, so that no drift can build up.
 TEST(AudioOnsets, ClicksLandOnTheirStepsWhateverThePeriods) {
     std::uint32_t seed = 12345;
     auto irregular = [&]() -> std::uint32_t {
         seed = seed * 1664525u + 1013904223u;
         return 1 + (seed >> 8) % 3000;
     };
-    const struct {
-        double framesPerStep;
-        std::function<std::uint32_t()> nextPeriod;
-    } cases[] = {
+    const double at137bpm = 96000.0 * 60 / 137 / 2;  // 21021.9 frames
+    const std::pair<double, std::function<std::uint32_t()>> cases[] = {
         {24000, [] { return 1u; }},      {24000, [] { return 441u; }},   {24000, [] { return 1024u; }},
         {24000, [] { return 8192u; }},   {24000, [] { return 30011u; }}, {24000, irregular},
-        {96000.0 * 60 / 137 / 2, [] { return 512u; }},  // 21021.9 frames, 137 beats per minute
-        {96000.0 * 60 / 137 / 2, irregular},
+        {at137bpm, [] { return 512u; }}, {at137bpm, irregular},
     };
-    const int steps = 1000;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const auto clicks = clickFrames(cases[i].framesPerStep, steps, cases[i].nextPeriod);
-        ASSERT_GE(clicks.size(), std::size_t(steps)) << "case " << i;
-        // Exact positions of every step, so no drift can build up over the thousand.
-        for (int k = 0; k < steps; ++k)
-            ASSERT_EQ(clicks[k], std::uint64_t(std::floor(k * cases[i].framesPerStep))) << "case " << i << ", step " << k;
+        const auto clicks = clickFrames(cases[i].first, 1000, cases[i].second);
+        ASSERT_GE(clicks.size(), 1000u) << "case " << i;
+        for (int k = 0; k < 1000; ++k)
+            ASSERT_EQ(clicks[k], std::uint64_t(std::floor(k * cases[i].first))) << "case " << i << ", step " << k;
     }
 }
 

@@ -1,253 +1,193 @@
 #include "library/FileWatcher.h"
 
-#include "tests/library/EventRecorder.h"
-#include "tests/support/TempFolder.h"
+#include "tests/library/Recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
 namespace zaffo {
 namespace {
 
-using testing::EventRecorder;
-using testing::Recorded;
+using namespace std::chrono_literals;
+using testing::act;
+using testing::Recorder;
 using testing::TempFolder;
 using testing::writeFile;
-namespace fs = std::filesystem;
 
-int countOf(const std::vector<Recorded>& events, FileAction action, const std::string& name) {
-    int count = 0;
-    for (const auto& e : events) {
-        count += e.action == action && e.filename == name;
+// A recorder that runs `then` after writing each event down.
+struct Hooked : Recorder {
+    using Recorder::Recorder;
+    void handleFileAction(WatchId id, const std::string& dir, const std::string& name, FileAction action,
+                          const std::string& old) override {
+        Recorder::handleFileAction(id, dir, name, action, old);
+        then(id);
     }
-    return count;
-}
-
-class FileWatcherTest : public ::testing::Test {
-protected:
-    std::string dir(const std::string& below = "") const {
-        return below.empty() ? root.path() + "/" : root.path() + "/" + below + "/";
-    }
-    WatchId start(bool recursive = true) {
-        WatchId id = watcher.addWatch(root.path(), &recorder, recursive);
-        watcher.watch();
-        return id;
-    }
-
-    TempFolder root;
-    EventRecorder recorder;
-    FileWatcher watcher;
+    std::function<void(WatchId)> then;
 };
 
-// --- Adding watches ---------------------------------------------------------------------------
+// Watches in/, with out/ beside it, outside the tree. Each step changes files, then waits for the
+// line it names; at the end a marker file is written into in/ and, when `log` is given, every
+// event before the marker must be that log: nothing missing, nothing more.
+struct WatchCase {
+    const char* what;
+    bool recursive;
+    std::vector<std::string> before;
+    std::vector<std::pair<std::string, std::string>> steps;
+    std::vector<std::string> log;
+};
 
-TEST_F(FileWatcherTest, RefusesWhatIsNotAFolderWithNegativeId) {
-    writeFile(root / "file.txt", "x");
-    EXPECT_LT(watcher.addWatch(root / "missing", &recorder, true), 0);
-    EXPECT_LT(watcher.addWatch(root / "file.txt", &recorder, true), 0);
-    EXPECT_LT(watcher.addWatch("", &recorder, true), 0);
-    EXPECT_LT(watcher.addWatch(root.path(), nullptr, true), 0);
-}
+const WatchCase watchCases[] = {
+    // Nothing follows the lone first half of the move out: its Delete comes from the pairing timeout.
+    {"a move out of the tree is a delete, a move in an add",
+     true,
+     {"mkdir out", "write in/leaving", "write out/arriving"},
+     {{"mv in/leaving out/leaving", "delete in/leaving"}, {"mv out/arriving in/arriving", "add in/arriving"}},
+     {"delete in/leaving", "add in/arriving"}},
+    {"a move between folders of the tree is a delete, then an add",
+     true,
+     {"mkdir in/a", "mkdir in/b", "write in/a/kick"},
+     {{"mv in/a/kick in/b/kick", "add in/b/kick"}},
+     {"delete in/a/kick", "add in/b/kick"}},
+    {"a rename inside one folder is one move",
+     false,
+     {"write in/kick"},
+     {{"mv in/kick in/snare", "moved in/kick -> in/snare"}},
+     {"moved in/kick -> in/snare"}},
+    {"a recursive watch follows folders made later",
+     true,
+     {},
+     {{"mkdir in/pack", "add in/pack"}, {"write in/pack/snare", "modified in/pack/snare"}},
+     {"add in/pack", "add in/pack/snare", "modified in/pack/snare"}},
+    // Made in one go, the files usually exist before the watcher sees their folders.
+    {"files in a new folder before its watch",
+     true,
+     {},
+     {{"mkdir in/a/b/c", ""}, {"write in/a/b/c/deep", "add in/a/b/c/deep"}},
+     {}},
+    {"a renamed folder reports under its new name",
+     true,
+     {"mkdir in/old"},
+     {{"mv in/old in/new", "moved in/old -> in/new"}, {"write in/new/kick", "modified in/new/kick"}},
+     {"moved in/old -> in/new", "add in/new/kick", "modified in/new/kick"}},
+    {"a folder moved out is no longer watched",
+     true,
+     {"mkdir out", "mkdir in/gone"},
+     {{"mv in/gone out/gone", "delete in/gone"}, {"write out/gone/ghost", ""}},
+     {"delete in/gone"}},
+    {"a flat watch reports new folders but not what is in them",
+     false,
+     {},
+     {{"mkdir in/sub", "add in/sub"}, {"write in/sub/inner", ""}},
+     {"add in/sub"}},
+};
 
-// --- The four actions -------------------------------------------------------------------------
-
-// Renames inside one folder are covered where the library meets them (LiveReloadTest).
-TEST_F(FileWatcherTest, MoveOutOfTheTreeIsDeleteAndMoveInIsAdd) {
-    TempFolder outside;
-    writeFile(root / "leaving.wav", "x");
-    writeFile(outside / "arriving.wav", "y");
-    start();
-    // Nothing follows the lone first half: the Delete must come from the pairing timeout.
-    fs::rename(root / "leaving.wav", outside / "leaving.wav");
-    EXPECT_TRUE(recorder.waitForEvent(FileAction::Delete, dir(), "leaving.wav"));
-    fs::rename(outside / "arriving.wav", root / "arriving.wav");
-    EXPECT_TRUE(recorder.waitForEvent(FileAction::Add, dir(), "arriving.wav"));
-}
-
-TEST_F(FileWatcherTest, MoveBetweenFoldersOfTheTreeIsDeleteThenAdd) {
-    fs::create_directory(root / "a");
-    fs::create_directory(root / "b");
-    writeFile(root / "a/kick.wav", "x");
-    start();
-    fs::rename(root / "a/kick.wav", root / "b/kick.wav");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Add, dir("b"), "kick.wav"));
-    auto events = recorder.events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_TRUE(events[0].is(FileAction::Delete, dir("a"), "kick.wav"));
-}
-
-// --- Recursion --------------------------------------------------------------------------------
-
-TEST_F(FileWatcherTest, RecursiveWatchFollowsFoldersCreatedLater) {
-    start();
-    fs::create_directory(root / "pack");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Add, dir(), "pack"));
-    writeFile(root / "pack/snare.wav", "x");
-    EXPECT_TRUE(recorder.waitForEvent(FileAction::Modified, dir("pack"), "snare.wav"));
-}
-
-TEST_F(FileWatcherTest, FilesMadeInANewFolderBeforeItsWatchAreStillReported) {
-    start();
-    // Created in one go: the files usually exist before the watcher sees the folders.
-    fs::create_directories(root / "a/b/c");
-    writeFile(root / "a/b/c/deep.wav", "x");
-    EXPECT_TRUE(recorder.waitForEvent(FileAction::Add, dir("a/b/c"), "deep.wav"));
-}
-
-TEST_F(FileWatcherTest, RenamedFolderReportsUnderItsNewName) {
-    fs::create_directory(root / "old");
-    start();
-    fs::rename(root / "old", root / "new");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Moved, dir(), "new"));
-    writeFile(root / "new/kick.wav", "x");
-    EXPECT_TRUE(recorder.waitForEvent(FileAction::Add, dir("new"), "kick.wav"));
-}
-
-TEST_F(FileWatcherTest, FolderMovedOutIsNoLongerWatched) {
-    TempFolder outside;
-    fs::create_directory(root / "gone");
-    start();
-    fs::rename(root / "gone", outside / "gone");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Delete, dir(), "gone"));
-    writeFile(outside / "gone/ghost.wav", "x");
-    writeFile(root / "marker", "");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Modified, dir(), "marker"));
-    EXPECT_EQ(countOf(recorder.events(), FileAction::Add, "ghost.wav"), 0);
-}
-
-TEST_F(FileWatcherTest, FlatWatchReportsNewFoldersButNotTheirContent) {
-    start(false);
-    fs::create_directory(root / "sub");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Add, dir(), "sub"));
-    writeFile(root / "sub/inner.wav", "x");
-    writeFile(root / "marker", "");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Modified, dir(), "marker"));
-    EXPECT_EQ(countOf(recorder.events(), FileAction::Add, "inner.wav"), 0);
-}
-
-TEST_F(FileWatcherTest, OverlappingWatchesEachSeeTheChange) {
-    fs::create_directory(root / "default");
-    EventRecorder packRecorder;
-    start();
-    WatchId packId = watcher.addWatch(root / "default", &packRecorder, true);
-    writeFile(root / "default/kick.wav", "x");
-    EXPECT_TRUE(recorder.waitForEvent(FileAction::Modified, dir("default"), "kick.wav"));
-    EXPECT_TRUE(packRecorder.waitForEvent(FileAction::Modified, dir("default"), "kick.wav"));
-    watcher.removeWatch(packId);
-}
-
-// --- Lifetime ---------------------------------------------------------------------------------
-
-// Blocks inside its first callback until released, to catch the watcher in the middle of one.
-class SlowListener : public FileWatchListener {
-public:
-    void handleFileAction(WatchId, const std::string&, const std::string&, FileAction,
-                          const std::string&) override {
-        ++calls;
-        if (calls == 1) {
-            entered = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            finished = true;
+TEST(FileWatcher, ReportsEachChangeOfTheTreeAsItsAction) {
+    for (const WatchCase& c : watchCases) {
+        SCOPED_TRACE(c.what);
+        TempFolder base;
+        Recorder recorder(base.path());
+        act(base.path(), "mkdir in");
+        for (const std::string& op : c.before) act(base.path(), op);
+        FileWatcher watcher;
+        ASSERT_GT(watcher.addWatch(base / "in", &recorder, c.recursive), 0);
+        watcher.watch();
+        for (const auto& [op, awaited] : c.steps) {
+            act(base.path(), op);
+            ASSERT_TRUE(awaited.empty() || recorder.waitFor(awaited)) << op;
+        }
+        act(base.path(), "write in/marker");
+        ASSERT_TRUE(recorder.waitFor("modified in/marker"));
+        auto log = recorder.lines();
+        std::erase_if(log, [](const std::string& line) { return line.ends_with(" in/marker"); });
+        if (!c.log.empty()) {
+            EXPECT_EQ(log, c.log);
         }
     }
-    std::atomic<int> calls{0};
-    std::atomic<bool> entered{false};
-    std::atomic<bool> finished{false};
-};
-
-void waitUntil(const std::atomic<bool>& flag) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!flag && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
 }
 
-TEST_F(FileWatcherTest, RemoveWatchWaitsForARunningCallbackAndStopsTheRest) {
-    SlowListener slow;
-    WatchId id = watcher.addWatch(root.path(), &slow, false);
-    start(false);
-    writeFile(root / "first", "");
-    waitUntil(slow.entered);
-    ASSERT_TRUE(slow.entered);
-
-    watcher.removeWatch(id);
-    EXPECT_TRUE(slow.finished);
-    const int callsAtRemoval = slow.calls;
-
-    writeFile(root / "later", "");
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Modified, dir(), "later"));
-    EXPECT_EQ(slow.calls, callsAtRemoval);
-}
-
-TEST_F(FileWatcherTest, DestructorWaitsForARunningCallback) {
-    SlowListener slow;
-    auto owned = std::make_unique<FileWatcher>();
-    owned->addWatch(root.path(), &slow, false);
-    owned->watch();
-    writeFile(root / "first", "");
-    waitUntil(slow.entered);
-    ASSERT_TRUE(slow.entered);
-    owned.reset();
-    EXPECT_TRUE(slow.finished);
-}
-
-TEST(FileWatcherLifetime, StopsAtOnceWhenIdle) {
-    TempFolder root;
-    EventRecorder recorder;
-    auto began = std::chrono::steady_clock::now();
+TEST(FileWatcher, RefusesWhatIsNotAFolderAndStopsAtOnceWhenIdle) {
+    TempFolder base;
+    Recorder recorder;
+    writeFile(base / "file", "x");
+    const auto began = std::chrono::steady_clock::now();
     {
         FileWatcher watcher;
-        watcher.addWatch(root.path(), &recorder, true);
+        for (const std::string& path : {base / "missing", base / "file", std::string()})
+            EXPECT_LT(watcher.addWatch(path, &recorder, true), 0) << path;
+        EXPECT_LT(watcher.addWatch(base.path(), nullptr, true), 0);
+        EXPECT_GT(watcher.addWatch(base.path(), &recorder, true), 0);
         watcher.watch();
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(500));
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 500ms);
 }
 
-// Removes its own watch from inside the callback, as a listener that switches folders would.
-class SelfRemovingListener : public EventRecorder {
-public:
-    void handleFileAction(WatchId id, const std::string& dir, const std::string& filename,
-                          FileAction action, const std::string& old) override {
-        watcher->removeWatch(id);
-        EventRecorder::handleFileAction(id, dir, filename, action, old);
-    }
-    FileWatcher* watcher = nullptr;
-};
-
-TEST_F(FileWatcherTest, ListenerMayRemoveItsOwnWatch) {
-    SelfRemovingListener self;
-    self.watcher = &watcher;
-    watcher.addWatch(root.path(), &self, false);
-    start(false);
-    writeFile(root / "a", "x");
-    EXPECT_TRUE(self.waitForEvent(FileAction::Add, dir(), "a"));
-    ASSERT_TRUE(recorder.waitForEvent(FileAction::Modified, dir(), "a"));
-    EXPECT_EQ(self.events().size(), 1u);
-}
-
-class ThrowingListener : public EventRecorder {
-public:
-    void handleFileAction(WatchId id, const std::string& dir, const std::string& filename,
-                          FileAction action, const std::string& old) override {
-        EventRecorder::handleFileAction(id, dir, filename, action, old);
-        throw std::runtime_error("listener failed");
-    }
-};
-
-TEST_F(FileWatcherTest, ListenerThatThrowsDoesNotStopTheWatcher) {
-    ThrowingListener throwing;
-    WatchId id = watcher.addWatch(root.path(), &throwing, false);
+TEST(FileWatcher, OverlappingWatchesEachSeeTheChange) {
+    TempFolder base;
+    Recorder outer(base.path()), inner(base.path());
+    act(base.path(), "mkdir pack");
+    FileWatcher watcher;
+    watcher.addWatch(base.path(), &outer, true);
+    watcher.addWatch(base / "pack", &inner, true);
     watcher.watch();
-    writeFile(root / "a", "x");
-    ASSERT_TRUE(throwing.waitForEvent(FileAction::Modified, dir(), "a"));
-    writeFile(root / "b", "x");
-    EXPECT_TRUE(throwing.waitForEvent(FileAction::Modified, dir(), "b"));
-    watcher.removeWatch(id);
+    act(base.path(), "write pack/kick");
+    EXPECT_TRUE(outer.waitFor("modified pack/kick"));
+    EXPECT_TRUE(inner.waitFor("modified pack/kick"));
+}
+
+// The first callback blocks for a while, to catch the watcher in the middle of one.
+TEST(FileWatcherLifetime, RemovingAWatchOrTheWatcherWaitsForARunningCallbackAndStopsTheRest) {
+    for (bool wholeWatcher : {false, true}) {
+        TempFolder base;
+        Hooked slow(base.path());
+        Recorder plain(base.path());
+        std::atomic<bool> finished{false};
+        slow.then = [&](WatchId) {
+            if (slow.lines().size() > 1) return;
+            std::this_thread::sleep_for(200ms);
+            finished = true;
+        };
+        auto watcher = std::make_unique<FileWatcher>();
+        const WatchId id = watcher->addWatch(base.path(), &slow, false);
+        watcher->addWatch(base.path(), &plain, false);
+        watcher->watch();
+        writeFile(base / "first", "");
+        ASSERT_TRUE(test::waitUntil([&] { return !slow.lines().empty(); }));
+        if (wholeWatcher)
+            watcher.reset();
+        else
+            watcher->removeWatch(id);
+        EXPECT_TRUE(finished) << wholeWatcher;
+        const auto seen = slow.lines();
+        if (watcher) {
+            writeFile(base / "later", "");
+            ASSERT_TRUE(plain.waitFor("modified later"));
+        }
+        EXPECT_EQ(slow.lines(), seen) << wholeWatcher;
+    }
+}
+
+TEST(FileWatcherLifetime, ListenersMayRemoveTheirOwnWatchOrThrow) {
+    TempFolder base;
+    Hooked removing(base.path()), throwing(base.path());
+    Recorder plain(base.path());
+    FileWatcher watcher;
+    removing.then = [&](WatchId id) { watcher.removeWatch(id); };
+    throwing.then = [](WatchId) { throw std::runtime_error("listener failed"); };
+    watcher.addWatch(base.path(), &removing, false);
+    watcher.addWatch(base.path(), &throwing, false);
+    watcher.addWatch(base.path(), &plain, false);
+    watcher.watch();
+    writeFile(base / "a", "x");
+    ASSERT_TRUE(plain.waitFor("modified a"));
+    writeFile(base / "b", "x");
+    ASSERT_TRUE(plain.waitFor("modified b"));
+    EXPECT_EQ(removing.lines(), std::vector<std::string>{"add a"});
+    EXPECT_TRUE(throwing.waitFor("modified b"));
 }
 
 }  // namespace
