@@ -5,8 +5,11 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/Wait.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -15,17 +18,17 @@
 namespace zaffo::testing {
 
 // Writes down what it is told, one line each, with the paths below `base` made relative: a
-// watcher's events as "add a/kick.wav" (delete, modified) or "moved a/old -> a/new", and the
-// library's updates as "changed p", "removed p" or "moved old -> new".
+// watcher's events as "add a/kick.wav" (delete, modified) or "moved a/old -> a/new", then runs
+// `then`; and the library's updates as "changed p", "removed p" or "moved old -> new".
 class Recorder : public FileWatchListener {
 public:
     explicit Recorder(const std::string& base = "") : base_(base.empty() ? "" : base + "/") {}
 
-    void handleFileAction(WatchId, const std::string& dir, const std::string& name, FileAction action,
+    void handleFileAction(WatchId id, const std::string& dir, const std::string& name, FileAction action,
                           const std::string& old) override {
         static const char* const verbs[] = {"", "add ", "delete ", "modified ", "moved "};
-        note(verbs[int(action)] + (action == FileAction::Moved ? relative(dir + old) + " -> " : "") +
-             relative(dir + name));
+        note(verbs[int(action)] + (old.empty() ? "" : relative(dir + old) + " -> ") + relative(dir + name));
+        if (then) then(id);
     }
     SampleHandlers handlers() {
         return {
@@ -44,13 +47,19 @@ public:
         std::lock_guard lock(mutex_);
         return lines_;
     }
-    int countOf(const std::string& line) {
-        const auto all = lines();
-        return int(std::count(all.begin(), all.end(), line));
+    std::string joined() {
+        std::string text;
+        for (const std::string& line : lines()) text += (text.empty() ? "" : "; ") + line;
+        return text;
     }
     bool waitFor(const std::string& line) {
-        return test::waitUntil([&] { return countOf(line) > 0; });
+        return test::waitUntil([&] {
+            const auto all = lines();
+            return std::find(all.begin(), all.end(), line) != all.end();
+        });
     }
+
+    std::function<void(WatchId)> then;
 
 private:
     std::string relative(const std::string& path) const {
@@ -62,16 +71,24 @@ private:
     std::vector<std::string> lines_;
 };
 
-// Changes the files below `base` as `op` says: "write a", "mkdir a", "rm a" or "mv a b".
-inline void act(const std::string& base, const std::string& op) {
-    std::istringstream words(op);
-    std::string verb, a, b;
-    words >> verb >> a >> b;
-    a = base + "/" + a, b = base + "/" + b;
-    if (verb == "write") writeFile(a, "x");
-    if (verb == "mkdir") std::filesystem::create_directories(a);
-    if (verb == "rm") std::filesystem::remove(a);
-    if (verb == "mv") std::filesystem::rename(a, b);
+// Carries out `steps`, "; " between them. Each changes the files below `base` ("write a", "mkdir a",
+// "rm a" or "mv a b") and then, after " => ", waits until `recorder` has the line named there.
+inline ::testing::AssertionResult act(const std::string& base, const std::string& steps, Recorder* recorder = nullptr) {
+    std::istringstream list(steps);
+    for (std::string step; std::getline(list, step, ';');) {
+        const auto awaited = step.find(" => ");
+        std::istringstream words(step.substr(0, awaited));
+        std::string verb, a, b;
+        words >> verb >> a >> b;
+        a = base + "/" + a, b = base + "/" + b;
+        if (verb == "write") writeFile(a, "x");
+        if (verb == "mkdir") std::filesystem::create_directories(a);
+        if (verb == "rm") std::filesystem::remove(a);
+        if (verb == "mv") std::filesystem::rename(a, b);
+        if (awaited != std::string::npos && !recorder->waitFor(step.substr(awaited + 4)))
+            return ::testing::AssertionFailure() << "after" << step << " came only: " << recorder->joined();
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace zaffo::testing

@@ -7,10 +7,7 @@
 
 #include "tests/library/Recorder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <functional>
 
 #include <sys/stat.h>
 
@@ -19,27 +16,23 @@ namespace {
 
 using testing::act;
 using testing::TempFolder;
-using testing::writeFile;
 namespace fs = std::filesystem;
 
 TEST(SplitPath, SplitsFolderNameAndLastExtension) {
-    const struct {
-        const char *path, *dir, *name, *ext;
-    } cases[] = {
-        {"/opt/zaffo/zaffo", "/opt/zaffo", "zaffo", ""},
-        {"zaffo", "", "zaffo", ""},
-        {"C:\\music\\zaffo.exe", "C:/music", "zaffo", "exe"},
-        {"samples/default/kick.wav", "samples/default", "kick", "wav"},
-        {"a.b.mp3", "", "a.b", "mp3"},
-        {"/x/.hidden", "/x", "", "hidden"},
-        {"/x/trailing.", "/x", "trailing", ""},
-        {"/kick.wav", "", "kick", "wav"},
-        {"", "", "", ""},
+    const std::pair<const char*, const char*> cases[] = {
+        {"/opt/zaffo/zaffo", "/opt/zaffo|zaffo|"},
+        {"zaffo", "|zaffo|"},
+        {"C:\\music\\zaffo.exe", "C:/music|zaffo|exe"},
+        {"samples/default/kick.wav", "samples/default|kick|wav"},
+        {"a.b.mp3", "|a.b|mp3"},
+        {"/x/.hidden", "/x||hidden"},
+        {"/x/trailing.", "/x|trailing|"},
+        {"/kick.wav", "|kick|wav"},
+        {"", "||"},
     };
-    for (const auto& c : cases) {
-        const PathParts parts = splitPath(c.path);
-        EXPECT_EQ(parts.dir + "|" + parts.name + "|" + parts.ext, std::string(c.dir) + "|" + c.name + "|" + c.ext)
-            << c.path;
+    for (const auto& [path, parts] : cases) {
+        const PathParts split = splitPath(path);
+        EXPECT_EQ(split.dir + "|" + split.name + "|" + split.ext, parts) << path;
     }
 }
 
@@ -52,15 +45,14 @@ TEST(DecodeUtf8, KeepsValidTextAndReplacesEachBrokenSequence) {
     EXPECT_EQ(toWide("\xED\xA0\x80"), L"\uFFFD");      // a UTF-16 surrogate
 }
 
-// Packs are the folders of the samples folder, by character value, their names shown even when
-// they are not UTF-8; compositions are the json files beside it.
+// Packs are the folders of the samples folder, by character value, shown even when their names
+// are not UTF-8; compositions are the json files beside it.
 TEST(UserLib, ListsPacksAndCompositions) {
     TempFolder base;
-    for (const char* op :
-         {"mkdir samples/default", "mkdir samples/alpha", "mkdir samples/Zeta", "mkdir samples/caf\xC3\xA9",
-          "mkdir samples/bad\xFF", "write samples/loose.wav", "write samples/inside.json", "write song.json",
-          "write Beat.json", "write notes.txt", "write odd\xFE.json"})
-        act(base.path(), op);
+    act(base.path(),
+        "mkdir samples/default; mkdir samples/alpha; mkdir samples/Zeta; mkdir samples/caf\xC3\xA9; mkdir "
+        "samples/bad\xFF; write samples/loose.wav; write samples/inside.json; write song.json; write Beat.json; "
+        "write notes.txt; write odd\xFE.json");
     UserLib lib(base / "samples");
     EXPECT_EQ(*lib.packNames(), (UserLib::PackList{L"Zeta", L"alpha", L"bad\uFFFD", L"caf\u00E9", L"default"}));
     EXPECT_GT(lib.rootWatchId(), 0);
@@ -75,11 +67,9 @@ TEST(UserLib, ListsPacksAndCompositions) {
 TEST(UserLib, ListsTheSamplesOfThePackItWatches) {
     TempFolder base;
     const std::string p = base / "default";
-    for (const char* op :
-         {"mkdir default/sub", "write default/sub/deep.wav", "write default/kick.wav", "write default/kick.mp3",
-          "write default/Snare.WAV", "write default/hat.mp3", "write default/notes.txt", "write default/kick",
-          "write default/recording_2024.wav", "write default/my_recording_.wav"})
-        act(base.path(), op);
+    act(p,
+        "mkdir sub; write sub/deep.wav; write kick.wav; write kick.mp3; write Snare.WAV; write hat.mp3; write "
+        "notes.txt; write kick; write recording_2024.wav; write my_recording_.wav");
     UserLib lib(base.path());
     lib.watchPack(base / "missing");
     EXPECT_TRUE(lib.samplePaths().empty());
@@ -95,7 +85,7 @@ TEST(UserLib, ListenersTakeAnUnknownActionAsAChangeOfThePacksOrComplain) {
     TempFolder base;
     const std::string samples = base / "samples";
     UserLib lib(samples);  // not there yet: unwatched, so only the listener can rescan
-    fs::create_directories(samples + "/quiet");
+    act(samples, "mkdir quiet");
     SamplePackUpdateListener(lib).handleFileAction(1, samples + "/", "quiet", static_cast<FileAction>(42), "");
     EXPECT_EQ(*lib.packNames(), (UserLib::PackList{L"quiet"}));
     ::testing::internal::CaptureStdout();
@@ -103,34 +93,33 @@ TEST(UserLib, ListenersTakeAnUnknownActionAsAChangeOfThePacksOrComplain) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Should never happen!\n");
 }
 
-// The lines before the first empty one are shown; a readme that is no regular file shows nothing.
+// The lines before the first empty one are shown, up to 64 KiB of them; a readme that is no
+// regular file shows nothing.
 TEST(PackReadme, ShowsTheFirstParagraphOfWhateverIsThere) {
-    auto text = [](std::string content) { return [=](const std::string& path) { writeFile(path, content); }; };
     std::string megabyte;
     for (int i = 0; i < (1 << 19); ++i) megabyte += "x\n";
     const struct {
-        const char* what;
-        std::function<void(const std::string& path)> make;
+        std::string text;
+        const char* other;  // made instead of the text: "fifo", "link" to a fifo, "folder", "none"
         std::vector<std::wstring> shown;
     } cases[] = {
-        {"two paragraphs", text("first\nsecond\n\nhidden\n"), {L"first", L"second"}},
-        {"crlf and broken text", text("one\r\nbad \xC3\r\n\r\nhidden\r\n"), {L"one", L"bad \uFFFD"}},
-        {"no empty line", text("only\nlines"), {L"only", L"lines"}},
-        {"nothing", [](const std::string&) {}, {}},
-        {"a FIFO", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, {}},
-        {"a link to a FIFO",
-         [](const std::string& path) {
-             ::mkfifo((path + ".fifo").c_str(), 0600);
-             fs::create_symlink(path + ".fifo", path);
-         },
-         {}},
-        {"a folder", [](const std::string& path) { fs::create_directory(path); }, {}},
-        {"a megabyte of lines, cut at 64 KiB", text(megabyte), std::vector<std::wstring>(32768, L"x")},
+        {"first\nsecond\n\nhidden\n", "", {L"first", L"second"}},
+        {"one\r\nbad \xC3\r\n\r\nhidden\r\n", "", {L"one", L"bad \uFFFD"}},
+        {"only\nlines", "", {L"only", L"lines"}},
+        {megabyte, "", std::vector<std::wstring>(32768, L"x")},
+        {"", "none", {}},
+        {"", "fifo", {}},
+        {"", "link", {}},
+        {"", "folder", {}},
     };
     for (const auto& c : cases) {
         TempFolder p;
-        c.make(p / "readme.txt");
-        EXPECT_EQ(readPackReadme(p.path()), c.shown) << c.what;
+        const std::string other = c.other, readme = p / "readme.txt";
+        if (other.empty()) testing::writeFile(readme, c.text);
+        if (other == "fifo" || other == "link") ::mkfifo((readme + (other == "link" ? ".fifo" : "")).c_str(), 0600);
+        if (other == "link") fs::create_symlink(readme + ".fifo", readme);
+        if (other == "folder") fs::create_directory(readme);
+        EXPECT_EQ(readPackReadme(p.path()), c.shown) << c.text.substr(0, 20) << other;
     }
 }
 
