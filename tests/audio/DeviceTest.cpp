@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <fstream>
 
@@ -14,76 +13,67 @@ namespace {
 
 using test::waitUntil;
 
-// Runs the engine on SDL's drivers that call back in real time without a sound card.
-class AudioDeviceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        engine.onPeriod = [this](int frameCount, int rate) {
-            frames += std::uint64_t(frameCount);
-            largestPeriod = std::max(largestPeriod.load(), frameCount);
-            lastRate = rate;
-        };
-    }
-
-    AudioEngine engine;
-    std::atomic<std::uint64_t> frames{0};
-    std::atomic<int> largestPeriod{0}, lastRate{0};
-};
-
-TEST_F(AudioDeviceTest, TheDiskDriverReceivesAndTheRecordingKeepsWhatIsMixed) {
+// On SDL's disk driver, which calls back in real time without a sound card and writes what it gets.
+TEST(AudioDevice, TheDiskDriverReceivesAndTheRecordingKeepsWhatIsMixed) {
     test::TempFolder dir;
     ::setenv("SDL_AUDIODRIVER", "disk", 1);
     ::setenv("SDL_DISKAUDIOFILE", (dir / "played.raw").c_str(), 1);
+    AudioEngine engine;
+    std::atomic<std::uint64_t> frames{0};
+    std::atomic<int> largestPeriod{0};
+    engine.onPeriod = [&](int frameCount, int) {
+        frames += std::uint64_t(frameCount);
+        largestPeriod = std::max(largestPeriod.load(), frameCount);
+    };
     ::testing::internal::CaptureStdout();
     engine.stopDevice();
     engine.play(test::constantBuffer(4800, 0.25f, -0.5f), 1.0f, 0);  // queued while stopped
     ASSERT_TRUE(engine.startRecording(dir / "take.wav"));
-
     EXPECT_TRUE(engine.startDevice());
     EXPECT_TRUE(engine.startDevice());
     EXPECT_TRUE(engine.isDeviceRunning());
-    EXPECT_TRUE(waitUntil([&] { return engine.voiceCount() == 0; }));
-    ASSERT_TRUE(waitUntil([&] { return frames >= 96000; }));  // a second of device time
+    ASSERT_TRUE(waitUntil([&] { return frames >= 96000 && engine.voiceCount() == 0; }));  // a second of device time
     engine.stopRecording();
     const std::uint64_t framesRecorded = frames;  // at most a period more than went into the file
     engine.stopDevice();
     engine.stopDevice();
-
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_FALSE(engine.isDeviceRunning());
     EXPECT_LE(largestPeriod.load(), 1024);
-    EXPECT_EQ(lastRate.load(), 96000);
 
     std::vector<float> played;
     std::ifstream in(dir / "played.raw", std::ios::binary);
     for (float sample; in.read(reinterpret_cast<char*>(&sample), sizeof sample);) played.push_back(sample);
     // SDL may write silent periods before the device is unpaused; the voice begins a period.
-    const auto firstSound = std::find_if(played.begin(), played.end(), [](float s) { return s != 0; });
-    const std::size_t onset = std::size_t(firstSound - played.begin()) / 2;
+    const auto onset =
+        std::size_t(std::find_if(played.begin(), played.end(), [](float s) { return s != 0; }) - played.begin()) / 2;
     EXPECT_EQ(onset % AudioDevice::requestedPeriodFrames, 0u);
     ASSERT_GE(played.size() / 2, onset + 6000);
     for (std::size_t f = onset; f < onset + 6000; ++f) {
         ASSERT_EQ(played[2 * f], f < onset + 4800 ? 0.25f : 0.0f) << f - onset;
         ASSERT_EQ(played[2 * f + 1], f < onset + 4800 ? -0.5f : 0.0f) << f - onset;
     }
-
     const auto recorded = test::readSoundFile(dir / "take.wav");
     EXPECT_NEAR(double(recorded.frames()), double(framesRecorded), AudioDevice::requestedPeriodFrames);
-    ASSERT_FALSE(recorded.samples.empty());
+    ASSERT_GE(recorded.samples.size(), 2u);
     EXPECT_EQ(recorded.samples[0], 0.25f);
     EXPECT_EQ(recorded.samples[1], -0.5f);
 }
 
-TEST_F(AudioDeviceTest, MissingDeviceIsReportedOnStandardOutput) {
+TEST(AudioDevice, MissingDeviceIsReportedOnStandardOutput) {
     ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    AudioEngine engine;
     ::testing::internal::CaptureStdout();
     EXPECT_FALSE(engine.startDevice());
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Failed to open playback device.\n");
     EXPECT_FALSE(engine.isDeviceRunning());
 }
 
-TEST_F(AudioDeviceTest, StoppingWhileTheHookPlaysNeverDeadlocks) {
+// On SDL's dummy driver, which calls back in real time and keeps nothing.
+TEST(AudioDevice, StoppingWhileTheHookPlaysNeverDeadlocks) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    AudioEngine engine;
+    std::atomic<std::uint64_t> frames{0};
     auto click = test::constantBuffer(64, 0.1f, 0.1f);
     engine.onPeriod = [&](int frameCount, int) {
         frames += std::uint64_t(frameCount);
