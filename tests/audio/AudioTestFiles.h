@@ -2,15 +2,14 @@
 
 #include "audio/AudioEngine.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/Wait.h"
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <cmath>
-#include <cstdint>
+#include <filesystem>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace zaffo::test {
 

@@ -1,12 +1,6 @@
-#include "audio/AudioEngine.h"
+#include "tests/audio/AudioTestFiles.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <fstream>
-
-#include "AudioTestFiles.h"
-#include "tests/support/Wait.h"
 
 namespace zaffo {
 namespace {

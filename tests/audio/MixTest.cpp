@@ -1,13 +1,7 @@
-#include "audio/AudioEngine.h"
 #include "audio/VoicePool.h"
+#include "tests/audio/AudioTestFiles.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <functional>
 #include <limits>
-
-#include "AudioTestFiles.h"
 
 namespace zaffo {
 namespace {

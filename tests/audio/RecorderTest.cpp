@@ -1,17 +1,10 @@
-#include "audio/AudioEngine.h"
 #include "audio/FrameRing.h"
-
-#include <gtest/gtest.h>
-
-#include <csignal>
-#include <filesystem>
+#include "tests/audio/AudioTestFiles.h"
+#include "tests/support/DiskFull.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "AudioTestFiles.h"
-#include "tests/support/DiskFull.h"
-#include "tests/support/Wait.h"
+#include <csignal>
 
 namespace zaffo {
 namespace {

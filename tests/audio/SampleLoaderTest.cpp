@@ -1,14 +1,7 @@
 #include "audio/SampleLoader.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <filesystem>
-#include <functional>
+#include "tests/audio/AudioTestFiles.h"
 
 #include <sys/stat.h>
-
-#include "AudioTestFiles.h"
 
 namespace zaffo {
 namespace {

@@ -2,10 +2,7 @@
 
 #include "tests/library/Recorder.h"
 
-#include <atomic>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 namespace zaffo {
 namespace {

@@ -2,12 +2,8 @@
 
 #include "tests/library/Recorder.h"
 
-#include <atomic>
-#include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <future>
-#include <thread>
 
 namespace zaffo {
 namespace {
@@ -25,6 +21,13 @@ protected:
         lib->watchPack(pack);
         lib->setHandlers(recorder.handlers());
     }
+    // Only changed files are read, by `read`.
+    void onChange(std::function<SampleUpdate(const std::string& path, bool lastTry)> read) {
+        SampleHandlers handlers;
+        handlers.onSampleChanged = std::move(read);
+        lib->setHandlers(handlers);
+    }
+    SampleUpdate changed(const std::string& path) { return recorder.handlers().onSampleChanged(path, true); }
 
     TempFolder base;
     const std::string samples = base / "samples", pack = samples + "/default";
@@ -33,12 +36,9 @@ protected:
 };
 
 TEST_F(LiveReloadTest, AFileWrittenInStepsIsTakenInOnceWhenFinished) {
-    lib->setHandlers({[&](const std::string& path, bool) {
-                          return recorder.handlers().onSampleChanged(
-                              path + " " + std::to_string(std::filesystem::file_size(path)), true);
-                      },
-                      {},
-                      {}});
+    onChange([&](const std::string& path, bool) {
+        return changed(path + " " + std::to_string(std::filesystem::file_size(path)));
+    });
     {
         std::ofstream file(pack + "/snare.wav", std::ios::binary);
         file << "half" << std::flush;
@@ -67,34 +67,29 @@ TEST_F(LiveReloadTest, RenamesRemovalsAndFilesMovedInReachTheHandlersOnce) {
 // old pack are put in place.
 TEST_F(LiveReloadTest, SwitchingPacksNeverWaitsForAReadAndSilencesTheOldPack) {
     std::atomic<bool> reading{false}, released{false};
-    lib->setHandlers({[&](const std::string& path, bool lastTry) {
-                          reading = true;
-                          waitUntil([&] { return released.load(); });
-                          return recorder.handlers().onSampleChanged(path, lastTry);
-                      },
-                      {},
-                      {}});
+    onChange([&](const std::string& path, bool) {
+        reading = true;
+        waitUntil([&] { return released.load(); });
+        return changed(path);
+    });
     act(pack, "write slow.wav");
     ASSERT_TRUE(waitUntil([&] { return reading.load(); }));
     auto switched = std::async(std::launch::async, [&] { lib->watchPack(samples + "/other"); });
-    EXPECT_EQ(switched.wait_for(std::chrono::seconds(2)), std::future_status::ready)
-        << "the switch waited for the read";
+    EXPECT_EQ(switched.wait_for(std::chrono::seconds(2)), std::future_status::ready) << "it waited for the read";
     released = true;
     switched.get();
     lib->setHandlers(recorder.handlers());
-    ASSERT_TRUE(
-        act(pack, "write late.wav; write ../other/marker.wav => changed " + samples + "/other/marker.wav", &recorder));
-    EXPECT_EQ(recorder.joined(), "changed " + samples + "/other/marker.wav");
+    const std::string marker = samples + "/other/marker.wav";
+    ASSERT_TRUE(act(pack, "write late.wav; write ../other/marker.wav => changed " + marker, &recorder));
+    EXPECT_EQ(recorder.joined(), "changed " + marker);
 }
 
 TEST_F(LiveReloadTest, AnUnreadableFileIsTriedOnceMoreWithoutHoldingBackTheOthers) {
-    lib->setHandlers({[&](const std::string& path, bool lastTry) {
-                          if (path.ends_with("good.wav")) return recorder.handlers().onSampleChanged(path, lastTry);
-                          recorder.note((lastTry ? "last try " : "first try ") + path.substr(pack.size() + 1));
-                          return SampleUpdate();
-                      },
-                      {},
-                      {}});
+    onChange([&](const std::string& path, bool lastTry) {
+        if (path.ends_with("good.wav")) return changed(path);
+        recorder.note((lastTry ? "last try " : "first try ") + path.substr(pack.size() + 1));
+        return SampleUpdate();
+    });
     std::vector<std::string> expected{"changed good.wav"};
     for (int i = 0; i < 100; ++i) {
         const std::string name = "broken" + std::to_string(i) + ".wav";
@@ -104,23 +99,25 @@ TEST_F(LiveReloadTest, AnUnreadableFileIsTriedOnceMoreWithoutHoldingBackTheOther
     act(pack, "write good.wav");
     ASSERT_TRUE(waitUntil([&] { return recorder.lines().size() >= expected.size(); }));
     auto lines = recorder.lines();
-    std::sort(lines.begin(), lines.end());
-    std::sort(expected.begin(), expected.end());
+    std::ranges::sort(lines);
+    std::ranges::sort(expected);
     EXPECT_EQ(lines, expected);
 }
 
 TEST_F(LiveReloadTest, PackFoldersThatComeGoOrAreRenamedShowInTheListByThemselves) {
-    auto packs = [&] {
-        std::wstring names;
-        for (const auto& name : *lib->packNames()) names += name + L" ";
-        return names;
+    auto listed = [&](const std::wstring& names) {
+        return waitUntil([&] {
+            std::wstring all;
+            for (const auto& name : *lib->packNames()) all += name + L" ";
+            return all == names;
+        });
     };
     act(samples, "mkdir fresh");
-    EXPECT_TRUE(waitUntil([&] { return packs() == L"default fresh other "; }));
+    EXPECT_TRUE(listed(L"default fresh other "));
     act(samples, "mv fresh renamed");
-    EXPECT_TRUE(waitUntil([&] { return packs() == L"default other renamed "; }));
+    EXPECT_TRUE(listed(L"default other renamed "));
     act(samples, "rm renamed");
-    EXPECT_TRUE(waitUntil([&] { return packs() == L"default other "; }));
+    EXPECT_TRUE(listed(L"default other "));
 }
 
 // Run under ThreadSanitizer too.
@@ -151,13 +148,13 @@ TEST(LiveReloadLifetime, LibraryCanGoWhileFilesKeepChanging) {
     Recorder recorder(pack);
     std::atomic<bool> stop{false};
     std::thread user([&] {
-        for (int i = 0; !stop; ++i) act(pack, "write s" + std::to_string(i % 10) + ".wav");
+        for (int i = 0; !stop; ++i) act(pack, "write s" + std::to_string(i % 10));
     });
     for (int i = 0; i < 5; ++i) {
         UserLib lib(base.path());
         lib.watchPack(pack);
         lib.setHandlers(recorder.handlers());
-        recorder.waitFor("changed s0.wav");
+        recorder.waitFor("changed s0");
     }
     stop = true;
     user.join();

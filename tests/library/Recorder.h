@@ -8,12 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <sstream>
-#include <string>
-#include <vector>
+#include <thread>
 
 namespace zaffo::testing {
 
@@ -53,10 +53,7 @@ public:
         return text;
     }
     bool waitFor(const std::string& line) {
-        return test::waitUntil([&] {
-            const auto all = lines();
-            return std::find(all.begin(), all.end(), line) != all.end();
-        });
+        return test::waitUntil([&] { return std::ranges::count(lines(), line) > 0; });
     }
 
     std::function<void(WatchId)> then;
