@@ -35,31 +35,22 @@ TEST(SplitPath, SplitsFolderNameAndLastExtension) {
 }
 
 // Packs are the folders of the samples folder, by character value, shown even when their names
-// are not UTF-8; compositions are the json files beside it.
-TEST(UserLib, ListsPacksAndCompositions) {
+// are not UTF-8; compositions are the json files beside it; samples are the lower-case wav and
+// mp3 files directly in the pack that are not recordings.
+TEST(UserLib, ListsPacksCompositionsAndTheSamplesOfThePackItWatches) {
     TempFolder base;
     act(base.path(),
-        "mkdir samples/default; mkdir samples/alpha; mkdir samples/Zeta; mkdir samples/caf\xC3\xA9; mkdir "
-        "samples/bad\xFF; write samples/loose.wav; write samples/inside.json; write song.json; write Beat.json; "
-        "write notes.txt; write odd\xFE.json");
+        "mkdir samples/alpha; mkdir samples/Zeta; mkdir samples/caf\xC3\xA9; mkdir samples/bad\xFF; write "
+        "samples/loose.wav; write samples/inside.json; write song.json; write Beat.json; write notes.txt; write "
+        "odd\xFE.json");
+    const std::string p = base / "samples/default";
+    act(p,
+        "mkdir sub; write sub/deep.wav; write kick.wav; write kick.mp3; write Snare.WAV; write hat.mp3; write "
+        "notes.txt; write kick; write recording_2024.wav; write my_recording_.wav");
     UserLib lib(base / "samples");
     EXPECT_EQ(*lib.packNames(), (UserLib::PackList{L"Zeta", L"alpha", L"bad\uFFFD", L"caf\u00E9", L"default"}));
     EXPECT_GT(lib.rootWatchId(), 0);
     EXPECT_EQ(lib.listCompositionNames(), (std::vector<std::wstring>{L"Beat", L"odd\uFFFD", L"song"}));
-
-    UserLib none(base / "nowhere");
-    EXPECT_TRUE(none.packNames()->empty());
-    EXPECT_LT(none.rootWatchId(), 0);
-}
-
-// Samples are the lower-case wav and mp3 files directly in the pack that are not recordings.
-TEST(UserLib, ListsTheSamplesOfThePackItWatches) {
-    TempFolder base;
-    const std::string p = base / "default";
-    act(p,
-        "mkdir sub; write sub/deep.wav; write kick.wav; write kick.mp3; write Snare.WAV; write hat.mp3; write "
-        "notes.txt; write kick; write recording_2024.wav; write my_recording_.wav");
-    UserLib lib(base.path());
     lib.watchPack(base / "missing");
     EXPECT_TRUE(lib.samplePaths().empty());
     EXPECT_LT(lib.sampleWatchId(), 0);
@@ -67,14 +58,15 @@ TEST(UserLib, ListsTheSamplesOfThePackItWatches) {
     EXPECT_EQ(lib.samplePaths(),
               (std::vector<std::string>{p + "/hat.mp3", p + "/kick.mp3", p + "/kick.wav", p + "/my_recording_.wav"}));
     EXPECT_GT(lib.sampleWatchId(), 0);
-}
 
-TEST(UserLib, TheSampleListenerComplainsAboutAnActionThatNoWatcherSends) {
-    TempFolder base;
-    UserLib lib(base.path());
+    // What no watcher sends is said to be impossible.
     ::testing::internal::CaptureStdout();
-    SampleUpdateListener(lib).handleFileAction(lib.sampleWatchId(), "/p/", "d.wav", static_cast<FileAction>(7), "");
+    SampleUpdateListener(lib).handleFileAction(lib.sampleWatchId(), p + "/", "d.wav", static_cast<FileAction>(7), "");
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Should never happen!\n");
+
+    UserLib none(base / "nowhere");
+    EXPECT_TRUE(none.packNames()->empty());
+    EXPECT_LT(none.rootWatchId(), 0);
 }
 
 // The lines before the first empty one are shown, up to 64 KiB of them; a readme that is no
