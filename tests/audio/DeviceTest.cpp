@@ -2,14 +2,12 @@
 
 #include <fstream>
 
-namespace zaffo {
+namespace zaffo::test {
 namespace {
-
-using test::waitUntil;
 
 // On SDL's disk driver, which calls back in real time without a sound card and writes what it gets.
 TEST(AudioDevice, TheDiskDriverReceivesAndTheRecordingKeepsWhatIsMixed) {
-    test::TempFolder dir;
+    TempFolder dir;
     ::setenv("SDL_AUDIODRIVER", "disk", 1);
     ::setenv("SDL_DISKAUDIOFILE", (dir / "played.raw").c_str(), 1);
     AudioEngine engine;
@@ -21,7 +19,7 @@ TEST(AudioDevice, TheDiskDriverReceivesAndTheRecordingKeepsWhatIsMixed) {
     };
     ::testing::internal::CaptureStdout();
     engine.stopDevice();
-    engine.play(test::constantBuffer(4800, 0.25f, -0.5f), 1.0f, 0);  // queued while stopped
+    engine.play(constantBuffer(4800, 0.25f, -0.5f), 1.0f, 0);  // queued while stopped
     ASSERT_TRUE(engine.startRecording(dir / "take.wav"));
     EXPECT_TRUE(engine.startDevice());
     EXPECT_TRUE(engine.startDevice());
@@ -47,7 +45,7 @@ TEST(AudioDevice, TheDiskDriverReceivesAndTheRecordingKeepsWhatIsMixed) {
         ASSERT_EQ(played[2 * f], f < onset + 4800 ? 0.25f : 0.0f) << f - onset;
         ASSERT_EQ(played[2 * f + 1], f < onset + 4800 ? -0.5f : 0.0f) << f - onset;
     }
-    const auto recorded = test::readSoundFile(dir / "take.wav");
+    const auto recorded = readSoundFile(dir / "take.wav");
     EXPECT_NEAR(double(recorded.frames()), double(framesRecorded), AudioDevice::requestedPeriodFrames);
     ASSERT_GE(recorded.samples.size(), 2u);
     EXPECT_EQ(recorded.samples[0], 0.25f);
@@ -68,7 +66,7 @@ TEST(AudioDevice, StoppingWhileTheHookPlaysNeverDeadlocks) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     AudioEngine engine;
     std::atomic<std::uint64_t> frames{0};
-    auto click = test::constantBuffer(64, 0.1f, 0.1f);
+    auto click = constantBuffer(64, 0.1f, 0.1f);
     engine.onPeriod = [&](int frameCount, int) {
         frames += std::uint64_t(frameCount);
         engine.play(click, 1.0f, 3, std::uint32_t(frameCount / 2));
@@ -84,4 +82,4 @@ TEST(AudioDevice, StoppingWhileTheHookPlaysNeverDeadlocks) {
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::test

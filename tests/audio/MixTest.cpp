@@ -3,11 +3,8 @@
 
 #include <limits>
 
-namespace zaffo {
+namespace zaffo::test {
 namespace {
-
-using test::constantBuffer;
-using test::render;
 
 // Renders in periods of 100 frames until the last voice is gone.
 std::vector<float> renderUntilSilent(AudioEngine& engine) {
@@ -33,7 +30,7 @@ TEST(AudioMix, PitchSetsLengthAndFrequencyButNotLevel) {
         const auto frames = std::size_t(rate);
         AudioEngine level, tone;
         level.play(constantBuffer(96000, 0.5f, -0.5f), 0.5f, pitch);
-        tone.play(test::sineBuffer(96000, 600, 0.5f), 1.0f, pitch);
+        tone.play(sineBuffer(96000, 600, 0.5f), 1.0f, pitch);
         const auto constant = renderUntilSilent(level), sine = renderUntilSilent(tone);
         std::size_t sounding = 0, crossings = 0;
         for (std::size_t f = 0; f < constant.size() / 2; ++f) {
@@ -176,4 +173,4 @@ TEST(AudioVoices, BuffersOfRetiredVoicesAreLetGoOfOnlyByTheReleasingThread) {
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::test

@@ -6,12 +6,9 @@
 #include <unistd.h>
 #include <csignal>
 
-namespace zaffo {
+namespace zaffo::test {
 namespace {
 
-using test::readSoundFile;
-using test::render;
-using test::TempFolder;
 using testing::DiskFullAt;
 
 // Each take is completed when the next starts, when it is stopped and when the engine goes.
@@ -20,8 +17,8 @@ TEST(AudioRecording, EachTakeHoldsExactlyWhatWasMixedWhileItRanAsFloatWav) {
     std::vector<float> mixed[3];
     {
         AudioEngine engine;
-        engine.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
-        engine.play(test::sineBuffer(50000, 220, 0.7f), 1.0f, 4);
+        engine.play(sineBuffer(96000, 440, 0.7f), 1.0f, 0);
+        engine.play(sineBuffer(50000, 220, 0.7f), 1.0f, 4);
         ASSERT_TRUE(engine.startRecording(dir / "0.wav"));
         mixed[0] = render(engine, 30000, 1000);
         ASSERT_TRUE(engine.startRecording(dir / "1.wav"));
@@ -61,7 +58,7 @@ TEST(AudioRecording, AStartThatFailsLeavesNoFileAndSaysWhy) {
 TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) {
     TempFolder dir;
     AudioEngine whole;
-    whole.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
+    whole.play(sineBuffer(96000, 440, 0.7f), 1.0f, 0);
     ASSERT_TRUE(whole.startRecording(dir / "whole.wav"));
     const auto mixed = render(whole, 20000);
     whole.stopRecording();
@@ -75,13 +72,13 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
     for (const auto& [diskBytes, framesKept] : cases) {
         const std::string path = dir / (std::to_string(diskBytes) + ".wav");
         AudioEngine engine;
-        engine.play(test::sineBuffer(96000, 440, 0.7f), 1.0f, 0);
+        engine.play(sineBuffer(96000, 440, 0.7f), 1.0f, 0);
         std::optional<AudioEngine::StoppedRecording> stopped;
         {
             DiskFullAt full(diskBytes);
             ASSERT_TRUE(engine.startRecording(path));
             render(engine, 20000);
-            ASSERT_TRUE(test::waitUntil([&] { return (stopped = engine.takeStoppedRecording()).has_value(); }));
+            ASSERT_TRUE(waitUntil([&] { return (stopped = engine.takeStoppedRecording()).has_value(); }));
         }
         EXPECT_FALSE(engine.isRecording());
         EXPECT_EQ(stopped->path, path);
@@ -101,7 +98,7 @@ TEST(AudioRecording, ATakeKilledWhileRecordingStillPlays) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         AudioEngine engine;
-        engine.play(test::constantBuffer(96000, 0.25f, -0.25f), 1.0f, 0);
+        engine.play(constantBuffer(96000, 0.25f, -0.25f), 1.0f, 0);
         if (engine.startRecording(dir / "take.wav")) render(engine, 48000);
         ::usleep(300000);
         raise(SIGKILL);
@@ -131,4 +128,4 @@ TEST(AudioFrameRing, KeepsOrderAcrossTheWrapAndCountsWhatDidNotFit) {
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::test

@@ -3,11 +3,8 @@
 
 #include <sys/stat.h>
 
-namespace zaffo {
+namespace zaffo::test {
 namespace {
-
-using test::TempFolder;
-using test::writeSoundFile;
 
 // Each channel c of a file carries a 441 Hz sine of amplitude 0.1 * (c + 1).
 TEST(AudioDecoding, FilesBecomeStereoAt96000) {
@@ -111,4 +108,4 @@ TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::test

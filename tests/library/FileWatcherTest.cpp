@@ -4,13 +4,10 @@
 
 #include <stdexcept>
 
-namespace zaffo {
+namespace zaffo::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::act;
-using testing::Recorder;
-using testing::TempFolder;
 
 // Each case watches in/, with out/ beside it outside the tree: `before` is done before the watch
 // starts, then `steps`. A marker written into in/ at the end closes `log`, every event reported.
@@ -85,7 +82,7 @@ TEST(FileWatcherLifetime, RemovingAWatchOrTheWatcherWaitsForARunningCallbackAndS
         watcher->addWatch(base.path(), &plain, false);
         watcher->watch();
         act(base.path(), "write first");
-        ASSERT_TRUE(test::waitUntil([&] { return !slow.lines().empty(); }));
+        ASSERT_TRUE(waitUntil([&] { return !slow.lines().empty(); }));
         wholeWatcher ? watcher.reset() : watcher->removeWatch(id);
         EXPECT_TRUE(finished) << wholeWatcher;
         const std::string seen = slow.joined();
@@ -112,4 +109,4 @@ TEST(FileWatcherLifetime, ListenersMayRemoveTheirOwnWatchOrThrowAndOverlappingWa
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::testing

@@ -5,13 +5,8 @@
 #include <fstream>
 #include <future>
 
-namespace zaffo {
+namespace zaffo::testing {
 namespace {
-
-using test::waitUntil;
-using testing::act;
-using testing::Recorder;
-using testing::TempFolder;
 
 class LiveReloadTest : public ::testing::Test {
 protected:
@@ -162,4 +157,4 @@ TEST(LiveReloadLifetime, LibraryCanGoWhileFilesKeepChanging) {
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::testing

@@ -17,6 +17,8 @@
 
 namespace zaffo::testing {
 
+using test::waitUntil;
+
 // Writes down what it is told, one line each, with the paths below `base` made relative: a
 // watcher's events as "add a/kick.wav" (delete, modified) or "moved a/old -> a/new", then runs
 // `then`; and the library's updates as "changed p", "removed p" or "moved old -> new".
@@ -53,7 +55,7 @@ public:
         return text;
     }
     bool waitFor(const std::string& line) {
-        return test::waitUntil([&] { return std::ranges::count(lines(), line) > 0; });
+        return waitUntil([&] { return std::ranges::count(lines(), line) > 0; });
     }
 
     std::function<void(WatchId)> then;

@@ -9,11 +9,9 @@
 
 #include <sys/stat.h>
 
-namespace zaffo {
+namespace zaffo::testing {
 namespace {
 
-using testing::act;
-using testing::TempFolder;
 namespace fs = std::filesystem;
 
 TEST(SplitPath, SplitsFolderNameAndLastExtension) {
@@ -91,7 +89,7 @@ TEST(PackReadme, ShowsTheFirstParagraphOfWhateverIsThere) {
     for (const auto& c : cases) {
         TempFolder p;
         const std::string other = c.other, readme = p / "readme.txt";
-        if (other.empty()) testing::writeFile(readme, c.text);
+        if (other.empty()) writeFile(readme, c.text);
         if (other == "fifo" || other == "link") ::mkfifo((readme + (other == "link" ? ".fifo" : "")).c_str(), 0600);
         if (other == "link") fs::create_symlink(readme + ".fifo", readme);
         if (other == "folder") fs::create_directory(readme);
@@ -100,4 +98,4 @@ TEST(PackReadme, ShowsTheFirstParagraphOfWhateverIsThere) {
 }
 
 }  // namespace
-}  // namespace zaffo
+}  // namespace zaffo::testing
