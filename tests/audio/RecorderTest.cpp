@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <cstring>
+#include <fstream>
 
 namespace zaffo::test {
 namespace {
@@ -79,6 +81,13 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
         EXPECT_EQ(stopped->reason, "File too large");
         EXPECT_DOUBLE_EQ(stopped->seconds, framesKept / 96000.0);
         EXPECT_EQ(std::filesystem::file_size(path), header + 8 * framesKept);
+        std::ifstream file(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+        std::uint32_t riffBytes = 0, dataBytes = 0;
+        std::memcpy(&riffBytes, bytes.data() + 4, 4);
+        std::memcpy(&dataBytes, bytes.data() + bytes.find("data") + 4, 4);
+        EXPECT_EQ(riffBytes, bytes.size() - 8) << "the header's sizes";
+        EXPECT_EQ(dataBytes, 8 * framesKept) << "the header's sizes";
         const auto kept = readSoundFile(path);
         ASSERT_EQ(kept.frames(), std::int64_t(framesKept));
         EXPECT_TRUE(std::equal(kept.samples.begin(), kept.samples.end(), mixed.begin()));
