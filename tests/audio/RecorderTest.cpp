@@ -6,7 +6,6 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstring>
-#include <fstream>
 
 namespace zaffo::test {
 namespace {
@@ -81,8 +80,7 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
         EXPECT_EQ(stopped->reason, "File too large");
         EXPECT_DOUBLE_EQ(stopped->seconds, framesKept / 96000.0);
         EXPECT_EQ(std::filesystem::file_size(path), header + 8 * framesKept);
-        std::ifstream file(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+        const std::string bytes = testing::readFile(path);
         std::uint32_t riffBytes = 0, dataBytes = 0;
         std::memcpy(&riffBytes, bytes.data() + 4, 4);
         std::memcpy(&dataBytes, bytes.data() + bytes.find("data") + 4, 4);

@@ -8,16 +8,9 @@
 
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 namespace zaffo::packgen {
 namespace {
-
-std::string bytes(const std::string& path) {
-    std::stringstream buffer;
-    buffer << std::ifstream(path, std::ios::binary).rdbuf();
-    return buffer.str();
-}
 
 // The packs the build put beside the program are decoded as the program decodes them; written
 // again, they come out the same.
@@ -32,7 +25,7 @@ TEST(BundledPacks, EverySoundIsAUsableDrumHitTheReadmeNamesThemAndTheyComeOutThe
             const std::string file = kit.name + "/" + hit.name + (lossy ? ".mp3" : ".wav");
             SCOPED_TRACE(file);
             names += " " + hit.name;
-            EXPECT_EQ(bytes(again / file), bytes(std::string(ZAFFO_SAMPLES_DIR) + "/" + file));
+            EXPECT_EQ(testing::readFile(again / file), testing::readFile(std::string(ZAFFO_SAMPLES_DIR) + "/" + file));
             auto decoded = decode(std::string(ZAFFO_SAMPLES_DIR) + "/" + file);
             ASSERT_TRUE(decoded && !decoded->firstChannel.empty());
             const Signal& s = decoded->firstChannel;
