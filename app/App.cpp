@@ -11,8 +11,7 @@
 
 namespace zaffo {
 
-App::App(std::string basePath)
-    : basePath(std::move(basePath)), packPath(this->basePath + "/samples/default") {
+App::App(std::string basePath) : basePath(std::move(basePath)), packPath(this->basePath + "/samples/default") {
     engine = std::make_unique<AudioEngine>();
     sequencer = std::make_unique<Sequencer>();
     link = std::make_unique<LinkSession>(*sequencer);

@@ -6,8 +6,8 @@
 #include "audio/AudioEngine.h"
 #include "command/HelpText.h"
 #include "library/UserLib.h"
-#include "text/Utf8.h"
 #include "sequencer/Sequencer.h"
+#include "text/Utf8.h"
 
 #include <cstdio>
 #include <ctime>

@@ -6,8 +6,8 @@
 #include "audio/AudioEngine.h"
 #include "command/CommandParser.h"
 #include "library/UserLib.h"
-#include "text/Utf8.h"
 #include "sequencer/Sequencer.h"
+#include "text/Utf8.h"
 #include "ui/ScrollerBase.h"
 #include "ui/Utf8.h"
 #include "ui/custom_Border.h"
@@ -76,8 +76,8 @@ std::wstring fitToWidth(const std::wstring& text, int width) {
 // Shown instead of the panes when not even the main view fits; split in two lines when the
 // one line does not fit either.
 Element sizeNotice(int width, int height) {
-    const std::wstring need = L"Zaffo needs at least " + std::to_wstring(mainWidth) + L"x" +
-                              std::to_wstring(leastHeight) + L";";
+    const std::wstring need =
+        L"Zaffo needs at least " + std::to_wstring(mainWidth) + L"x" + std::to_wstring(leastHeight) + L";";
     const std::wstring have = L"this terminal is " + std::to_wstring(width) + L"x" + std::to_wstring(height);
     const std::wstring line = need + L" " + have;
     Element notice = cellsOf(line) <= width ? hcenter(text(line)) : vbox({hcenter(text(need)), hcenter(text(have))});
@@ -115,28 +115,33 @@ Component AppScreen::stateBox(std::string label, bool* shown, std::function<bool
 }
 
 Component AppScreen::settingsPane() {
-    playBox = CatchEvent(stateBox("Play", &playShown, [this] { return app.sequencerOf().playing.load(); },
-                                  [this] { app.setPlaying(playShown); }), [this](const Event& event) {
-        if (event != Event::TabReverse) return false;
-        input->TakeFocus();
-        return true;
-    });
-    volumeSlider = CatchEvent(Slider("Volume", &app.audioEngine().masterVolume, 0.0f, 1.0f, 0.05f),
-                              [this](const Event& event) {
-                                  if (event != Event::Tab) return false;
-                                  input->TakeFocus();
-                                  return true;
-                              });
-    Component linkBox = stateBox("Link", &linkShown, [this] { return app.linkSession().isEnabled(); },
-                                 [this] { app.linkSession().enable(linkShown); });
+    playBox = CatchEvent(stateBox(
+                             "Play", &playShown, [this] { return app.sequencerOf().playing.load(); },
+                             [this] { app.setPlaying(playShown); }),
+                         [this](const Event& event) {
+                             if (event != Event::TabReverse) return false;
+                             input->TakeFocus();
+                             return true;
+                         });
+    volumeSlider =
+        CatchEvent(Slider("Volume", &app.audioEngine().masterVolume, 0.0f, 1.0f, 0.05f), [this](const Event& event) {
+            if (event != Event::Tab) return false;
+            input->TakeFocus();
+            return true;
+        });
+    Component linkBox = stateBox(
+        "Link", &linkShown, [this] { return app.linkSession().isEnabled(); },
+        [this] { app.linkSession().enable(linkShown); });
     Component controls = Container::Vertical({
         playBox,
-        stateBox("Record", &recordShown, [this] { return app.audioEngine().isRecording(); },
-                 [this] { app.toggleRecording(); }),
+        stateBox(
+            "Record", &recordShown, [this] { return app.audioEngine().isRecording(); },
+            [this] { app.toggleRecording(); }),
         Checkbox("Basic", &basicShown),
-        Renderer(linkBox, [this, linkBox] {
-            return hbox({linkBox->Render(), text(peersLabel())}) | size(WIDTH, EQUAL, listWidth);
-        }),
+        Renderer(linkBox,
+                 [this, linkBox] {
+                     return hbox({linkBox->Render(), text(peersLabel())}) | size(WIDTH, EQUAL, listWidth);
+                 }),
         Slider("BPM   ", &app.sequencerOf().bpm, 20, 240, 1),
         volumeSlider,
     });

@@ -28,8 +28,7 @@ std::vector<RenderSection> sectionList(const std::string& text) {
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(',', start);
-        if (end == std::string::npos)
-            end = text.size();
+        if (end == std::string::npos) end = text.size();
         const std::string item = text.substr(start, end - start);
         const size_t colon = item.rfind(':');
         if (colon == std::string::npos || colon == 0)
@@ -56,8 +55,7 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
             value = option.substr(equals + 1);
             option.erase(equals);
         } else if (named) {
-            if (i + 1 >= arguments.size())
-                throw UsageError(option + " needs a value");
+            if (i + 1 >= arguments.size()) throw UsageError(option + " needs a value");
             value = arguments[++i];
         }
         if (option == "--measures")
@@ -75,10 +73,8 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
         else
             throw UsageError("one composition at a time, not also \"" + option + "\"");
     }
-    if (options.composition.empty())
-        throw UsageError("render needs a composition");
-    if (options.sections.empty())
-        options.sections.push_back({"", measures});
+    if (options.composition.empty()) throw UsageError("render needs a composition");
+    if (options.sections.empty()) options.sections.push_back({"", measures});
     return options;
 }
 
@@ -92,11 +88,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             return line;
         }
     }
-    if (arguments.empty())
-        return line;
+    if (arguments.empty()) return line;
     if (arguments[0] == "--version") {
-        if (arguments.size() > 1)
-            throw UsageError("--version takes nothing after it");
+        if (arguments.size() > 1) throw UsageError("--version takes nothing after it");
         line.action = CommandLine::Action::version;
         return line;
     }

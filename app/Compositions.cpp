@@ -4,15 +4,15 @@
 
 #include "files/RegularFile.h"
 #include "library/UserLib.h"
-#include "text/Utf8.h"
 #include "sequencer/Composition.h"
 #include "sequencer/Sequencer.h"
+#include "text/Utf8.h"
 #include "ui/Utf8.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace zaffo {
 namespace {
@@ -38,9 +38,7 @@ void writeWholeFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-std::string App::compositionPath(const std::string& fileName) const {
-    return basePath + "/" + fileName + ".json";
-}
+std::string App::compositionPath(const std::string& fileName) const { return basePath + "/" + fileName + ".json"; }
 
 std::vector<std::wstring> App::compositionNames() const { return userLib->listCompositionNames(); }
 

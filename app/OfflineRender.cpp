@@ -22,12 +22,10 @@ public:
     StepCounter(Sequencer& sequencer, std::int64_t totalSteps) : sequencer_(sequencer), totalSteps_(totalSteps) {
         appTrigger_ = sequencer.onTrigger;
         sequencer.onTrigger = [this](const PatternPtr& pattern, int step, int32_t startFrame) {
-            if (begun_ <= totalSteps_)
-                appTrigger_(pattern, step, startFrame);
+            if (begun_ <= totalSteps_) appTrigger_(pattern, step, startFrame);
         };
         sequencer.setOnStep([this](int, int32_t startFrame) {
-            if (begun_ == totalSteps_)
-                endFrame_ = periodStart_ + startFrame;
+            if (begun_ == totalSteps_) endFrame_ = periodStart_ + startFrame;
             ++begun_;
         });
     }
@@ -97,8 +95,7 @@ RenderOutcome renderSections(App& app, const std::vector<RenderSection>& section
         boundaries.push_back(boundaries.back() + std::int64_t{section.measures} * stepsPerPattern);
     const std::int64_t totalSteps = boundaries.back();
 
-    if (!sections.front().part.empty())
-        sequencer.recallPart(sections.front().part);
+    if (!sections.front().part.empty()) sequencer.recallPart(sections.front().part);
     sequencer.startOver();
     const bool wasPlaying = sequencer.playing.exchange(true);
     StepCounter steps(sequencer, totalSteps);
@@ -134,8 +131,7 @@ RenderOutcome renderSections(App& app, const std::vector<RenderSection>& section
             break;
         }
         if (steps.ended() && (engine.voiceCount() == 0 || pending.tailFrames() >= tailLimitFrames)) {
-            if (!pending.finish())
-                outcome = RenderOutcome::writeFailed;
+            if (!pending.finish()) outcome = RenderOutcome::writeFailed;
             break;
         }
     }

@@ -7,6 +7,7 @@
 #include "sequencer/Random.h"
 #include "sequencer/Sequencer.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <csignal>
@@ -15,7 +16,6 @@
 #include <iostream>
 #include <optional>
 #include <vector>
-#include <unistd.h>
 
 namespace zaffo {
 namespace {
@@ -47,14 +47,12 @@ class ProgressBar {
 public:
     ProgressBar() : shown_(::isatty(STDERR_FILENO) == 1) {}
     ~ProgressBar() {
-        if (shown_ && drawn_ >= 0)
-            std::fprintf(stderr, "\r%*s\r", width + 8, "");
+        if (shown_ && drawn_ >= 0) std::fprintf(stderr, "\r%*s\r", width + 8, "");
     }
 
     void show(double done) {
         const int percent = static_cast<int>(done * 100);
-        if (!shown_ || percent == drawn_)
-            return;
+        if (!shown_ || percent == drawn_) return;
         drawn_ = percent;
         const int filled = percent * width / 100;
         std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
@@ -82,14 +80,12 @@ std::optional<std::filesystem::path> findComposition(const std::string& name, co
         candidates.push_back(std::filesystem::path(basePath) / (name + ".json"));
     }
     for (const auto& candidate : candidates)
-        if (isFile(candidate))
-            return candidate;
+        if (isFile(candidate)) return candidate;
     return std::nullopt;
 }
 
 std::filesystem::path defaultOutput(std::filesystem::path composition) {
-    if (composition.extension() == ".json")
-        return composition.replace_extension(".wav");
+    if (composition.extension() == ".json") return composition.replace_extension(".wav");
     return composition += ".wav";
 }
 
@@ -99,8 +95,7 @@ struct PartialFile {
     bool renamed = false;
     ~PartialFile() {
         std::error_code ignored;
-        if (!renamed)
-            std::filesystem::remove(path, ignored);
+        if (!renamed) std::filesystem::remove(path, ignored);
     }
 };
 
@@ -114,25 +109,22 @@ int fail(const std::string& reason, int status = 1) {
 int renderCommand(const RenderOptions& options, const std::string& basePath) {
     InterruptWatch watch;
     const auto composition = findComposition(options.composition, basePath);
-    if (!composition)
-        return fail("no composition named " + options.composition);
-    const std::filesystem::path output = options.output.empty() ? defaultOutput(*composition) : std::filesystem::path(options.output);
+    if (!composition) return fail("no composition named " + options.composition);
+    const std::filesystem::path output =
+        options.output.empty() ? defaultOutput(*composition) : std::filesystem::path(options.output);
 
     App app(basePath);
-    if (!app.openComposition(composition->string()))
-        return fail(composition->string() + " holds no composition");
+    if (!app.openComposition(composition->string())) return fail(composition->string() + " holds no composition");
     const std::vector<std::string> parts = app.sequencerOf().getPartNames();
     for (const RenderSection& section : options.sections)
         if (!section.part.empty() && std::find(parts.begin(), parts.end(), section.part) == parts.end())
             return fail("no part named " + section.part + " in " + composition->string());
-    if (options.seed)
-        seedRandomEngine(*options.seed);
+    if (options.seed) seedRandomEngine(*options.seed);
 
     // Written beside the target and renamed into place, so the target is whole or untouched.
     PartialFile partial{output.string() + "." + std::to_string(::getpid()) + ".partial"};
     WavFile file;
-    if (!file.create(partial.path))
-        return fail("cannot write " + output.string() + ": " + file.error());
+    if (!file.create(partial.path)) return fail("cannot write " + output.string() + ": " + file.error());
     RenderOutcome outcome;
     {
         ProgressBar bar;
@@ -142,14 +134,11 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
         });
     }
     file.close();
-    if (outcome == RenderOutcome::stopped)
-        return fail("interrupted; nothing written", 130);
-    if (outcome == RenderOutcome::writeFailed)
-        return fail("cannot write " + output.string() + ": " + file.error());
+    if (outcome == RenderOutcome::stopped) return fail("interrupted; nothing written", 130);
+    if (outcome == RenderOutcome::writeFailed) return fail("cannot write " + output.string() + ": " + file.error());
     std::error_code renamed;
     std::filesystem::rename(partial.path, output, renamed);
-    if (renamed)
-        return fail("cannot write " + output.string() + ": " + renamed.message());
+    if (renamed) return fail("cannot write " + output.string() + ": " + renamed.message());
     partial.renamed = true;
     std::printf("%s: %.1f s\n", output.c_str(), static_cast<double>(file.frames()) / engineSampleRate);
     return 0;

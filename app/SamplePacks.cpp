@@ -7,8 +7,8 @@
 #include "library/PackReadme.h"
 #include "library/PathParts.h"
 #include "library/UserLib.h"
-#include "text/Utf8.h"
 #include "sequencer/Sequencer.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 

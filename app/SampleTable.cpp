@@ -28,8 +28,7 @@ void SampleTable::set(std::vector<Entry> entries) {
     std::lock_guard writer(writeMutex_);
     auto next = std::make_shared<Contents>(*snapshot());
     for (Entry& entry : entries) {
-        if (!next->buffers.count(entry.first))
-            next->names.push_back(entry.first);
+        if (!next->buffers.count(entry.first)) next->names.push_back(entry.first);
         next->buffers[entry.first] = std::move(entry.second);
     }
     ContentsPtr swapped = std::move(next);

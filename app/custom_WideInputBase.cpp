@@ -9,17 +9,12 @@ namespace zaffo {
 
 using namespace ui;
 
-custom_WideInputBase::custom_WideInputBase(std::wstring* content, std::wstring placeholder,
-                                           InputOption* option)
+custom_WideInputBase::custom_WideInputBase(std::wstring* content, std::wstring placeholder, InputOption* option)
     : content(content), placeholder(std::move(placeholder)), option(option) {}
 
-int& custom_WideInputBase::cursor() {
-    return option->cursor_position == -1 ? cursorInternal : option->cursor_position;
-}
+int& custom_WideInputBase::cursor() { return option->cursor_position == -1 ? cursorInternal : option->cursor_position; }
 
-void custom_WideInputBase::clampCursor() {
-    cursor() = std::clamp(cursor(), 0, static_cast<int>(content->size()));
-}
+void custom_WideInputBase::clampCursor() { cursor() = std::clamp(cursor(), 0, static_cast<int>(content->size())); }
 
 bool custom_WideInputBase::changed() {
     option->on_change();
@@ -62,8 +57,7 @@ Element custom_WideInputBase::renderEditing(const Decorator& main) {
     Element cursorCell = text(under);
     if (blink) cursorCell = underlined(cursorCell);
     cursorCell = cursorCell | reflect(cursorBox);
-    return hbox({text(before), cursorCell, text(after)}) | flex | inverted | frame | bold | main |
-           reflect(box);
+    return hbox({text(before), cursorCell, text(after)}) | flex | inverted | frame | bold | main | reflect(box);
 }
 
 bool custom_WideInputBase::OnEvent(Event event) {
@@ -125,8 +119,7 @@ bool custom_WideInputBase::onMouse(const Event& event) {
     }
     TakeFocus();
     int& at = cursor();
-    const int placed =
-        std::clamp(at + (mouse.x - cursorBox.x_min), 0, static_cast<int>(content->size()));
+    const int placed = std::clamp(at + (mouse.x - cursorBox.x_min), 0, static_cast<int>(content->size()));
     if (placed != at) {
         at = placed;
         option->on_change();

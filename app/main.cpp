@@ -36,21 +36,21 @@ int main(int argc, char** argv) {
         return 2;
     }
     switch (line.action) {
-    case zaffo::CommandLine::Action::help:
-        std::cout << zaffo::usageText();
-        return 0;
-    case zaffo::CommandLine::Action::version:
-        std::cout << zaffo::versionText() << std::endl;
-        return 0;
-    case zaffo::CommandLine::Action::render:
-        try {
-            return zaffo::renderCommand(line.render, programFolder(argc > 0 ? argv[0] : nullptr));
-        } catch (const std::exception& error) {
-            std::cerr << "error: " << error.what() << std::endl;
-            return 1;
-        }
-    case zaffo::CommandLine::Action::play:
-        break;
+        case zaffo::CommandLine::Action::help:
+            std::cout << zaffo::usageText();
+            return 0;
+        case zaffo::CommandLine::Action::version:
+            std::cout << zaffo::versionText() << std::endl;
+            return 0;
+        case zaffo::CommandLine::Action::render:
+            try {
+                return zaffo::renderCommand(line.render, programFolder(argc > 0 ? argv[0] : nullptr));
+            } catch (const std::exception& error) {
+                std::cerr << "error: " << error.what() << std::endl;
+                return 1;
+            }
+        case zaffo::CommandLine::Action::play:
+            break;
     }
     std::cout << "hi!" << std::endl;
     const std::string basePath = programFolder(argc > 0 ? argv[0] : nullptr);

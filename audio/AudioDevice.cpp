@@ -12,8 +12,7 @@ AudioDevice::StartResult AudioDevice::open(Render render, void* user) {
     close();
     // Ctrl+C and the termination signals belong to the terminal interface.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return StartResult::openFailed;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return StartResult::openFailed;
     render_ = render;
     user_ = user;
     SDL_AudioSpec wanted{};
@@ -39,8 +38,7 @@ AudioDevice::StartResult AudioDevice::open(Render render, void* user) {
 }
 
 void AudioDevice::close() {
-    if (id_ == 0)
-        return;
+    if (id_ == 0) return;
     SDL_CloseAudioDevice(id_);
     id_ = 0;
     obtainedFrames_ = 0;

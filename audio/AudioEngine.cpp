@@ -13,14 +13,12 @@ namespace {
 // Infinity and NaN become silence; everything else passes as it is.
 void silenceNonFinite(float* samples, std::size_t count) {
     constexpr float largest = std::numeric_limits<float>::max();
-    for (std::size_t i = 0; i < count; ++i)
-        samples[i] = std::abs(samples[i]) <= largest ? samples[i] : 0.0f;
+    for (std::size_t i = 0; i < count; ++i) samples[i] = std::abs(samples[i]) <= largest ? samples[i] : 0.0f;
 }
 
 }  // namespace
 
-AudioEngine::AudioEngine(std::size_t voiceCapacity)
-    : voices_(voiceCapacity), releaser_([this] { releaseBuffers(); }) {}
+AudioEngine::AudioEngine(std::size_t voiceCapacity) : voices_(voiceCapacity), releaser_([this] { releaseBuffers(); }) {}
 
 AudioEngine::~AudioEngine() {
     stopRecording();
@@ -42,8 +40,7 @@ void AudioEngine::releaseBuffers() {
 }
 
 void AudioEngine::play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame) {
-    if (!buffer)
-        return;
+    if (!buffer) return;
     const double ratio = pitchRatio(pitch);
     std::lock_guard lock(engineMutex_);
     voices_.start(std::move(buffer), volume, ratio, startFrame);
@@ -65,13 +62,11 @@ void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTim
         realTime ? Clock::now() + std::chrono::duration_cast<Clock::duration>(budget) : Clock::time_point::max();
     const std::size_t samples = std::size_t{frameCount} * AudioBuffer::channels;
     std::fill(out, out + samples, 0.0f);
-    if (onPeriod)
-        onPeriod(static_cast<int>(frameCount), engineSampleRate);
+    if (onPeriod) onPeriod(static_cast<int>(frameCount), engineSampleRate);
     std::lock_guard lock(engineMutex_);
     voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), deadline);
     silenceNonFinite(out, samples);
-    if (recording_.load(std::memory_order_relaxed))
-        recorder_.push(out, frameCount);
+    if (recording_.load(std::memory_order_relaxed)) recorder_.push(out, frameCount);
 }
 
 void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
@@ -115,8 +110,7 @@ bool AudioEngine::startRecording(const std::string& path) {
     closeRecording();
     recordPath_ = path;
     // The file is created without engineMutex, so the audio thread never waits for the disk.
-    if (!recorder_.open(path))
-        return false;
+    if (!recorder_.open(path)) return false;
     std::lock_guard lock(engineMutex_);
     recording_ = true;
     return true;
@@ -138,8 +132,7 @@ void AudioEngine::closeRecording() {
 
 std::optional<AudioEngine::StoppedRecording> AudioEngine::takeStoppedRecording() {
     std::lock_guard lifecycle(lifecycleMutex_);
-    if (!recorder_.isOpen() || !recorder_.failed())
-        return std::nullopt;
+    if (!recorder_.isOpen() || !recorder_.failed()) return std::nullopt;
     closeRecording();
     const double seconds = static_cast<double>(recorder_.framesWritten()) / engineSampleRate;
     return StoppedRecording{recordPath_, recorder_.error(), seconds};

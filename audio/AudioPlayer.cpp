@@ -13,8 +13,7 @@ double pitchRatio(int pitch) {
     return std::clamp(rate, 1.0, maxRate) / engineSampleRate;
 }
 
-void AudioPlayer::start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio,
-                        std::uint32_t startFrame) {
+void AudioPlayer::start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame) {
     buffer_ = std::move(buffer);
     // Positions past 2^32 frames (12 hours) cannot be held; nothing that long is loaded.
     frameCount_ = std::min<std::uint64_t>(buffer_ ? buffer_->frameCount() : 0, wholeFrame - 1);
@@ -25,8 +24,7 @@ void AudioPlayer::start(std::shared_ptr<AudioBuffer> buffer, float volume, doubl
 }
 
 bool AudioPlayer::mixInto(float* out, std::uint32_t frameCount, float masterVolume) {
-    if (frameCount_ == 0)
-        return false;
+    if (frameCount_ == 0) return false;
     // A start frame beyond this period waits for a later one.
     if (startFrame_ >= frameCount) {
         startFrame_ -= frameCount;
@@ -45,8 +43,7 @@ std::uint64_t AudioPlayer::mixDirect(float* out, std::uint32_t frames, float gai
     const std::uint64_t at = position_ >> fractionBits;
     const std::uint64_t n = std::min<std::uint64_t>(frames, frameCount_ - std::min(at, frameCount_));
     const float* in = buffer_->data() + at * AudioBuffer::channels;
-    for (std::uint64_t i = 0; i < n * AudioBuffer::channels; ++i)
-        out[i] += gain * in[i];
+    for (std::uint64_t i = 0; i < n * AudioBuffer::channels; ++i) out[i] += gain * in[i];
     return n * wholeFrame;
 }
 

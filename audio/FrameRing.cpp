@@ -16,8 +16,7 @@ std::uint32_t FrameRing::push(const float* frames, std::uint32_t count) {
     std::copy(frames, frames + first * 2, samples_.begin() + static_cast<std::ptrdiff_t>(at * 2));
     std::copy(frames + first * 2, frames + std::uint64_t{taken} * 2, samples_.begin());
     written_.store(written + taken, std::memory_order_release);
-    if (taken < count)
-        dropped_.fetch_add(count - taken, std::memory_order_relaxed);
+    if (taken < count) dropped_.fetch_add(count - taken, std::memory_order_relaxed);
     return taken;
 }
 

@@ -39,10 +39,8 @@ std::uint64_t FrameRing::drain(Sink&& sink) {
     const std::uint64_t available = written_.load(std::memory_order_acquire) - read;
     const std::uint64_t at = read % capacity_;
     const std::uint64_t first = available < capacity_ - at ? available : capacity_ - at;
-    if (first > 0)
-        sink(samples_.data() + at * 2, first);
-    if (available > first)
-        sink(samples_.data(), available - first);
+    if (first > 0) sink(samples_.data() + at * 2, first);
+    if (available > first) sink(samples_.data(), available - first);
     read_.store(read + available, std::memory_order_release);
     return available;
 }

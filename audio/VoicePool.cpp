@@ -9,8 +9,7 @@ VoicePool::VoicePool(std::size_t capacity) : players_(capacity), released_(2 * c
     idle_.reserve(capacity);
     sounding_.reserve(capacity);
     parked_.reserve(capacity);
-    for (AudioPlayer& player : players_)
-        idle_.push_back(&player);
+    for (AudioPlayer& player : players_) idle_.push_back(&player);
 }
 
 void VoicePool::retire(AudioPlayer* voice) {
@@ -35,15 +34,13 @@ AudioPlayer* VoicePool::takeVoice() {
         sounding_.erase(sounding_.begin());
         retire(oldest);
     }
-    if (idle_.empty())
-        return nullptr;
+    if (idle_.empty()) return nullptr;
     AudioPlayer* voice = idle_.back();
     idle_.pop_back();
     return voice;
 }
 
-bool VoicePool::start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio,
-                      std::uint32_t startFrame) {
+bool VoicePool::start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame) {
     AudioPlayer* voice = takeVoice();
     if (!voice) {
         released_.push(buffer);
@@ -62,8 +59,7 @@ void VoicePool::mixInto(float* out, std::uint32_t frameCount, float masterVolume
     for (std::size_t i = sounding_.size(); i-- > 0;) {
         AudioPlayer* voice = sounding_[i];
         const std::size_t mixed = sounding_.size() - 1 - i;
-        if (!late && mixed > 0 && mixed % voicesPerClockCheck == 0)
-            late = Clock::now() > deadline;
+        if (!late && mixed > 0 && mixed % voicesPerClockCheck == 0) late = Clock::now() > deadline;
         if (late) {
             ++cut_;
             retire(voice);

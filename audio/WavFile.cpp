@@ -4,12 +4,12 @@
 
 #include <sndfile.h>
 
-#include <array>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <cstring>
 
 namespace zaffo {
 namespace {
@@ -33,25 +33,21 @@ std::uint64_t cutToWholeFrames(int descriptor) {
     std::array<unsigned char, 512> header{};
     const ssize_t headerBytes = ::pread(descriptor, header.data(), header.size(), 0);
     struct stat status {};
-    if (headerBytes < 12 || std::memcmp(header.data(), "RIFF", 4) != 0 || ::fstat(descriptor, &status) != 0)
-        return 0;
+    if (headerBytes < 12 || std::memcmp(header.data(), "RIFF", 4) != 0 || ::fstat(descriptor, &status) != 0) return 0;
     off_t factAt = -1;
     for (off_t at = 12; at + 8 <= headerBytes;) {
         const unsigned char* chunk = header.data() + at;
         const std::uint32_t size = readLittle32(chunk + 4);
-        if (std::memcmp(chunk, "fact", 4) == 0)
-            factAt = at;
+        if (std::memcmp(chunk, "fact", 4) == 0) factAt = at;
         if (std::memcmp(chunk, "data", 4) == 0) {
             const off_t dataStart = at + 8;
             const std::uint64_t frames =
                 status.st_size > dataStart ? static_cast<std::uint64_t>(status.st_size - dataStart) / bytesPerFrame : 0;
             const std::uint64_t dataBytes = frames * bytesPerFrame;
-            if (::ftruncate(descriptor, dataStart + static_cast<off_t>(dataBytes)) != 0)
-                return 0;
+            if (::ftruncate(descriptor, dataStart + static_cast<off_t>(dataBytes)) != 0) return 0;
             writeLittle32(descriptor, at + 4, dataBytes);
             writeLittle32(descriptor, 4, dataStart + dataBytes - 8);
-            if (factAt >= 0)
-                writeLittle32(descriptor, factAt + 8, frames);
+            if (factAt >= 0) writeLittle32(descriptor, factAt + 8, frames);
             return frames;
         }
         at += 8 + size + (size & 1);
@@ -77,12 +73,10 @@ bool WavFile::create(const std::string& path) {
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     errno = 0;
     file_ = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_FALSE);
-    if (file_)
-        sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    if (file_) sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     if (!file_ || sf_error(file_) != SF_ERR_NO_ERROR) {
         error_ = errno ? std::strerror(errno) : sf_strerror(file_);
-        if (file_)
-            sf_close(file_);
+        if (file_) sf_close(file_);
         file_ = nullptr;
         ::close(descriptor_);
         descriptor_ = -1;
@@ -93,8 +87,7 @@ bool WavFile::create(const std::string& path) {
 }
 
 bool WavFile::write(const float* frames, std::uint64_t count) {
-    if (!file_)
-        return false;
+    if (!file_) return false;
     errno = 0;
     const sf_count_t written = sf_writef_float(file_, frames, static_cast<sf_count_t>(count));
     if (written == static_cast<sf_count_t>(count)) {
@@ -107,13 +100,11 @@ bool WavFile::write(const float* frames, std::uint64_t count) {
 }
 
 void WavFile::updateHeader() {
-    if (file_)
-        sf_command(file_, SFC_UPDATE_HEADER_NOW, nullptr, 0);
+    if (file_) sf_command(file_, SFC_UPDATE_HEADER_NOW, nullptr, 0);
 }
 
 void WavFile::close() {
-    if (!file_)
-        return;
+    if (!file_) return;
     sf_close(file_);
     file_ = nullptr;
     ::close(descriptor_);

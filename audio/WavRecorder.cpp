@@ -14,8 +14,7 @@ WavRecorder::~WavRecorder() { close(); }
 bool WavRecorder::open(const std::string& path) {
     close();
     failed_ = false;
-    if (!file_.create(path))
-        return false;
+    if (!file_.create(path)) return false;
     file_.updateHeader();
     ring_ = std::make_unique<FrameRing>(ringFrames);
     stopping_ = false;
@@ -24,8 +23,7 @@ bool WavRecorder::open(const std::string& path) {
 }
 
 void WavRecorder::close() {
-    if (!writer_.joinable())
-        return;
+    if (!writer_.joinable()) return;
     {
         std::lock_guard lock(wakeMutex_);
         stopping_ = true;
@@ -46,29 +44,24 @@ void WavRecorder::writeLoop() {
         const bool stop = stopping_;
         lock.unlock();
         writeWaiting();
-        if (stop)
-            return;
+        if (stop) return;
         lock.lock();
         wake_.wait_for(lock, writeInterval, [this] { return stopping_; });
     }
 }
 
 void WavRecorder::writeWaiting() {
-    if (failed_.load(std::memory_order_relaxed))
-        return;
+    if (failed_.load(std::memory_order_relaxed)) return;
     bool written = true;
-    const std::uint64_t drained = ring_->drain([&](const float* frames, std::uint64_t count) {
-        written = written && file_.write(frames, count);
-    });
+    const std::uint64_t drained = ring_->drain(
+        [&](const float* frames, std::uint64_t count) { written = written && file_.write(frames, count); });
     if (written) {
-        if (drained > 0)
-            file_.updateHeader();
+        if (drained > 0) file_.updateHeader();
         return;
     }
     failed_.store(true, std::memory_order_release);
     std::lock_guard lock(failureMutex_);
-    if (onFailure_)
-        onFailure_();
+    if (onFailure_) onFailure_();
 }
 
 }  // namespace zaffo

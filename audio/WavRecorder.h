@@ -40,8 +40,7 @@ public:
 
     // Audio thread, only while open: never waits, never allocates.
     void push(const float* frames, std::uint32_t count) {
-        if (!failed_.load(std::memory_order_relaxed))
-            ring_->push(frames, count);
+        if (!failed_.load(std::memory_order_relaxed)) ring_->push(frames, count);
     }
 
     // Whether a write error has stopped the recording; the file is complete already.

@@ -98,8 +98,7 @@ struct action<argument> {
     static void apply(const ActionInput& in, CommandContext& context) {
         const std::string text = in.string();
         const auto first = text.find_first_not_of(' ');
-        context.argument =
-            first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+        context.argument = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
     }
 };
 
@@ -112,9 +111,15 @@ struct command_action {
     }
 };
 
-inline void runHelp(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.showHelp(c.argument); }); }
-inline void runTutorial(CommandContext& c) { withListener(c, [](ParseListener& l) { l.startTutorial(); }); }
-inline void runNext(CommandContext& c) { withListener(c, [](ParseListener& l) { l.nextTutorialPage(); }); }
+inline void runHelp(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { l.showHelp(c.argument); });
+}
+inline void runTutorial(CommandContext& c) {
+    withListener(c, [](ParseListener& l) { l.startTutorial(); });
+}
+inline void runNext(CommandContext& c) {
+    withListener(c, [](ParseListener& l) { l.nextTutorialPage(); });
+}
 inline void runUse(CommandContext& c) {
     withListener(c, [&](ParseListener& l) {
         l.selectPack(c.argument);
@@ -123,55 +128,96 @@ inline void runUse(CommandContext& c) {
         }
     });
 }
-inline void runSave(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.saveComposition(c.argument); }); }
-inline void runLoad(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.loadComposition(c.argument); }); }
+inline void runSave(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { l.saveComposition(c.argument); });
+}
+inline void runLoad(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { l.loadComposition(c.argument); });
+}
 inline void runBpmShow(CommandContext& c) { c.message = std::to_string(c.sequencer->bpm.load()); }
 inline void runBpmSet(CommandContext& c) { c.sequencer->animateBpm(c.bpm, c.seconds); }
 inline void runVolumeShow(CommandContext& c) {
     withListener(c, [&](ParseListener& l) { c.message = formatVolume(l.getVolume()); });
 }
-inline void runVolumeSet(CommandContext& c) { withListener(c, [&](ParseListener& l) { l.setVolume(c.volume); }); }
-inline void runRecordStart(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setRecording(true); }); }
-inline void runRecordStop(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setRecording(false); }); }
+inline void runVolumeSet(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { l.setVolume(c.volume); });
+}
+inline void runRecordStart(CommandContext& c) {
+    withListener(c, [](ParseListener& l) { l.setRecording(true); });
+}
+inline void runRecordStop(CommandContext& c) {
+    withListener(c, [](ParseListener& l) { l.setRecording(false); });
+}
 inline void runLink(CommandContext& c, std::optional<bool> on) {
     withListener(c, [&](ParseListener& l) { c.message = l.useLink(on); });
 }
 inline void runLinkOn(CommandContext& c) { runLink(c, true); }
 inline void runLinkOff(CommandContext& c) { runLink(c, false); }
 inline void runLinkShow(CommandContext& c) { runLink(c, std::nullopt); }
-inline void runSamples(CommandContext& c) { withListener(c, [&](ParseListener& l) { c.message = l.listSamples(); }); }
+inline void runSamples(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { c.message = l.listSamples(); });
+}
 inline void runParts(CommandContext& c) { c.message = partListText(c.partNames); }
 inline void runStorePart(CommandContext& c) { c.sequencer->storePart(c.names.front()); }
 inline void runRemoveAll(CommandContext& c) { c.sequencer->clearAll(); }
 inline void runMute(CommandContext& c) { runMuteCommand(c, false); }
 inline void runUnmute(CommandContext& c) { runMuteCommand(c, true); }
-inline void runStop(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setPlaying(false); }); }
-inline void runPlay(CommandContext& c) { withListener(c, [](ParseListener& l) { l.setPlaying(true); }); }
+inline void runStop(CommandContext& c) {
+    withListener(c, [](ParseListener& l) { l.setPlaying(false); });
+}
+inline void runPlay(CommandContext& c) {
+    withListener(c, [](ParseListener& l) { l.setPlaying(true); });
+}
 
-template <> struct action<cmd_help> : command_action<runHelp> {};
-template <> struct action<cmd_tutorial> : command_action<runTutorial> {};
-template <> struct action<cmd_next> : command_action<runNext> {};
-template <> struct action<cmd_use> : command_action<runUse> {};
-template <> struct action<cmd_save> : command_action<runSave> {};
-template <> struct action<cmd_load> : command_action<runLoad> {};
-template <> struct action<cmd_bpm_show> : command_action<runBpmShow> {};
-template <> struct action<cmd_bpm_set> : command_action<runBpmSet> {};
-template <> struct action<cmd_volume_show> : command_action<runVolumeShow> {};
-template <> struct action<cmd_volume_set> : command_action<runVolumeSet> {};
-template <> struct action<cmd_record_start> : command_action<runRecordStart> {};
-template <> struct action<cmd_record_stop> : command_action<runRecordStop> {};
-template <> struct action<cmd_link_on> : command_action<runLinkOn> {};
-template <> struct action<cmd_link_off> : command_action<runLinkOff> {};
-template <> struct action<cmd_link_show> : command_action<runLinkShow> {};
-template <> struct action<cmd_samples> : command_action<runSamples> {};
-template <> struct action<cmd_parts> : command_action<runParts> {};
-template <> struct action<cmd_instrument> : command_action<runInstrumentCommand> {};
-template <> struct action<cmd_store_part> : command_action<runStorePart> {};
-template <> struct action<cmd_remove_names> : command_action<runRemoveCommand> {};
-template <> struct action<cmd_remove_all> : command_action<runRemoveAll> {};
-template <> struct action<cmd_mute> : command_action<runMute> {};
-template <> struct action<cmd_unmute> : command_action<runUnmute> {};
-template <> struct action<cmd_stop> : command_action<runStop> {};
-template <> struct action<cmd_play> : command_action<runPlay> {};
+template <>
+struct action<cmd_help> : command_action<runHelp> {};
+template <>
+struct action<cmd_tutorial> : command_action<runTutorial> {};
+template <>
+struct action<cmd_next> : command_action<runNext> {};
+template <>
+struct action<cmd_use> : command_action<runUse> {};
+template <>
+struct action<cmd_save> : command_action<runSave> {};
+template <>
+struct action<cmd_load> : command_action<runLoad> {};
+template <>
+struct action<cmd_bpm_show> : command_action<runBpmShow> {};
+template <>
+struct action<cmd_bpm_set> : command_action<runBpmSet> {};
+template <>
+struct action<cmd_volume_show> : command_action<runVolumeShow> {};
+template <>
+struct action<cmd_volume_set> : command_action<runVolumeSet> {};
+template <>
+struct action<cmd_record_start> : command_action<runRecordStart> {};
+template <>
+struct action<cmd_record_stop> : command_action<runRecordStop> {};
+template <>
+struct action<cmd_link_on> : command_action<runLinkOn> {};
+template <>
+struct action<cmd_link_off> : command_action<runLinkOff> {};
+template <>
+struct action<cmd_link_show> : command_action<runLinkShow> {};
+template <>
+struct action<cmd_samples> : command_action<runSamples> {};
+template <>
+struct action<cmd_parts> : command_action<runParts> {};
+template <>
+struct action<cmd_instrument> : command_action<runInstrumentCommand> {};
+template <>
+struct action<cmd_store_part> : command_action<runStorePart> {};
+template <>
+struct action<cmd_remove_names> : command_action<runRemoveCommand> {};
+template <>
+struct action<cmd_remove_all> : command_action<runRemoveAll> {};
+template <>
+struct action<cmd_mute> : command_action<runMute> {};
+template <>
+struct action<cmd_unmute> : command_action<runUnmute> {};
+template <>
+struct action<cmd_stop> : command_action<runStop> {};
+template <>
+struct action<cmd_play> : command_action<runPlay> {};
 
 }  // namespace zaffo::command_grammar

@@ -34,8 +34,8 @@ struct CommandContext {
     std::vector<Step> steps;
     bool stepOn = false;
     int32_t stepPitch = 0;
-    int32_t rand = -1;       // -1: not given
-    float volume = -1.0f;    // negative: not given
+    int32_t rand = -1;     // -1: not given
+    float volume = -1.0f;  // negative: not given
     int32_t bpm = 120;
     double seconds = 0.0;
     std::string argument;

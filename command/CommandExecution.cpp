@@ -70,8 +70,7 @@ void runInstrumentCommand(CommandContext& context) {
 
 void runMuteCommand(CommandContext& context, bool active) {
     for (const PatternPtr& instrument : collectInstruments(context)) {
-        context.sequencer->editPattern(instrument,
-                                       [&](SequencerPattern& pattern) { pattern.active = active; });
+        context.sequencer->editPattern(instrument, [&](SequencerPattern& pattern) { pattern.active = active; });
     }
 }
 
@@ -96,8 +95,8 @@ std::string partListText(const std::vector<std::string>& partNames) {
 std::string formatVolume(float volume) {
     // Six decimals with a point, whatever the user's locale.
     char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(volume),
-                                      std::chars_format::fixed, 6);
+    auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(volume), std::chars_format::fixed, 6);
     if (error != std::errc()) {
         return "?";
     }

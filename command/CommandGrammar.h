@@ -24,10 +24,8 @@ struct blanks : star<blank> {};
 struct sp : one<' '> {};
 struct name : seq<plus<pegtl::alpha>, opt<one<'_'>>, star<pegtl::alpha>, star<pegtl::digit>> {};
 struct name_list : seq<name, star<sp, name>> {};
-struct decimal : sor<seq<one<'.'>, plus<pegtl::digit>>,
-                     seq<plus<pegtl::digit>, one<'.'>, plus<pegtl::digit>>,
-                     seq<plus<pegtl::digit>, one<'.'>>,
-                     plus<pegtl::digit>> {};
+struct decimal : sor<seq<one<'.'>, plus<pegtl::digit>>, seq<plus<pegtl::digit>, one<'.'>, plus<pegtl::digit>>,
+                     seq<plus<pegtl::digit>, one<'.'>>, plus<pegtl::digit>> {};
 struct volume : decimal {};
 struct seconds : decimal {};
 struct tempo : plus<pegtl::digit> {};
@@ -69,16 +67,9 @@ struct instrument_volume_pattern : seq<fresh, name_list, blank, volume, blank, p
 struct instrument_volume_rand : seq<fresh, name_list, blank, volume, blank, rand, eof> {};
 struct instrument_volume : seq<fresh, name_list, blank, volume, eof> {};
 struct instrument_rand : seq<fresh, name_list, blank, rand, eof> {};
-struct cmd_instrument : sor<instrument_names_only,
-                            instrument_pattern,
-                            instrument_volume_pattern_rand,
-                            instrument_volume_rand_pattern,
-                            instrument_pattern_rand,
-                            instrument_rand_pattern,
-                            instrument_volume_pattern,
-                            instrument_volume_rand,
-                            instrument_volume,
-                            instrument_rand> {};
+struct cmd_instrument : sor<instrument_names_only, instrument_pattern, instrument_volume_pattern_rand,
+                            instrument_volume_rand_pattern, instrument_pattern_rand, instrument_rand_pattern,
+                            instrument_volume_pattern, instrument_volume_rand, instrument_volume, instrument_rand> {};
 
 // Symbol commands.
 struct cmd_store_part : seq<one<'='>, fresh, blanks, name, blanks, eof> {};
@@ -89,30 +80,9 @@ struct cmd_unmute : seq<one<'>'>, fresh, blanks, name_list, eof> {};
 struct cmd_stop : seq<one<'.'>, blanks, eof> {};
 struct cmd_play : seq<one<'>'>, blanks, eof> {};
 
-struct command : sor<cmd_help,
-                     cmd_tutorial,
-                     cmd_next,
-                     cmd_use,
-                     cmd_save,
-                     cmd_load,
-                     cmd_bpm_show,
-                     cmd_bpm_set,
-                     cmd_volume_show,
-                     cmd_volume_set,
-                     cmd_record_start,
-                     cmd_record_stop,
-                     cmd_link_on,
-                     cmd_link_off,
-                     cmd_link_show,
-                     cmd_samples,
-                     cmd_parts,
-                     cmd_instrument,
-                     cmd_store_part,
-                     cmd_remove_names,
-                     cmd_remove_all,
-                     cmd_mute,
-                     cmd_unmute,
-                     cmd_stop,
-                     cmd_play> {};
+struct command : sor<cmd_help, cmd_tutorial, cmd_next, cmd_use, cmd_save, cmd_load, cmd_bpm_show, cmd_bpm_set,
+                     cmd_volume_show, cmd_volume_set, cmd_record_start, cmd_record_stop, cmd_link_on, cmd_link_off,
+                     cmd_link_show, cmd_samples, cmd_parts, cmd_instrument, cmd_store_part, cmd_remove_names,
+                     cmd_remove_all, cmd_mute, cmd_unmute, cmd_stop, cmd_play> {};
 
 }  // namespace zaffo::command_grammar

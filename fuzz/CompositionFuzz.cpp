@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sequencer.sampleExists = [](const std::string&) { return true; };
     sequencer.getOrCreatePattern("kick");  // a live instrument that loading may reuse
 
-    const picojson::value root =
-        zaffo::parseComposition(std::string(reinterpret_cast<const char*>(data), size));
+    const picojson::value root = zaffo::parseComposition(std::string(reinterpret_cast<const char*>(data), size));
     if (sequencer.fromJson(root)) {
         const std::string saved = zaffo::compositionText(sequencer.toJson());
         zaffo::Sequencer again;

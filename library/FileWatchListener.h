@@ -22,9 +22,8 @@ enum class FileAction : int {
 class FileWatchListener {
 public:
     virtual ~FileWatchListener() = default;
-    virtual void handleFileAction(WatchId watchId, const std::string& dir,
-                                  const std::string& filename, FileAction action,
-                                  const std::string& oldFilename) = 0;
+    virtual void handleFileAction(WatchId watchId, const std::string& dir, const std::string& filename,
+                                  FileAction action, const std::string& oldFilename) = 0;
 };
 
 }  // namespace zaffo

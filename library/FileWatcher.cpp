@@ -41,8 +41,7 @@ FileWatcher::~FileWatcher() {
     }
 }
 
-WatchId FileWatcher::addWatch(const std::string& path, FileWatchListener* listener,
-                              bool recursive) {
+WatchId FileWatcher::addWatch(const std::string& path, FileWatchListener* listener, bool recursive) {
     if (listener == nullptr || epollFd_ < 0) {
         return -1;
     }
@@ -172,8 +171,7 @@ void FileWatcher::deliver(const std::vector<Delivery>& deliveries) {
         }
         const FileEvent& event = delivery.event;
         try {
-            listener->handleFileAction(delivery.id, event.dir, event.filename, event.action,
-                                       event.oldFilename);
+            listener->handleFileAction(delivery.id, event.dir, event.filename, event.action, event.oldFilename);
         } catch (...) {
             // A listener that fails on one change must not end the thread (and with it the
             // program); the next change is delivered as usual.

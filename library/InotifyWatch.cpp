@@ -9,8 +9,7 @@
 namespace zaffo {
 namespace {
 
-constexpr std::uint32_t kEventMask =
-    IN_CREATE | IN_DELETE | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
+constexpr std::uint32_t kEventMask = IN_CREATE | IN_DELETE | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
 
 // The two halves of one rename are queued together by the kernel; the grace only covers a
 // reader that happens to drain the queue between them.
@@ -27,9 +26,7 @@ std::string joinPath(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-std::string eventDir(const std::string& dir) {
-    return dir == "/" ? dir : dir + "/";
-}
+std::string eventDir(const std::string& dir) { return dir == "/" ? dir : dir + "/"; }
 
 bool isRealFolder(const std::filesystem::directory_entry& entry) {
     std::error_code error;
@@ -52,9 +49,7 @@ std::unique_ptr<InotifyWatch> InotifyWatch::open(const std::string& root, bool r
 
 InotifyWatch::InotifyWatch(int fd, bool recursive) : fd_(fd), recursive_(recursive) {}
 
-InotifyWatch::~InotifyWatch() {
-    ::close(fd_);
-}
+InotifyWatch::~InotifyWatch() { ::close(fd_); }
 
 // Watches `dir` and, for a recursive watch, every real folder below it (links are not followed,
 // so a link cannot make the tree loop). With `found`, every entry met is reported as added: they
@@ -122,8 +117,8 @@ void InotifyWatch::readEvents(std::vector<FileEvent>& out) {
     }
 }
 
-void InotifyWatch::handle(int wd, std::uint32_t mask, std::uint32_t cookie,
-                          const std::string& name, std::vector<FileEvent>& out) {
+void InotifyWatch::handle(int wd, std::uint32_t mask, std::uint32_t cookie, const std::string& name,
+                          std::vector<FileEvent>& out) {
     auto it = dirs_.find(wd);
     if ((mask & IN_Q_OVERFLOW) || it == dirs_.end()) {
         return;
@@ -153,8 +148,8 @@ void InotifyWatch::handle(int wd, std::uint32_t mask, std::uint32_t cookie,
 
 // A move within one folder is a Moved event. Between two folders of the tree it becomes a
 // Delete and an Add, because a listener only learns one folder per event.
-void InotifyWatch::handleMovedTo(const std::string& dir, const std::string& name, bool isFolder,
-                                 std::uint32_t cookie, std::vector<FileEvent>& out) {
+void InotifyWatch::handleMovedTo(const std::string& dir, const std::string& name, bool isFolder, std::uint32_t cookie,
+                                 std::vector<FileEvent>& out) {
     if (pendingMove_ && pendingMove_->cookie == cookie) {
         const PendingMove from = *pendingMove_;
         pendingMove_.reset();

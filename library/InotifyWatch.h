@@ -47,10 +47,9 @@ private:
     bool addTree(const std::string& dir, std::vector<FileEvent>* found);
     void forgetTree(const std::string& dir);
     void renameTree(const std::string& from, const std::string& to);
-    void handle(int wd, std::uint32_t mask, std::uint32_t cookie, const std::string& name,
-                std::vector<FileEvent>& out);
-    void handleMovedTo(const std::string& dir, const std::string& name, bool isFolder,
-                       std::uint32_t cookie, std::vector<FileEvent>& out);
+    void handle(int wd, std::uint32_t mask, std::uint32_t cookie, const std::string& name, std::vector<FileEvent>& out);
+    void handleMovedTo(const std::string& dir, const std::string& name, bool isFolder, std::uint32_t cookie,
+                       std::vector<FileEvent>& out);
 
     int fd_;
     bool recursive_;

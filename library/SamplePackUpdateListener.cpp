@@ -4,8 +4,8 @@
 
 namespace zaffo {
 
-void SamplePackUpdateListener::handleFileAction(WatchId, const std::string&, const std::string&,
-                                                FileAction, const std::string&) {
+void SamplePackUpdateListener::handleFileAction(WatchId, const std::string&, const std::string&, FileAction,
+                                                const std::string&) {
     lib_.scanPacks();
 }
 

@@ -10,8 +10,8 @@ class UserLib;
 class SamplePackUpdateListener : public FileWatchListener {
 public:
     explicit SamplePackUpdateListener(UserLib& lib) : lib_(lib) {}
-    void handleFileAction(WatchId watchId, const std::string& dir, const std::string& filename,
-                          FileAction action, const std::string& oldFilename) override;
+    void handleFileAction(WatchId watchId, const std::string& dir, const std::string& filename, FileAction action,
+                          const std::string& oldFilename) override;
 
 private:
     UserLib& lib_;

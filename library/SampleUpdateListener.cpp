@@ -6,9 +6,8 @@
 
 namespace zaffo {
 
-void SampleUpdateListener::handleFileAction(WatchId watchId, const std::string& dir,
-                                            const std::string& filename, FileAction action,
-                                            const std::string& oldFilename) {
+void SampleUpdateListener::handleFileAction(WatchId watchId, const std::string& dir, const std::string& filename,
+                                            FileAction action, const std::string& oldFilename) {
     const std::string path = dir + filename;
     switch (action) {
         case FileAction::Add:

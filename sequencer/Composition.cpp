@@ -9,9 +9,9 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
-#include <stdexcept>
 
 namespace zaffo {
 namespace {
@@ -41,9 +41,7 @@ constexpr int32_t int32Max = std::numeric_limits<int32_t>::max();
 constexpr int32_t int32Min = std::numeric_limits<int32_t>::min();
 
 // The clock needs a tempo of at least 1.
-std::optional<int32_t> tempoOf(const value& entry) {
-    return wholeNumber(member<double>(entry, "bpm"), 1, int32Max);
-}
+std::optional<int32_t> tempoOf(const value& entry) { return wholeNumber(member<double>(entry, "bpm"), 1, int32Max); }
 
 Steps readSteps(const std::string& text, Steps steps) {
     std::vector<Step> parsed;

@@ -147,8 +147,8 @@ void Sequencer::followTimelineLocked(const BeatTimeline& timeline, int32_t frame
     next = std::max(next, last + 1 - stepsPerPattern);
     timelineReach = lastFrameBeat;
     for (int64_t halfBeat = next; halfBeat <= last; ++halfBeat) {
-        const double framesAhead = std::ceil((static_cast<double>(halfBeat) / stepsPerBeat - timeline.beat) /
-                                             timeline.beatsPerFrame);
+        const double framesAhead =
+            std::ceil((static_cast<double>(halfBeat) / stepsPerBeat - timeline.beat) / timeline.beatsPerFrame);
         const auto startFrame = static_cast<int32_t>(std::clamp<double>(framesAhead, 0, frameCount - 1));
         // A bar line begins step 0 whatever step came before: joining a session that is already
         // playing lines the measure up with its next bar line.

@@ -7,8 +7,7 @@ namespace zaffo {
 // Every instrument that enters or leaves a part is a copy of its own, never shared.
 
 PartPtr Sequencer::findPartLocked(const std::string& name) const {
-    auto it = std::find_if(parts.begin(), parts.end(),
-                           [&](const PartPtr& p) { return p->name == name; });
+    auto it = std::find_if(parts.begin(), parts.end(), [&](const PartPtr& p) { return p->name == name; });
     return it == parts.end() ? nullptr : *it;
 }
 
@@ -81,8 +80,7 @@ void Sequencer::takeCueLocked() {
 
 bool Sequencer::removePart(const std::string& name) {
     std::lock_guard lock(editMutex);
-    auto it = std::find_if(parts.begin(), parts.end(),
-                           [&](const PartPtr& p) { return p->name == name; });
+    auto it = std::find_if(parts.begin(), parts.end(), [&](const PartPtr& p) { return p->name == name; });
     if (it == parts.end()) {
         return false;
     }

@@ -37,8 +37,8 @@ std::string patternText(const Steps& steps) {
 }
 
 std::string noteName(int32_t pitch) {
-    static const std::array<const char*, 12> noteNames = {
-        "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    static const std::array<const char*, 12> noteNames = {"C",  "C#", "D",  "D#", "E",  "F",
+                                                          "F#", "G",  "G#", "A",  "A#", "B"};
     // Work in 64 bits so that the extremes of int32 neither overflow nor round the wrong way.
     const int64_t p = pitch;
     const int64_t semitone = ((p % 12) + 12) % 12;

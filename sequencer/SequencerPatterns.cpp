@@ -127,8 +127,7 @@ void Sequencer::clearAll() {
     cueWaiting = false;
 }
 
-void Sequencer::editPattern(const PatternPtr& pattern,
-                            const std::function<void(SequencerPattern&)>& edit) {
+void Sequencer::editPattern(const PatternPtr& pattern, const std::function<void(SequencerPattern&)>& edit) {
     std::lock_guard lock(editMutex);
     std::lock_guard clock(sequencerMutex);
     edit(*pattern);

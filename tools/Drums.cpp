@@ -8,13 +8,10 @@ namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-double decay(double t, double seconds) {
-    return std::exp(-t / seconds);
-}
+double decay(double t, double seconds) { return std::exp(-t / seconds); }
 
 // A falling pitch, integrated into a phase; the sine starts at zero, so the hit starts clean.
-Signal sweptSine(double startHz, double endHz, double sweepSeconds, double decaySeconds,
-                 double lengthSeconds) {
+Signal sweptSine(double startHz, double endHz, double sweepSeconds, double decaySeconds, double lengthSeconds) {
     Signal out(framesFor(lengthSeconds));
     double phase = 0.0;
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -98,10 +95,9 @@ Signal perc(const PercSettings& s) {
     Signal out(framesFor(s.lengthSeconds));
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = timeAt(i);
-        const double partial = s.partial * std::sin(kTwoPi * s.partialRatio * s.pitchHz * t) *
-                               decay(t, s.decaySeconds / 6.0);
-        out[i] = static_cast<float>(
-            (std::sin(kTwoPi * s.pitchHz * t) + partial) * decay(t, s.decaySeconds));
+        const double partial =
+            s.partial * std::sin(kTwoPi * s.partialRatio * s.pitchHz * t) * decay(t, s.decaySeconds / 6.0);
+        out[i] = static_cast<float>((std::sin(kTwoPi * s.pitchHz * t) + partial) * decay(t, s.decaySeconds));
     }
     return out;
 }

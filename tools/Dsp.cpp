@@ -12,16 +12,14 @@ float Noise::next() {
     return static_cast<float>(state_ / 2147483648.0 - 1.0);
 }
 
-OnePoleLowpass::OnePoleLowpass(double cutoffHz)
-    : a_(std::exp(-2.0 * std::numbers::pi * cutoffHz / kRate)) {}
+OnePoleLowpass::OnePoleLowpass(double cutoffHz) : a_(std::exp(-2.0 * std::numbers::pi * cutoffHz / kRate)) {}
 
 float OnePoleLowpass::process(float x) {
     y_ = (1.0 - a_) * x + a_ * y_;
     return static_cast<float>(y_);
 }
 
-Biquad::Biquad(double b0, double b1, double b2, double a1, double a2)
-    : b0_(b0), b1_(b1), b2_(b2), a1_(a1), a2_(a2) {}
+Biquad::Biquad(double b0, double b1, double b2, double a1, double a2) : b0_(b0), b1_(b1), b2_(b2), a1_(a1), a2_(a2) {}
 
 Biquad Biquad::bandpass(double centreHz, double q) {
     const double w = 2.0 * std::numbers::pi * centreHz / kRate;
@@ -35,8 +33,7 @@ Biquad Biquad::highpass(double cutoffHz, double q) {
     const double alpha = std::sin(w) / (2.0 * q);
     const double c = std::cos(w);
     const double a0 = 1.0 + alpha;
-    return Biquad((1.0 + c) / 2.0 / a0, -(1.0 + c) / a0, (1.0 + c) / 2.0 / a0, -2.0 * c / a0,
-                  (1.0 - alpha) / a0);
+    return Biquad((1.0 + c) / 2.0 / a0, -(1.0 + c) / a0, (1.0 + c) / 2.0 / a0, -2.0 * c / a0, (1.0 - alpha) / a0);
 }
 
 float Biquad::process(float x) {

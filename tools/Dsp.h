@@ -10,13 +10,9 @@ constexpr int kRate = 44100;
 
 using Signal = std::vector<float>;
 
-inline std::size_t framesFor(double seconds) {
-    return static_cast<std::size_t>(seconds * kRate);
-}
+inline std::size_t framesFor(double seconds) { return static_cast<std::size_t>(seconds * kRate); }
 
-inline double timeAt(std::size_t frame) {
-    return static_cast<double>(frame) / kRate;
-}
+inline double timeAt(std::size_t frame) { return static_cast<double>(frame) / kRate; }
 
 // White noise from a fixed seed, so every build synthesises the same sounds.
 class Noise {

@@ -18,9 +18,8 @@ bool writePack(const std::string& samplesDir, const Kit& kit) {
     for (const Hit& hit : kit.hits) {
         Signal sound = hit.make();
         finishHit(sound);
-        const bool written = kit.format == FileFormat::Wav
-                                 ? writeWav(packDir + "/" + hit.name + ".wav", sound)
-                                 : writeMp3(packDir + "/" + hit.name + ".mp3", sound);
+        const bool written = kit.format == FileFormat::Wav ? writeWav(packDir + "/" + hit.name + ".wav", sound)
+                                                           : writeMp3(packDir + "/" + hit.name + ".mp3", sound);
         if (!written) {
             return false;
         }

@@ -10,8 +10,7 @@ int main(int argc, char** argv) {
     }
     for (const auto& kit : zaffo::packgen::bundledKits()) {
         if (!zaffo::packgen::writePack(argv[1], kit)) {
-            std::cerr << "zaffo-packgen: could not write the pack " << kit.name << " into "
-                      << argv[1] << "\n";
+            std::cerr << "zaffo-packgen: could not write the pack " << kit.name << " into " << argv[1] << "\n";
             return 1;
         }
     }

@@ -28,10 +28,10 @@ Component Hideable(Component child, const bool* shown);
 Component CatchEvent(Component child, std::function<bool(Event)> handler);
 
 struct CheckboxOption {
-  std::string checked = "▣ ";
-  std::string unchecked = "☐ ";
-  // Called after the box has been toggled by a key or the mouse.
-  std::function<void()> on_change = [] {};
+    std::string checked = "▣ ";
+    std::string unchecked = "☐ ";
+    // Called after the box has been toggled by a key or the mouse.
+    std::function<void()> on_change = [] {};
 };
 
 // Space, Return and a left click toggle `*checked`.
@@ -42,7 +42,6 @@ Component Checkbox(std::string label, bool* checked, CheckboxOption option = {})
 Component Slider(std::string label, int* value, int min, int max, int increment);
 Component Slider(std::string label, float* value, float min, float max, float increment);
 Component Slider(std::string label, std::atomic<int>* value, int min, int max, int increment);
-Component Slider(std::string label, std::atomic<float>* value, float min, float max,
-                 float increment);
+Component Slider(std::string label, std::atomic<float>* value, float min, float max, float increment);
 
 }  // namespace zaffo::ui

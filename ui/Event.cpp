@@ -5,24 +5,24 @@
 namespace zaffo::ui {
 
 class MouseRelease : public CapturedMouseHandle {
- public:
-  explicit MouseRelease(std::shared_ptr<MouseCapture> owner) : owner_(std::move(owner)) {}
-  ~MouseRelease() override { owner_->held_ = false; }
+public:
+    explicit MouseRelease(std::shared_ptr<MouseCapture> owner) : owner_(std::move(owner)) {}
+    ~MouseRelease() override { owner_->held_ = false; }
 
- private:
-  std::shared_ptr<MouseCapture> owner_;
+private:
+    std::shared_ptr<MouseCapture> owner_;
 };
 
 CapturedMouse MouseCapture::take() {
-  if (held_) return nullptr;
-  held_ = true;
-  return std::make_unique<MouseRelease>(shared_from_this());
+    if (held_) return nullptr;
+    held_ = true;
+    return std::make_unique<MouseRelease>(shared_from_this());
 }
 
 Event Event::Character(std::string utf8) {
-  Event event(Kind::Character);
-  event.text_ = std::move(utf8);
-  return event;
+    Event event(Kind::Character);
+    event.text_ = std::move(utf8);
+    return event;
 }
 
 Event Event::Character(char c) { return Character(std::string(1, c)); }
@@ -32,10 +32,10 @@ Event Event::Character(char32_t c) { return Character(toUtf8(std::u32string(1, c
 Event Event::Character(wchar_t c) { return Character(static_cast<char32_t>(c)); }
 
 Event Event::MouseEvent(struct Mouse mouse, std::shared_ptr<MouseCapture> capture) {
-  Event event(Kind::Mouse);
-  event.mouse_ = mouse;
-  event.capture_ = std::move(capture);
-  return event;
+    Event event(Kind::Mouse);
+    event.mouse_ = mouse;
+    event.capture_ = std::move(capture);
+    return event;
 }
 
 Event Event::Key(Kind kind) { return Event(kind); }
@@ -58,10 +58,10 @@ const Event Event::Custom = Event::Key(Kind::Custom);
 const Event Event::Resize = Event::Key(Kind::Resize);
 
 bool Event::operator==(const Event& other) const {
-  if (kind_ != other.kind_) return false;
-  if (kind_ == Kind::Character) return text_ == other.text_;
-  if (kind_ == Kind::Mouse) return mouse_ == other.mouse_;
-  return true;
+    if (kind_ != other.kind_) return false;
+    if (kind_ == Kind::Character) return text_ == other.text_;
+    if (kind_ == Kind::Mouse) return mouse_ == other.mouse_;
+    return true;
 }
 
 }  // namespace zaffo::ui

@@ -5,11 +5,11 @@
 namespace zaffo::ui {
 
 struct FlexItem {
-  int min_size = 0;
-  int flex_grow = 0;
-  int flex_shrink = 0;
-  int size = 0;
-  int scroll = 0;  // part of min_size that scrolling can give up
+    int min_size = 0;
+    int flex_grow = 0;
+    int flex_shrink = 0;
+    int size = 0;
+    int scroll = 0;  // part of min_size that scrolling can give up
 };
 
 // Sizes items along one axis so that they fill `space`: extra space goes to the

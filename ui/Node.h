@@ -16,19 +16,19 @@ enum class Selection { Normal = 0, Selected = 1, Focused = 2 };
 int addCells(int a, int b);
 
 struct Requirement {
-  int min_x = 0;
-  int min_y = 0;
-  int flex_grow_x = 0;
-  int flex_grow_y = 0;
-  int flex_shrink_x = 0;
-  int flex_shrink_y = 0;
-  // Cells of the minimum that a frame inside can give up by scrolling. Where space
-  // is short these go first, so a long list scrolls before its neighbours shrink.
-  int scroll_x = 0;
-  int scroll_y = 0;
-  // The box to keep in view, relative to the element's own top-left cell.
-  Selection selection = Selection::Normal;
-  Box selected_box;
+    int min_x = 0;
+    int min_y = 0;
+    int flex_grow_x = 0;
+    int flex_grow_y = 0;
+    int flex_shrink_x = 0;
+    int flex_shrink_y = 0;
+    // Cells of the minimum that a frame inside can give up by scrolling. Where space
+    // is short these go first, so a long list scrolls before its neighbours shrink.
+    int scroll_x = 0;
+    int scroll_y = 0;
+    // The box to keep in view, relative to the element's own top-left cell.
+    Selection selection = Selection::Normal;
+    Box selected_box;
 };
 
 // An element of the layout tree. Layout runs in three passes over the tree:
@@ -38,22 +38,22 @@ struct Requirement {
 //   3. Render: each node draws itself into the cell grid within its box.
 // A node's box may lie partly outside the grid; drawing is clipped by the stencil.
 class Node {
- public:
-  Node() = default;
-  explicit Node(std::vector<std::shared_ptr<Node>> children);
-  virtual ~Node();
+public:
+    Node() = default;
+    explicit Node(std::vector<std::shared_ptr<Node>> children);
+    virtual ~Node();
 
-  virtual void ComputeRequirement();
-  virtual void SetBox(Box box);
-  virtual void Render(Screen& screen);
+    virtual void ComputeRequirement();
+    virtual void SetBox(Box box);
+    virtual void Render(Screen& screen);
 
-  const Requirement& requirement() const { return requirement_; }
-  const Box& box() const { return box_; }
+    const Requirement& requirement() const { return requirement_; }
+    const Box& box() const { return box_; }
 
- protected:
-  std::vector<std::shared_ptr<Node>> children_;
-  Requirement requirement_;
-  Box box_;
+protected:
+    std::vector<std::shared_ptr<Node>> children_;
+    Requirement requirement_;
+    Box box_;
 };
 
 using Element = std::shared_ptr<Node>;

@@ -7,18 +7,18 @@ namespace zaffo::ui {
 // A node around one child that takes over the child's requirement and hands it its
 // own box unchanged; decorators override only the pass they change.
 class PassThrough : public Node {
- public:
-  explicit PassThrough(Element child) : Node(Elements{std::move(child)}) {}
+public:
+    explicit PassThrough(Element child) : Node(Elements{std::move(child)}) {}
 
-  void ComputeRequirement() override {
-    children_[0]->ComputeRequirement();
-    requirement_ = children_[0]->requirement();
-  }
+    void ComputeRequirement() override {
+        children_[0]->ComputeRequirement();
+        requirement_ = children_[0]->requirement();
+    }
 
-  void SetBox(Box box) override {
-    Node::SetBox(box);
-    children_[0]->SetBox(box);
-  }
+    void SetBox(Box box) override {
+        Node::SetBox(box);
+        children_[0]->SetBox(box);
+    }
 };
 
 }  // namespace zaffo::ui

@@ -27,68 +27,68 @@ namespace zaffo::ui {
 // the terminal is reset as far as a signal handler can, and the exit status is
 // 128 plus the signal's number. Only one screen may loop at a time.
 class ScreenInteractive {
- public:
-  static ScreenInteractive Fullscreen();
-  ~ScreenInteractive();
-  ScreenInteractive(const ScreenInteractive&) = delete;
-  ScreenInteractive& operator=(const ScreenInteractive&) = delete;
+public:
+    static ScreenInteractive Fullscreen();
+    ~ScreenInteractive();
+    ScreenInteractive(const ScreenInteractive&) = delete;
+    ScreenInteractive& operator=(const ScreenInteractive&) = delete;
 
-  void Loop(Component root);
-  // Callable from any thread; wakes the loop at once. The event is sent to the root.
-  // Posting Event::Custom takes no lock and allocates nothing.
-  void PostEvent(Event event);
-  // Callable from any thread; the task runs on the loop's thread.
-  void Post(std::function<void()> task);
-  // Callable from any thread; the loop returns after the events already taken.
-  void Exit();
-  std::function<void()> ExitLoopClosure();
+    void Loop(Component root);
+    // Callable from any thread; wakes the loop at once. The event is sent to the root.
+    // Posting Event::Custom takes no lock and allocates nothing.
+    void PostEvent(Event event);
+    // Callable from any thread; the task runs on the loop's thread.
+    void Post(std::function<void()> task);
+    // Callable from any thread; the loop returns after the events already taken.
+    void Exit();
+    std::function<void()> ExitLoopClosure();
 
- private:
-  using Posted = std::pair<std::optional<Event>, std::function<void()>>;
+private:
+    using Posted = std::pair<std::optional<Event>, std::function<void()>>;
 
-  ScreenInteractive();
+    ScreenInteractive();
 
-  void run(ComponentBase& root);
-  // False once the terminal has gone away.
-  bool waitForInput();
-  void wake();
-  void drainWakePipe();
-  bool takeSignals(ComponentBase& root);
-  void runPosted(ComponentBase& root);
-  void dispatch(ComponentBase& root, const Event& event);
+    void run(ComponentBase& root);
+    // False once the terminal has gone away.
+    bool waitForInput();
+    void wake();
+    void drainWakePipe();
+    bool takeSignals(ComponentBase& root);
+    void runPosted(ComponentBase& root);
+    void dispatch(ComponentBase& root, const Event& event);
 
-  // Terminal side: every call into the terminal library is in one of these.
-  void openTerminal();
-  void closeTerminal();
-  void keepInterruptKey();
-  void prepareReset();
-  void installSignals();
-  void restoreSignals();
-  void resizeTerminal();
-  void readInput(ComponentBase& root);
-  void dispatchTyped(ComponentBase& root, const std::u32string& typed);
-  std::optional<Event> translateKey(int key);
-  std::optional<Event> readMouse();
-  void draw(ComponentBase& root);
-  void drawCell(int x, int y);
-  short colorPair(Color foreground, Color background);
+    // Terminal side: every call into the terminal library is in one of these.
+    void openTerminal();
+    void closeTerminal();
+    void keepInterruptKey();
+    void prepareReset();
+    void installSignals();
+    void restoreSignals();
+    void resizeTerminal();
+    void readInput(ComponentBase& root);
+    void dispatchTyped(ComponentBase& root, const std::u32string& typed);
+    std::optional<Event> translateKey(int key);
+    std::optional<Event> readMouse();
+    void draw(ComponentBase& root);
+    void drawCell(int x, int y);
+    short colorPair(Color foreground, Color background);
 
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
-  std::atomic<bool> quit_{false};
-  std::atomic<bool> customPending_{false};
-  std::mutex postedMutex_;
-  std::deque<Posted> posted_;
-  std::shared_ptr<MouseCapture> mouseCapture_;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::atomic<bool> quit_{false};
+    std::atomic<bool> customPending_{false};
+    std::mutex postedMutex_;
+    std::deque<Posted> posted_;
+    std::shared_ptr<MouseCapture> mouseCapture_;
 
-  struct screen* terminal_ = nullptr;
-  Screen grid_{0, 0};
-  std::map<std::pair<int, int>, short> colorPairs_;
-  bool defaultColors_ = false;
-  bool leftButtonDown_ = false;
-  // Typed bytes are decoded here, not by the terminal library, so that a broken sequence
-  // costs one replacement character and nothing after it.
-  Utf8Reader typed_;
+    struct screen* terminal_ = nullptr;
+    Screen grid_{0, 0};
+    std::map<std::pair<int, int>, short> colorPairs_;
+    bool defaultColors_ = false;
+    bool leftButtonDown_ = false;
+    // Typed bytes are decoded here, not by the terminal library, so that a broken sequence
+    // costs one replacement character and nothing after it.
+    Utf8Reader typed_;
 };
 
 }  // namespace zaffo::ui

@@ -11,13 +11,13 @@ namespace zaffo::ui {
 // invalid one as one U+FFFD, with every character after it kept; a sequence cut short at the
 // end waits for the bytes that complete it.
 class Utf8Reader {
- public:
-  std::u32string push(std::string_view bytes);
-  // Everything held back, as a sequence that will not be completed (a key came in between).
-  std::u32string flush();
+public:
+    std::u32string push(std::string_view bytes);
+    // Everything held back, as a sequence that will not be completed (a key came in between).
+    std::u32string flush();
 
- private:
-  std::string pending_;
+private:
+    std::string pending_;
 };
 
 // Terminal cells a code point takes: 0 for combining marks, 2 for wide characters.

@@ -15,15 +15,15 @@
 #include "sequencer/Sequencer.h"
 #include "ui/Screen.h"
 
+#include <pthread.h>
+#include <sched.h>
+#include <time.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
-#include <pthread.h>
-#include <sched.h>
-#include <time.h>
 
 namespace {
 
@@ -48,14 +48,19 @@ void typePatch(App& app) {
 // every 60th line saves, loads or switches the pack (which reloads all of its samples).
 std::string nextCommand(std::size_t i) {
     switch (i % 60) {
-    case 20: return "save stress_song";
-    case 40: return "load stress_song";
-    case 58: return "use " + packName;
-    case 59: return "load stress_song";
+        case 20:
+            return "save stress_song";
+        case 40:
+            return "load stress_song";
+        case 58:
+            return "use " + packName;
+        case 59:
+            return "load stress_song";
     }
     const std::string name = bench::sampleName(static_cast<int>(i * 7 % instrumentCount));
-    const std::string edits[] = {name + " #-#5-#-12 &2", name + " 0.3", "=a", name + " -#-#12#-24", "=b", "a",
-                                 name, ".s1", ">s1", "b", name + " 0.2 #24#-24#", "/a"};
+    const std::string edits[] = {
+        name + " #-#5-#-12 &2", name + " 0.3", "=a", name + " -#-#12#-24", "=b", "a", name, ".s1", ">s1", "b",
+        name + " 0.2 #24#-24#", "/a"};
     return edits[i % std::size(edits)];
 }
 
@@ -139,8 +144,10 @@ int main(int argc, char** argv) {
         copier.join();
 
         std::sort(cpuMicros.begin(), cpuMicros.end());
-        std::fprintf(stderr, "%zu periods, %.0f voices sounding on average, %llu cut for time; on the processor: "
-                     "p50=%ld p99=%ld p999=%ld max=%ld\n", periods, voiceSum / static_cast<double>(periods),
+        std::fprintf(stderr,
+                     "%zu periods, %.0f voices sounding on average, %llu cut for time; on the processor: "
+                     "p50=%ld p99=%ld p999=%ld max=%ld\n",
+                     periods, voiceSum / static_cast<double>(periods),
                      static_cast<unsigned long long>(app.audioEngine().voicesCutForTime()), percentile(cpuMicros, 0.5),
                      percentile(cpuMicros, 0.99), percentile(cpuMicros, 0.999), cpuMicros.back());
         std::sort(micros.begin(), micros.end());

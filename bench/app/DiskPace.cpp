@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(base + "/samples/disk");
     bench::writeStereoSample(base + "/samples/disk/s0.wav", 5.0, 0);
     for (int i = 1; i < instruments; ++i)
-        std::filesystem::copy_file(base + "/samples/disk/s0.wav", base + "/samples/disk/" + bench::sampleName(i) + ".wav");
+        std::filesystem::copy_file(base + "/samples/disk/s0.wav",
+                                   base + "/samples/disk/" + bench::sampleName(i) + ".wav");
     ::setenv("SDL_AUDIODRIVER", "disk", 1);
     ::setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     {
@@ -35,7 +36,8 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
         app.audioEngine().stopDevice();
         const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - begin;
-        const double played = static_cast<double>(std::filesystem::file_size(output)) / (2 * sizeof(float)) / engineSampleRate;
+        const double played =
+            static_cast<double>(std::filesystem::file_size(output)) / (2 * sizeof(float)) / engineSampleRate;
         std::printf("instruments=%d played=%.1fs wall=%.1fs realtime=%.2fx\n", instruments, played, wall.count(),
                     played / wall.count());
     }

@@ -62,7 +62,8 @@ void BM_GoodFileAfterAHundredBroken(benchmark::State& state) {
     int round = 0;
     for (auto _ : state) {
         const std::string tag = std::to_string(round++);
-        for (int i = 0; i < 100; ++i) std::ofstream(base.pack() + "/broken" + tag + "-" + std::to_string(i) + ".wav") << "x";
+        for (int i = 0; i < 100; ++i)
+            std::ofstream(base.pack() + "/broken" + tag + "-" + std::to_string(i) + ".wav") << "x";
         state.SetIterationTime(secondsUntilPlayable(app, base.pack(), "good" + tag));
     }
 }
@@ -123,7 +124,8 @@ void BM_UseWhileALongFileIsDecoded(benchmark::State& state) {
     zaffo::App app(base.path);
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::copy_file(staged, base.pack() + "/long.wav", std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(staged, base.pack() + "/long.wav",
+                                   std::filesystem::copy_options::overwrite_existing);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // settled: the decode has begun
         state.ResumeTiming();
         const auto start = Clock::now();

@@ -36,8 +36,7 @@ std::string fixture(int format, const char* name) {
 void loadRepeatedly(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
         auto buffer = loadSample(path);
-        if (!buffer)
-            state.SkipWithError("fixture did not load");
+        if (!buffer) state.SkipWithError("fixture did not load");
         benchmark::DoNotOptimize(buffer);
     }
     state.counters["audio_seconds_per_second"] =

@@ -32,8 +32,8 @@ void BM_TickEveryStep(benchmark::State& state) {
     for (auto _ : state) {
         sequencer.tick(24001, 96000);
     }
-    state.counters["allocs/tick"] = benchmark::Counter(
-        static_cast<double>(zaffo::testing::allocationCount() - before) / static_cast<double>(state.iterations()));
+    state.counters["allocs/tick"] = benchmark::Counter(static_cast<double>(zaffo::testing::allocationCount() - before) /
+                                                       static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_TickEveryStep)->Arg(0)->Arg(1)->ArgName("rand");
 

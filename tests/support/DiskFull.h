@@ -1,7 +1,7 @@
 #pragma once
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 namespace zaffo::testing {
 
