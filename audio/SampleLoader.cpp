@@ -1,5 +1,6 @@
 #include "audio/SampleLoader.h"
 
+#include "audio/SndFileOpen.h"
 #include "files/RegularFile.h"
 
 #include <samplerate.h>
@@ -142,7 +143,7 @@ DecodedSample decodeSample(const std::string& path, std::uint64_t maxFrames) noe
             return {};
         }
         SF_INFO info{};
-        SndFilePtr file(sf_open_fd(handle.fd(), SFM_READ, &info, SF_FALSE));
+        SndFilePtr file(openSndFile(handle.fd(), SFM_READ, &info));
         if (!file || !isWavOrMp3(info.format) || info.channels < 1 || info.samplerate < 1) {
             return {};
         }

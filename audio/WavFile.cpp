@@ -1,6 +1,7 @@
 #include "audio/WavFile.h"
 
 #include "audio/AudioBuffer.h"
+#include "audio/SndFileOpen.h"
 
 #include <sndfile.h>
 
@@ -72,10 +73,11 @@ bool WavFile::create(const std::string& path) {
     info.channels = AudioBuffer::channels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     errno = 0;
-    file_ = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_FALSE);
+    std::string openError;
+    file_ = openSndFile(descriptor_, SFM_WRITE, &info, &openError);
     if (file_) sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     if (!file_ || sf_error(file_) != SF_ERR_NO_ERROR) {
-        error_ = errno ? std::strerror(errno) : sf_strerror(file_);
+        error_ = errno ? std::strerror(errno) : file_ ? sf_strerror(file_) : openError;
         if (file_) sf_close(file_);
         file_ = nullptr;
         ::close(descriptor_);
