@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <span>
+#include <tuple>
 
 namespace zaffo::testing {
 namespace {
@@ -13,31 +14,33 @@ namespace {
 using ui::Color;
 using ui::Event;
 
-// The screen drawn at 200 x 50, each row also as text.
+// The screen drawn at a size, each row also as text.
 struct Drawn {
-    explicit Drawn(AppScreen& screen) : grid(200, 50), rows(50) {
+    explicit Drawn(AppScreen& screen, int width = 200, int height = 50) : grid(width, height), rows(height) {
         ui::Render(grid, screen.root()->Render());
-        for (int y = 0; y < 50; ++y)
-            for (int x = 0; x < 200; ++x) rows[y] += grid.at(x, y).glyph;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) rows[y] += grid.at(x, y).glyph;
     }
     bool contains(const std::string& text) const { return grid.toString().find(text) != std::string::npos; }
+    // The first cell of the first row where the text begins, counted in cells, or null.
+    const ui::Cell* at(const std::string& text, int rowsDown = 0) const {
+        for (int y = 0; y < grid.height(); ++y) {
+            std::string ascii;  // where every column is one byte
+            for (int x = 0; x < grid.width(); ++x) ascii += grid.at(x, y).glyph.size() == 1 ? grid.at(x, y).glyph : "?";
+            if (const std::size_t x = ascii.find(text); x != std::string::npos) return &grid.at(x, y + rowsDown);
+        }
+        return nullptr;
+    }
     // The backgrounds of `count` cells from where the text first begins, `rowsDown` rows lower:
     // L for light grey, D dark grey, R red, . anything else. Grey cells have white text.
     std::string backgrounds(const std::string& text, int rowsDown, int count) const {
         static const std::map<Color, char> letters{{Color::GrayLight, 'L'}, {Color::GrayDark, 'D'}, {Color::Red, 'R'}};
-        for (int y = 0; y < 50; ++y) {
-            std::string ascii;  // where every column is one byte
-            for (int x = 0; x < 200; ++x) ascii += grid.at(x, y).glyph.size() == 1 ? grid.at(x, y).glyph : "?";
-            const std::size_t x = ascii.find(text);
-            if (x == std::string::npos) continue;
-            std::string shades;
-            for (const ui::Cell& cell : std::span(&grid.at(x, y + rowsDown), count)) {
-                shades += letters.contains(cell.background) ? letters.at(cell.background) : '.';
-                EXPECT_TRUE(!std::strchr("LD", shades.back()) || cell.foreground == Color::White) << text;
-            }
-            return shades;
+        std::string shades;
+        for (const ui::Cell& cell : std::span(at(text, rowsDown), at(text) ? count : 0)) {
+            shades += letters.contains(cell.background) ? letters.at(cell.background) : '.';
+            EXPECT_TRUE(!std::strchr("LD", shades.back()) || cell.foreground == Color::White) << text;
         }
-        return "";
+        return shades;
     }
 
     ui::Screen grid;
@@ -122,6 +125,69 @@ TEST_F(AppScreenTest, TheSettingsPaneIsEightRowsWithLinkBetweenBasicAndBpmBeside
     const Rows expected = {"┌Settings", "│▣ Play", "│☐ Record", "│▣ Basic", "│☐ Link ", "│BPM", "│Volume", "└"};
     for (int row = 0; row < 8; ++row) EXPECT_TRUE(shown.rows[row].starts_with(expected[row])) << shown.rows[row];
     EXPECT_EQ(shown.rows[4].find("│", 1), shown.rows[3].find("│", 1)) << "the Link row is as wide as the pane";
+}
+
+TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesTheFocusBack) {
+    // The control whose label is drawn inverted, or the input.
+    auto focused = [&]() -> std::string {
+        const Drawn shown(*screen);
+        for (const char* label : {"Play", "Record", "Basic", "Link", "BPM", "Volume"})
+            if (shown.at(label) && shown.at(label)->inverted) return label;
+        return screen->commandInput()->Focused() ? "input" : "none";
+    };
+    const Event tab = Event::Tab, back = Event::TabReverse, step = Event::Custom, space = Event::Character(' ');
+    // Each row: a key or a step posted by the clock, the focus after it, whether Play is set.
+    const std::tuple<Event, const char*, bool> keys[] = {
+        {step, "input", true},  {tab, "Play", true},     {step, "input", true},  {tab, "Play", true},
+        {space, "Play", false}, {step, "Play", false},   {tab, "Record", false}, {tab, "Basic", false},
+        {tab, "Link", false},   {tab, "BPM", false},     {tab, "Volume", false}, {Event::ArrowLeft, "Volume", false},
+        {tab, "input", false},  {back, "Volume", false}, {back, "BPM", false},   {back, "Link", false},
+        {back, "Basic", false}, {back, "Record", false}, {back, "Play", false},  {back, "input", false},
+        {tab, "Play", false},   {space, "Play", true},   {step, "input", true},
+    };
+    screen->commandInput()->TakeFocus();
+    for (std::size_t row = 0; row < std::size(keys); ++row) {
+        const auto& [key, after, playing] = keys[row];
+        screen->root()->OnEvent(key);
+        EXPECT_EQ(focused(), after) << "row " << row;
+        EXPECT_EQ(app->sequencerOf().playing.load(), playing) << "row " << row;
+    }
+    EXPECT_FLOAT_EQ(app->audioEngine().masterVolume.load(), 0.95f);
+    // Once the settings are out of sight, Tab stays in the input.
+    Drawn(*screen, 60, 20);
+    screen->root()->OnEvent(tab);
+    EXPECT_TRUE(screen->commandInput()->Focused());
+}
+
+// The right-hand column gives way first, then the left-hand one; below 50 x 16 a notice stands
+// alone. The settings pane keeps eight rows. Typing goes on throughout, seen or not.
+TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
+    const Rows panes{"┌Settings", "┌Parts", "┌Zaffo", "┌Sample Packs", "┌Samples"};
+    const struct {
+        int columns, rows;
+        Rows shown, hidden;
+    } sizes[] = {
+        {80, 24, {"┌Settings", "┌Parts", "┌Zaffo"}, {"┌Samples"}},
+        {60, 20, {"┌Zaffo", "Command:"}, {"┌Settings", "┌Samples"}},
+        {50, 16, {"┌Zaffo", "Command:"}, {"┌Settings", "Zaffo needs"}},
+        {49, 16, {"Zaffo needs at least 50x16;", "this terminal is 49x16"}, panes},
+        {40, 12, {"Zaffo needs at least 50x16;", "this terminal is 40x12"}, panes},
+        {200, 60, panes, {"Zaffo needs"}},
+    };
+    screen->commandInput()->TakeFocus();
+    std::wstring typed;
+    for (const auto& size : sizes) {
+        const Drawn shown(*screen, size.columns, size.rows);
+        for (const std::string& text : size.shown) EXPECT_TRUE(shown.contains(text)) << size.columns << " " << text;
+        for (const std::string& text : size.hidden) EXPECT_FALSE(shown.contains(text)) << size.columns << " " << text;
+        if (shown.contains("┌Settings")) {
+            EXPECT_TRUE(shown.rows[8].starts_with("┌Parts")) << size.columns;
+        }
+        const char letter = static_cast<char>('a' + size.columns % 26);
+        screen->root()->OnEvent(Event::Character(letter));
+        typed += static_cast<wchar_t>(letter);
+        EXPECT_EQ(screen->commandText, typed) << size.columns;
+    }
 }
 
 TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsThatFit) {

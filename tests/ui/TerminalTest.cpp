@@ -1,58 +1,35 @@
 // Runs the demo screen in a real terminal (tmux), types at it and reads it back.
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
+#include "tests/support/Tmux.h"
 
-#include <chrono>
-#include <cstdio>
+#include <signal.h>
+
 #include <regex>
-#include <string>
-#include <thread>
 #include <tuple>
 
-#include "tests/support/Wait.h"
-
+namespace zaffo::test {
 namespace {
 
-using zaffo::test::waitUntil;
-
-std::string run(const std::string& command) {
-    std::string output;
-    char buffer[4096];
-    FILE* pipe = popen(command.c_str(), "r");
-    while (size_t n = pipe ? fread(buffer, 1, sizeof buffer, pipe) : 0) output.append(buffer, n);
-    if (pipe) pclose(pipe);
-    return output;
-}
-
-// A tmux server of its own per test (a new one on a name just killed may meet the old one dying),
-// with one 80 x 24 window running a plain shell, from which the demo is started.
+// An 80 x 24 window running a plain shell, from which the demo is started.
 class TerminalScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (run("command -v tmux").empty()) GTEST_SKIP() << "tmux is not installed";
-        tmux("new-session -d -x 80 -y 24 -s t 'bash --norc --noprofile'");
+        if (!TmuxSession::available()) GTEST_SKIP() << "tmux is not installed";
+        tmux.start("bash --norc --noprofile", 80, 24);
     }
-    void TearDown() override { tmux("kill-server"); }
 
-    std::string tmux(const std::string& command) const { return run(server + command + " 2>&1"); }
-    std::string screen() const { return tmux("capture-pane -p -t t"); }
-    void keys(const std::string& names) const { tmux("send-keys -t t " + names); }
-    bool waitFor(const std::string& text) const {
-        return waitUntil([&] { return screen().find(text) != std::string::npos; });
-    }
+    std::string screen() const { return tmux.capture().text(); }
+    void keys(const std::string& names) const { tmux.press(names); }
+    ::testing::AssertionResult waitFor(const std::string& text) { return tmux.waitFor(text); }
     // Starts the demo from the shell and returns its process id, read off the screen.
     pid_t startDemo(const std::string& environment = "") {
-        keys("'clear; " + environment + " " + ZAFFO_UI_DEMO + "; echo exit=$?' Enter");
+        tmux.submit("clear; " + environment + " " + ZAFFO_UI_DEMO + "; echo exit=$?");
         std::smatch pid;
         std::string shown;
         waitUntil([&] { return std::regex_search(shown = screen(), pid, std::regex("pid ([0-9]+)")); });
         return pid.empty() ? 0 : static_cast<pid_t>(std::stoi(pid[1]));
     }
 
-    static inline int servers = 0;
-    const std::string server =
-        "tmux -L zaffo-ui-test-" + std::to_string(getpid()) + "-" + std::to_string(++servers) + " -f /dev/null ";
+    TmuxSession tmux;
 };
 
 TEST_F(TerminalScreen, DrawsAndReportsKeysMouseTypingPostedEventsAndResizes) {
@@ -82,7 +59,7 @@ TEST_F(TerminalScreen, DrawsAndReportsKeysMouseTypingPostedEventsAndResizes) {
     EXPECT_TRUE(waitFor("seen 1 tasks 1") && waitFor("last custom")) << screen();
     keys("P");
     EXPECT_TRUE(waitFor("seen 2 tasks 2")) << screen();
-    tmux("resize-window -t t -x 100 -y 30");
+    tmux.resize(100, 30);
     std::string bottom = "└";
     for (int i = 0; i < 98; ++i) bottom += "─";
     EXPECT_TRUE(waitFor("last resize") && waitFor(bottom + "┘")) << "the frame fills the new width\n" << screen();
@@ -116,10 +93,14 @@ TEST_F(TerminalScreen, EveryWayOutGivesTheTerminalBack) {
 }
 
 TEST(TerminalScreenWithoutTerminal, RefusesToLoopOnInputThatIsNoTerminal) {
-    std::string output = run(std::string(ZAFFO_UI_DEMO) + " </dev/null 2>&1; echo status=$?");
+    FILE* pipe = popen((std::string(ZAFFO_UI_DEMO) + " </dev/null 2>&1; echo status=$?").c_str(), "r");
+    std::string output;
+    for (char buffer[256]; std::fgets(buffer, sizeof buffer, pipe);) output += buffer;
+    pclose(pipe);
     EXPECT_NE(output.find("error: standard input is not a terminal"), std::string::npos) << output;
     EXPECT_NE(output.find("bye from the demo"), std::string::npos) << output;
     EXPECT_NE(output.find("status=1"), std::string::npos) << output;
 }
 
 }  // namespace
+}  // namespace zaffo::test

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -99,44 +101,34 @@ private:
     std::vector<std::vector<Cell>> cells_;
 };
 
-// The real zaffo program in a detached tmux session with a server of its own, over a private
-// copy of the built program and its samples, so that each test has its own base folder. The
-// session and the copy go away with the object, whatever the test's outcome.
+// A detached tmux session on a server of its own, whose socket and settings live in a folder
+// of its own; the server and the folder go away with the object, whatever the test's outcome.
 class TmuxSession {
 public:
-    TmuxSession() {
-        const std::filesystem::path binary = ZAFFO_BINARY;
-        std::filesystem::copy_file(binary, folder() / "zaffo");
-        std::filesystem::copy(binary.parent_path() / "samples", folder() / "samples",
-                              std::filesystem::copy_options::recursive);
-    }
-    ~TmuxSession() { tmux("kill-server"); }  // its socket is in the folder, removed next
+    ~TmuxSession() { tmux("kill-server"); }
 
     static bool available() { return std::system("tmux -V >/dev/null 2>&1") == 0; }
-    // The copy's folder: the program's base folder, writable before and after start.
+    // Free for the test's own files; the socket is there too.
     std::filesystem::path folder() const { return folder_.path(); }
 
-    // Runs the program at 200 x 50 with extra settings ("NAME=value ..."). When it ends, the
-    // shell prints "EXIT=<status>" and then runs `afterExit`; the pane stays readable. Ctrl+C
-    // signals the shell too, which bash, unlike dash, survives when the program handled it.
-    void start(const std::string& environment = "", const std::string& afterExit = "") {
+    // Runs the shell command line in a window of columns x rows, from the folder, under bash.
+    // When it ends, the pane stays readable.
+    void start(const std::string& command, int columns = 200, int rows = 50) {
         testing::writeFile(folder_ / "tmux.conf",
                            "set -g remain-on-exit on\nset -g default-shell /bin/bash\n"
                            "set -g default-terminal tmux-256color\nset -g history-limit 0\n");
-        const std::string program = "env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 " + environment +
-                                    " ./zaffo; echo \"EXIT=$?\"; " + afterExit;
-        tmux("-f " + quoted(folder_ / "tmux.conf") + " new-session -d -s e2e -x 200 -y 50 -c " +
-             quoted(folder_.path()) + " " + quoted(program));
+        tmux("-f " + quoted(folder_ / "tmux.conf") + " new-session -d -s t -x " + std::to_string(columns) + " -y " +
+             std::to_string(rows) + " -c " + quoted(folder_.path()) + " " + quoted(command));
     }
 
-    void type(const std::string& literal) const { tmux("send-keys -t e2e -l " + quoted(literal)); }
+    void type(const std::string& literal) const { tmux("send-keys -t t -l " + quoted(literal)); }
     // tmux key names, blank-separated: Enter, Tab, BTab, Up, Down, Left, Space, C-c...
-    void press(const std::string& keys) const { tmux("send-keys -t e2e " + keys); }
+    void press(const std::string& keys) const { tmux("send-keys -t t " + keys); }
     void submit(const std::string& line) const { type(line + "\r"); }
     void resize(int columns, int rows) const {
-        tmux("resize-window -t e2e -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+        tmux("resize-window -t t -x " + std::to_string(columns) + " -y " + std::to_string(rows));
     }
-    Screen capture() const { return Screen(tmux("capture-pane -p -e -t e2e")); }
+    Screen capture() const { return Screen(tmux("capture-pane -p -e -t t")); }
 
     // Polls the pane, with a pause between captures as each costs a tmux client, until the
     // condition holds or the deadline passes.
