@@ -66,36 +66,6 @@ protected:
     TmuxSession session;
 };
 
-TEST_F(EndToEnd, TheHighlightAndTheCursorMoveWithEveryStepButNotInAMutedInstrumentAndAResizeRedraws) {
-    start();
-    EXPECT_FALSE(session.screen().contains("hi!")) << "the greeting belongs to the normal screen";
-    for (const char* line : {"kick #-", "snare #", ". snare"}) command(line);
-    session.type("hh");
-    ASSERT_TRUE(
-        session.waitFor("the input to hold hh", [](const Screen& screen) { return inputText(screen) == "hh"; }));
-    for (int moves = 0; moves < 2; ++moves) {
-        const int step = litStep(session.screen(), "> kick  ");
-        ASSERT_GE(step, 0) << session.screen().text();
-        ASSERT_TRUE(session.waitFor("the highlight to leave step " + std::to_string(step), [&](const Screen& screen) {
-            return litStep(screen, "> kick  ") >= 0 && litStep(screen, "> kick  ") != step;
-        }));
-        EXPECT_EQ(litStep(session.screen(), ". snare          1.00"), -1);
-    }
-    const auto [row, column] = inputPlace(session.screen());
-    for (bool underlined : {true, false, true, false}) {
-        ASSERT_TRUE(session.waitFor(underlined ? "an underlined cursor" : "a plain cursor", [&](const Screen& screen) {
-            return screen.cell(row, column + 2).underlined == underlined;
-        }));
-    }
-    EXPECT_FALSE(session.screen().cell(row, column).underlined) << "only the cursor cell blinks";
-    EXPECT_TRUE(session.screen().cell(row, column).inverted) << "the focused input is inverted";
-    // What shows at each size is tested on the screen alone; here the program follows the window.
-    session.resize(40, 12);
-    ASSERT_TRUE(session.waitFor("this terminal is 40x12"));
-    session.resize(200, 50);
-    ASSERT_TRUE(session.waitFor("┌Samples"));
-}
-
 TEST_F(EndToEnd, WithoutAnAudioDeviceTheScreenRunsAndCtrlCLeavesAUsableTerminal) {
     start("SDL_AUDIODRIVER=nosuchdriver", "read line; echo \"GOT=$line\"");
     command("kick #-");
@@ -159,7 +129,8 @@ std::vector<float> readRaw(const std::filesystem::path& path) {
     return samples;
 }
 
-TEST_F(EndToEnd, EveryStepSoundsOneStepAfterThePreviousAndCtrlCCompletesTheRecording) {
+// The disk driver plays in real time: while it writes, the screen follows the clock.
+TEST_F(EndToEnd, EveryStepSoundsAndShowsOneStepAfterThePreviousAResizeRedrawsAndCtrlCCompletesTheRecording) {
     // A short loud click that ends long before the next step, so every onset stands apart.
     SF_INFO info{0, 96000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
     SNDFILE* click = sf_open((session.folder() / "samples/default/click.wav").c_str(), SFM_WRITE, &info);
@@ -168,10 +139,35 @@ TEST_F(EndToEnd, EveryStepSoundsOneStepAfterThePreviousAndCtrlCCompletesTheRecor
     sf_close(click);
     const auto output = session.folder() / "out.raw";
     start("SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + output.string());
-    command("click #");
-    command("record start");
-    // The disk driver writes in real time: wait for a dozen steps to have sounded.
+    EXPECT_FALSE(session.screen().contains("hi!")) << "the greeting belongs to the normal screen";
+    for (const char* line : {"click #", "snare #", ". snare", "record start"}) command(line);
     const std::size_t before = readRaw(output).size();
+    session.type("hh");
+    ASSERT_TRUE(
+        session.waitFor("the input to hold hh", [](const Screen& screen) { return inputText(screen) == "hh"; }));
+    ASSERT_TRUE(session.screen().contains(". snare          1.00"));
+    for (int moves = 0; moves < 2; ++moves) {
+        const int step = litStep(session.screen(), "> click  ");
+        ASSERT_GE(step, 0) << session.screen().text();
+        ASSERT_TRUE(session.waitFor("the highlight to leave step " + std::to_string(step), [&](const Screen& screen) {
+            return litStep(screen, "> click  ") >= 0 && litStep(screen, "> click  ") != step;
+        }));
+        EXPECT_EQ(litStep(session.screen(), ". snare          1.00"), -1) << "not in a muted instrument";
+    }
+    const auto [row, column] = inputPlace(session.screen());
+    for (bool underlined : {true, false, true, false}) {
+        ASSERT_TRUE(session.waitFor(underlined ? "an underlined cursor" : "a plain cursor", [&](const Screen& screen) {
+            return screen.cell(row, column + 2).underlined == underlined;
+        }));
+    }
+    EXPECT_FALSE(session.screen().cell(row, column).underlined) << "only the cursor cell blinks";
+    EXPECT_TRUE(session.screen().cell(row, column).inverted) << "the focused input is inverted";
+    // What shows at each size is tested on the screen alone; here the program follows the window.
+    session.resize(40, 12);
+    ASSERT_TRUE(session.waitFor("this terminal is 40x12"));
+    session.resize(200, 50);
+    ASSERT_TRUE(session.waitFor("┌Samples"));
+    // Wait for a dozen steps to have sounded.
     ASSERT_TRUE(
         waitUntil([&] { return readRaw(output).size() > before + 2 * 13 * framesPerStep; }, std::chrono::seconds(20)));
     session.press("C-c");
@@ -187,13 +183,7 @@ TEST_F(EndToEnd, EveryStepSoundsOneStepAfterThePreviousAndCtrlCCompletesTheRecor
     std::memcpy(&riffSize, bytes.data() + 4, 4);
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(riffSize, bytes.size() - 8) << "the header was finished";
-    SNDFILE* file = sf_open(recordings[0].c_str(), SFM_READ, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    EXPECT_EQ(info.samplerate, 96000);
-    EXPECT_EQ(info.channels, 2);
-    EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, SF_FORMAT_FLOAT);
-    EXPECT_GT(info.frames, 12 * framesPerStep);
-    sf_close(file);
+    EXPECT_GT(bytes.size(), 12 * framesPerStep * 8) << "stereo floats";
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -21,11 +20,11 @@ namespace zaffo::test {
 struct Cell {
     std::string glyph = " ";
     int foreground = -1, background = -1;
-    bool bold = false, underlined = false, inverted = false;
+    bool underlined = false, inverted = false;
 };
 
-// A pane as `capture-pane -p -e` shows it, split into cells of one code point each: the
-// program draws only narrow characters.
+// A pane as `capture-pane -p -e` shows it, split into cells of one code point each, a wide
+// character too.
 class Screen {
 public:
     explicit Screen(const std::string& styled = "") : cells_(1) {
@@ -86,7 +85,6 @@ private:
         for (std::size_t i = 0; i < v.size(); ++i) {
             const int n = v[i];
             if (n == 0) style = Cell{};
-            if (n == 1 || n == 22) style.bold = n == 1;
             if (n == 4 || n == 24) style.underlined = n == 4;
             if (n == 7 || n == 27) style.inverted = n == 7;
             if (n / 10 == 3 || n / 10 == 9) style.foreground = n == 39 ? -1 : n % 10 + (n >= 90 ? 8 : 0);
