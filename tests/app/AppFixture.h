@@ -22,15 +22,16 @@ namespace zaffo::testing {
 using Rows = std::vector<std::string>;
 using test::waitUntil;
 
-// Each element drawn on a row of its own, trailing blanks cut; `bold` gets 'B' or '.' per row.
-inline Rows renderRows(const std::vector<ui::Element>& lines, std::string* bold = nullptr) {
+// Each element drawn on a row of its own, trailing blanks cut; with `markBold`, a bold row
+// begins with '*'.
+inline Rows renderRows(const std::vector<ui::Element>& lines, bool markBold = false) {
     Rows rows;
     for (const ui::Element& line : lines) {
         ui::Screen screen(120, 1);
         ui::Render(screen, line);
         std::string row = screen.toString();
-        rows.push_back(row.erase(row.find_last_not_of(' ') + 1));
-        if (bold) *bold += screen.at(0, 0).bold ? 'B' : '.';
+        row.erase(row.find_last_not_of(' ') + 1);
+        rows.push_back(markBold && screen.at(0, 0).bold ? "*" + row : row);
     }
     return rows;
 }

@@ -27,11 +27,11 @@ protected:
     }
 
     // Runs the program with extra settings ("NAME=value ..."). When it ends, the shell prints
-    // "EXIT=<status>" and then runs `afterExit`. Ctrl+C signals the shell too, which bash,
-    // unlike dash, survives when the program handled it.
-    void start(const std::string& environment = "", const std::string& afterExit = "") {
+    // "EXIT=<status>" and waits. Ctrl+C signals the shell too, which bash, unlike dash, survives when the
+    // program handled it.
+    void start(const std::string& environment = "") {
         session.start("env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 " + environment +
-                      " ./zaffo; echo \"EXIT=$?\"; " + afterExit);
+                      " ./zaffo; echo \"EXIT=$?\"; read");
         // The first screen is drawn in one go, but a capture may still fall between two writes.
         ASSERT_TRUE(session.waitFor("the first screen", [](const Screen& screen) {
             return screen.contains("type 'help' for help") && screen.contains("┌Samples") &&
@@ -67,7 +67,7 @@ protected:
 };
 
 TEST_F(EndToEnd, WithoutAnAudioDeviceTheScreenRunsAndCtrlCLeavesAUsableTerminal) {
-    start("SDL_AUDIODRIVER=nosuchdriver", "read line; echo \"GOT=$line\"");
+    start("SDL_AUDIODRIVER=nosuchdriver");
     command("kick #-");
     std::this_thread::sleep_for(std::chrono::milliseconds(600));  // more than two steps at 120
     ASSERT_TRUE(session.waitFor("> kick  "));
@@ -82,12 +82,7 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTheScreenRunsAndCtrlCLeavesAUsableTerminal)
     const int exitRow = session.screen().find("EXIT=0").first;
     EXPECT_EQ(session.screen().row(exitRow - 1), "Failed to open playback device.");
     EXPECT_EQ(session.screen().row(exitRow - 2), "hi!") << "back on the normal screen";
-    EXPECT_FALSE(session.screen().contains("┌Zaffo"));
-    // Echo and line editing are back: the typed line shows and arrives whole at Enter.
-    session.type("hello");
-    ASSERT_TRUE(session.waitFor("hello"));
-    session.press("Enter");
-    ASSERT_TRUE(session.waitFor("GOT=hello"));
+    EXPECT_FALSE(session.screen().contains("┌Zaffo"));  // the terminal test types lines at the shell again
 }
 
 // ---- Sound: what the disk driver wrote, and what the recorder wrote.
