@@ -128,12 +128,13 @@ TEST_F(AppScreenTest, TheSettingsPaneIsEightRowsWithLinkBetweenBasicAndBpmBeside
 }
 
 TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesTheFocusBack) {
-    // The control whose label is drawn inverted, or the input.
+    // The control whose label is drawn inverted, or the input, drawn inverted too.
     auto focused = [&]() -> std::string {
         const Drawn shown(*screen);
+        std::string inverted;
         for (const char* label : {"Play", "Record", "Basic", "Link", "BPM", "Volume"})
-            if (shown.at(label) && shown.at(label)->inverted) return label;
-        return screen->commandInput()->Focused() ? "input" : "none";
+            if (shown.at(label)->inverted) inverted += label;
+        return inverted + (shown.at("Command:", 1)->inverted ? "input" : "");
     };
     const Event tab = Event::Tab, back = Event::TabReverse, step = Event::Custom, space = Event::Character(' ');
     // Each row: a key or a step posted by the clock, the focus after it, whether Play is set.
