@@ -42,14 +42,20 @@ TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseOrTooLongAreLeftOutAtSta
     EXPECT_EQ(logged("too long to load: long.wav"), 2) << "once at start, once for use";
     EXPECT_EQ(logRows().back(), "hh kick snare") << "no readme";
 
+    // Arriving while the program runs, with broken ones and other files among them; copied
+    // again, a sample is replaced, not listed twice.
     for (const auto& [name, make] : hostile) make(pack("default") + "/new-" + name);
-    writeWav(pack("default") + "/new-good.wav");
-    ASSERT_TRUE(waitUntil([&] { return listed("new-good"); }));
+    writeFile(pack("default") + "/notes.txt", "not a sample");
+    for (int i = 0; i < 100; ++i) writeFile(pack("default") + "/broken" + std::to_string(i) + ".wav", "not a sound");
+    for (const char* name : {"new-good", "new-good", "zzz"}) {  // zzz last: seen after the others
+        writeWav(pack("default") + "/" + name + ".wav");
+        ASSERT_TRUE(waitUntil([&] { return listed(name); }));
+    }
     ASSERT_TRUE(waitUntil([&] {
         commitAndRead("bpm 100");
         return logged("too long to load: new-long.wav") == 1;
     }));
-    EXPECT_EQ(app->sampleNamesNow(), (Rows{"hh", "kick", "snare", "new-good"}));
+    EXPECT_EQ(app->sampleNamesNow(), (Rows{"hh", "kick", "snare", "new-good", "zzz"}));
 }
 
 TEST_F(HostileFilesTest, APackNameThatLeavesTheSamplesFolderSelectsNoFolder) {
