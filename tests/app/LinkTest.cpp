@@ -34,9 +34,10 @@ double micros(double frames) { return frames * 1e6 / sampleRate; }
 bool never() { return false; }
 
 // The sequencer with one instrument on every step, driven through a Link session: the heard
-// time of every step's onset on Link's clock.
-struct Player {
-    Player() {
+// time of every step's onset on Link's clock; and a peer.
+class LinkTest : public AppTest {
+protected:
+    LinkTest() {
         sequencer.sampleExists = [](const std::string&) { return true; };
         sequencer.getOrCreatePattern("kick")->steps.fill({true, 0});
         onsets.reserve(4096);
@@ -71,25 +72,17 @@ struct Player {
         EXPECT_EQ(allocationCount() - before, 0);
     }
 
-    Sequencer sequencer;
-    LinkSession link{sequencer};
-    std::vector<std::pair<int, double>> onsets;  // step and when it is heard
-    double heardAt = 0;
-};
-
-class LinkTest : public AppTest {
-protected:
     void SetUp() override {
         ASSERT_TRUE(onlyLoopback()) << "run this program through scripts/in-own-network";
         peer.enableStartStopSync(true);
     }
     void joinPeer() {
         peer.enable(true);
-        player.link.enable(true);
-        player.playUntil([&] { return peer.numPeers() == 1 && player.link.peerCount() == 1; });
+        link.enable(true);
+        playUntil([&] { return peer.numPeers() == 1 && link.peerCount() == 1; });
         ASSERT_EQ(peer.numPeers(), 1u);
         // Link shows a side its own latest change for a second; then both see one session.
-        player.playUntil(never, milliseconds(1500));
+        playUntil(never, milliseconds(1500));
     }
     void setPeer(double tempo, bool playing) {
         auto state = peer.captureAppSessionState();
@@ -102,30 +95,33 @@ protected:
     bool peerPlaying() { return peer.captureAppSessionState().isPlaying(); }
 
     ableton::Link peer{120};
-    Player player;
+    Sequencer sequencer;
+    LinkSession link{sequencer};
+    std::vector<std::pair<int, double>> onsets;  // step and when it is heard
+    double heardAt = 0;
 };
 
 TEST_F(LinkTest, AloneTheStepsBeginAtTheFramesTheyBeginWithoutLinkAndAllocateNothing) {
     Sequencer plain;
     std::vector<std::pair<int, int64_t>> withLink, without;
     int64_t done = 0;
-    player.sequencer.onTrigger = [&](const PatternPtr&, int step, int32_t f) { withLink.push_back({step, done + f}); };
-    plain.sampleExists = player.sequencer.sampleExists;
+    sequencer.onTrigger = [&](const PatternPtr&, int step, int32_t f) { withLink.push_back({step, done + f}); };
+    plain.sampleExists = sequencer.sampleExists;
     plain.getOrCreatePattern("kick")->steps.fill({true, 0});
     plain.onTrigger = [&](const PatternPtr&, int step, int32_t f) { without.push_back({step, done + f}); };
-    player.link.enable(true);
+    link.enable(true);
     for (int32_t frames : {64, 441, 1024, 4096, 777}) {
         for (int i = 0; i < 400; ++i, done += frames) {
-            if (i == 200) player.sequencer.bpm = plain.bpm = 130 + frames % 7;
-            player.link.tick(frames, sampleRate, 1024);
+            if (i == 200) sequencer.bpm = plain.bpm = 130 + frames % 7;
+            link.tick(frames, sampleRate, 1024);
             plain.tick(frames, sampleRate);
         }
     }
-    EXPECT_EQ(player.link.statusLine(), "Link is on: 0 peers");
+    EXPECT_EQ(link.statusLine(), "Link is on: 0 peers");
     EXPECT_GT(without.size(), 100u);
     EXPECT_EQ(withLink, without);
     withLink.reserve(withLink.size() + 4096);
-    player.expectPeriodsAllocateNothing();
+    expectPeriodsAllocateNothing();
 }
 
 TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNothing) {
@@ -133,27 +129,27 @@ TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNo
     // Each change, and what shows that the other side saw it within a second. The network
     // carries a beat's length in whole microseconds.
     const std::pair<std::function<void()>, std::function<bool()>> changes[] = {
-        {[&] { setPeer(133, true); }, [&] { return player.sequencer.bpm.load() == 133; }},
-        {[&] { player.sequencer.animateBpm(90, 0); }, [&] { return std::abs(peerTempo() - 90) < 1e-3; }},
-        {[&] { setPeer(0, false); }, [&] { return !player.sequencer.playing.load(); }},
-        {[&] { player.sequencer.playing = true; }, [&] { return peerPlaying(); }},
-        {[&] { player.sequencer.playing = false; }, [&] { return !peerPlaying(); }},
-        {[&] { setPeer(0, true); }, [&] { return player.sequencer.playing.load(); }},
+        {[&] { setPeer(133, true); }, [&] { return sequencer.bpm.load() == 133; }},
+        {[&] { sequencer.animateBpm(90, 0); }, [&] { return std::abs(peerTempo() - 90) < 1e-3; }},
+        {[&] { setPeer(0, false); }, [&] { return !sequencer.playing.load(); }},
+        {[&] { sequencer.playing = true; }, [&] { return peerPlaying(); }},
+        {[&] { sequencer.playing = false; }, [&] { return !peerPlaying(); }},
+        {[&] { setPeer(0, true); }, [&] { return sequencer.playing.load(); }},
     };
     for (const auto& [change, seen] : changes) {
         change();
-        EXPECT_LT(player.playUntil(seen), milliseconds(1000));
+        EXPECT_LT(playUntil(seen), milliseconds(1000));
         EXPECT_TRUE(seen());
     }
 
     // "bpm 160 5": the session moves along with the sequencer's tempo.
-    player.sequencer.animateBpm(160, 5);
-    player.playUntil(never, milliseconds(2000));
-    const int32_t ramped = player.sequencer.bpm.load();
+    sequencer.animateBpm(160, 5);
+    playUntil(never, milliseconds(2000));
+    const int32_t ramped = sequencer.bpm.load();
     EXPECT_GT(ramped, 95);
     EXPECT_LT(ramped, 155);
-    player.playUntil([&] { return std::abs(peerTempo() - player.sequencer.bpm.load()) <= 1; });
-    EXPECT_NEAR(peerTempo(), player.sequencer.bpm.load(), 1);
+    playUntil([&] { return std::abs(peerTempo() - sequencer.bpm.load()) <= 1; });
+    EXPECT_NEAR(peerTempo(), sequencer.bpm.load(), 1);
 
     // Link keeps the latest change: a step of the ramp made after the peer's change but before
     // the news of it arrived would override it. The periods wait for the news here, as an audio
@@ -161,11 +157,11 @@ TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNo
     // still override it, and then the peer's tempo is given back.
     setPeer(100, true);
     std::this_thread::sleep_for(milliseconds(200));
-    player.playUntil([&] { return player.sequencer.bpm.load() == 100; });
-    player.playUntil(never, milliseconds(2000));
-    EXPECT_EQ(player.sequencer.bpm.load(), 100) << "the ramp ended";
+    playUntil([&] { return sequencer.bpm.load() == 100; });
+    playUntil(never, milliseconds(2000));
+    EXPECT_EQ(sequencer.bpm.load(), 100) << "the ramp ended";
     EXPECT_NEAR(peerTempo(), 100, 1e-3);
-    player.expectPeriodsAllocateNothing();
+    expectPeriodsAllocateNothing();
 }
 
 TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
@@ -173,13 +169,13 @@ TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
         setPeer(tempo, true);
         joinPeer();
         // Eight seconds of periods, laid out ahead on Link's clock as a device would play them.
-        player.onsets.clear();
+        onsets.clear();
         const auto start = LinkSession::clockNow();
-        for (int n = 0; n < 750; ++n) player.period(start + microseconds(std::llround(micros(n * periodFrames))));
+        for (int n = 0; n < 750; ++n) period(start + microseconds(std::llround(micros(n * periodFrames))));
         const auto state = peer.captureAppSessionState();
         double worst = 0;
         int barLines = 0;
-        for (const auto& [step, heardAt] : player.onsets) {
+        for (const auto& [step, heardAt] : onsets) {
             if (step != 0) continue;
             const double phase = state.phaseAtTime(microseconds(std::llround(heardAt)), 4);
             worst = std::max(worst, std::min(phase, 4 - phase) * 60e3 / state.tempo());
