@@ -191,14 +191,19 @@ TEST(Focus, MovesAlongTheContainersAndWrapsWithTab) {
     }
 }
 
-TEST(Events, GoOnlyToTheActiveChildButMouseToAllAndWrappersPassOnWhatTheyLeave) {
-    int selected = 1;  // a selector outside, read and written
+TEST(Events, GoOnlyToTheActiveChildButMouseToAllWrappersPassOnWhatTheyLeaveAndCheckBoxesToggle) {
+    int selected = 1, changes = 0;  // a selector outside, read and written
     bool ticked[2] = {};
-    Component a = Checkbox("a", &ticked[0]), b = Checkbox("b", &ticked[1]);
+    Component a = Checkbox("a", &ticked[0], {.on_change = [&] { ++changes; }}), b = Checkbox("b", &ticked[1]);
     Component row = Container::Horizontal({a, b}, &selected);
-    EXPECT_EQ(renderToText(row->Render(), 7, 1), "☐ a☐ b ");
-    EXPECT_EQ(offer(row, " "), "1");
+    Screen screen(7, 1);
+    Render(screen, row->Render());  // records where the boxes are
+    EXPECT_EQ(screen.toString(), "☐ a☐ b ");
+    EXPECT_TRUE(screen.at(5, 0).inverted && !screen.at(2, 0).inverted) << "focus shows inverted";
+    EXPECT_EQ(offer(row, " p"), "10");
+    EXPECT_FALSE(row->OnEvent(mouse(5, 3)));
     EXPECT_TRUE(row->OnEvent(mouse(0, 0))) << "a click on the box that is not active";
+    EXPECT_EQ(renderToText(row->Render(), 7, 1), "▣ a▣ b ");
     EXPECT_EQ(std::tuple(selected, ticked[0], ticked[1]), std::tuple(0, true, true));
     selected = 7;  // out of range reads as the last child
     EXPECT_TRUE(b->Focused());
@@ -214,22 +219,7 @@ TEST(Events, GoOnlyToTheActiveChildButMouseToAllAndWrappersPassOnWhatTheyLeave) 
     EXPECT_TRUE(a->Focused());
     EXPECT_EQ(offer(framed, "\r"), "1");
     EXPECT_FALSE(Renderer([] { return text(""); })->Focusable());
-}
-
-TEST(Checkbox, TogglesWithSpaceReturnAndAClickOnItAndReports) {
-    bool checked = false;
-    int changes = 0;
-    Component box = Checkbox("Play", &checked, {.on_change = [&] { ++changes; }});
-    Screen screen(6, 1);
-    Render(screen, box->Render());  // records where the box is
-    EXPECT_EQ(screen.toString(), "☐ Play");
-    EXPECT_TRUE(screen.at(2, 0).inverted) << "focus shows inverted";
-    EXPECT_EQ(offer(box, " "), "1");
-    EXPECT_EQ(renderToText(box->Render(), 6, 1), "▣ Play");
-    EXPECT_EQ(offer(box, "\rp"), "10");
-    EXPECT_FALSE(box->OnEvent(mouse(5, 3)));
-    EXPECT_TRUE(box->OnEvent(mouse(3, 0)));
-    EXPECT_EQ(std::pair(checked, changes), std::pair(true, 3));
+    EXPECT_EQ(std::pair(ticked[0], changes), std::pair(true, 3));
 }
 
 TEST(Slider, ArrowsStepTheValueWithinItsBoundsTheMouseSetsItAndOnlyOneSliderHoldsTheMouse) {
