@@ -129,12 +129,10 @@ public:
     Screen capture() const { return Screen(tmux("capture-pane -p -e -t t")); }
 
     // Polls the pane, with a pause between captures as each costs a tmux client, until the
-    // condition holds or the deadline passes.
-    ::testing::AssertionResult waitFor(const std::string& what, const std::function<bool(const Screen&)>& holds,
-                                       std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+    // condition holds or ten seconds pass.
+    ::testing::AssertionResult waitFor(const std::string& what, const std::function<bool(const Screen&)>& holds) {
         using std::chrono_literals::operator""ms;
-        if (waitUntil([&] { return holds(screen_ = capture()) || (std::this_thread::sleep_for(40ms), false); },
-                      deadline))
+        if (waitUntil([&] { return holds(screen_ = capture()) || (std::this_thread::sleep_for(40ms), false); }))
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "timed out waiting for " << what << "; the screen:\n" << screen_.text();
     }
