@@ -133,8 +133,8 @@ TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesT
         const Drawn shown(*screen);
         std::string inverted;
         for (const char* label : {"Play", "Record", "Basic", "Link", "BPM", "Volume"})
-            if (shown.at(label)->inverted) inverted += label;
-        return inverted + (shown.at("Command:", 1)->inverted ? "input" : "");
+            if (shown.at(label) && shown.at(label)->inverted) inverted += label;
+        return inverted + (shown.at("Command:") && shown.at("Command:", 1)->inverted ? "input" : "");
     };
     const Event tab = Event::Tab, back = Event::TabReverse, step = Event::Custom, space = Event::Character(' ');
     // Each row: a key or a step posted by the clock, the focus after it, whether Play is set.

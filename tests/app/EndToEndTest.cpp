@@ -138,7 +138,6 @@ TEST_F(EndToEnd, EveryStepSoundsAndShowsOneStepAfterThePreviousAResizeRedrawsAnd
         }));
         EXPECT_EQ(litStep(session.screen(), ". snare          1.00"), -1) << "not in a muted instrument";
     }
-    // The cursor blinks at each redraw: tested on the input alone.
     // What shows at each size is tested on the screen alone; here the program follows the window.
     session.resize(40, 12);
     ASSERT_TRUE(session.waitFor("this terminal is 40x12"));
