@@ -154,10 +154,6 @@ TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesT
         EXPECT_EQ(app->sequencerOf().playing.load(), playing) << "row " << row;
     }
     EXPECT_FLOAT_EQ(app->audioEngine().masterVolume.load(), 0.95f);
-    // Once the settings are out of sight, Tab stays in the input.
-    Drawn(*screen, 60, 20);
-    screen->root()->OnEvent(tab);
-    EXPECT_TRUE(screen->commandInput()->Focused());
 }
 
 // The right-hand column gives way first, then the left-hand one; below 50 x 16 a notice stands
@@ -168,14 +164,16 @@ TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
         int columns, rows;
         Rows shown, hidden;
     } sizes[] = {
-        {80, 24, {"┌Settings", "┌Parts", "┌Zaffo"}, {"┌Samples"}},
         {60, 20, {"┌Zaffo", "Command:"}, {"┌Settings", "┌Samples"}},
+        {80, 24, {"┌Settings", "┌Parts", "┌Zaffo"}, {"┌Samples"}},
         {50, 16, {"┌Zaffo", "Command:"}, {"┌Settings", "Zaffo needs"}},
         {49, 16, {"Zaffo needs at least 50x16;", "this terminal is 49x16"}, panes},
         {40, 12, {"Zaffo needs at least 50x16;", "this terminal is 40x12"}, panes},
         {200, 60, panes, {"Zaffo needs"}},
     };
-    screen->commandInput()->TakeFocus();
+    // Play has the focus when its column gives way: the keys go to the input.
+    Drawn{*screen};  // lays the columns out
+    screen->root()->OnEvent(Event::Tab);
     std::wstring typed;
     for (const auto& size : sizes) {
         const Drawn shown(*screen, size.columns, size.rows);
@@ -188,6 +186,11 @@ TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
         screen->root()->OnEvent(Event::Character(letter));
         typed += static_cast<wchar_t>(letter);
         EXPECT_EQ(screen->commandText, typed) << size.columns;
+        // Tab and Shift+Tab go nowhere while the settings are out of sight.
+        for (const Event& key : {Event::Tab, Event::TabReverse}) {
+            if (!shown.contains("┌Settings")) screen->root()->OnEvent(key);
+            EXPECT_TRUE(screen->commandInput()->Focused()) << size.columns;
+        }
     }
 }
 
