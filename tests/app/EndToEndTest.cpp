@@ -76,9 +76,8 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTheScreenRunsAndCtrlCLeavesAUsableTerminal)
 
     session.press("C-c");
     ASSERT_TRUE(session.waitFor("EXIT=0"));
-    const int exitRow = session.screen().find("EXIT=0").first;
-    EXPECT_EQ(session.screen().row(exitRow - 1), "Failed to open playback device.");
-    EXPECT_EQ(session.screen().row(exitRow - 2), "hi!") << "back on the normal screen";
+    EXPECT_NE(session.screen().text().find("hi!\nFailed to open playback device.\nEXIT=0\n"), std::string::npos)
+        << "back on the normal screen";
     EXPECT_FALSE(session.screen().contains("┌Zaffo"));  // the terminal test types lines at the shell again
 }
 
