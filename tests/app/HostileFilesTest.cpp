@@ -1,4 +1,5 @@
-// Files and names from outside that fight back: each is passed over, the rest goes on.
+// Files and names from outside, while the program runs: followed as they change, and passed
+// over when they fight back while the rest goes on.
 
 #include "AppFixture.h"
 
@@ -56,6 +57,29 @@ TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseOrTooLongAreLeftOutAtSta
         return logged("too long to load: new-long.wav") == 1;
     }));
     EXPECT_EQ(app->sampleNamesNow(), (Rows{"hh", "kick", "snare", "new-good", "zzz"}));
+}
+
+TEST_F(AppTest, DeletingOrRenamingAFileMovesOrRemovesItsInstrumentAndANewPackFolderIsListed) {
+    start();
+    auto instrument = [&](const std::string& name) { return app->sequencerOf().findPattern(name) != nullptr; };
+    auto file = [&](const std::string& name) { return pack("default") + "/" + name; };
+    for (const char* line : {"kick #-", "snare #-", "hh #"}) run(line);
+    writeWav(file("tom.wav"));
+    ASSERT_TRUE(waitUntil([&] { return listed("tom"); }));
+    ASSERT_TRUE(run("tom #").ok);
+    std::filesystem::remove(file("tom.wav"));
+    std::filesystem::rename(file("kick.wav"), file("kick0.wav"));
+    std::filesystem::rename(file("snare.wav"), file("boom.wav"));
+    std::filesystem::rename(file("hh.wav"), file("hh.txt"));
+    ASSERT_TRUE(waitUntil([&] { return instrument("boom") && !instrument("tom") && !listed("hh"); }));
+    EXPECT_TRUE(listed("tom") && run("tom").ok) << "a deleted sound stays playable from memory";
+    EXPECT_FALSE(instrument("snare"));
+    EXPECT_TRUE(listed("snare")) << "the old name stays playable";
+    EXPECT_TRUE(instrument("kick")) << "a rename to kick0 is ignored";
+    EXPECT_FALSE(listed("kick0"));
+    EXPECT_FALSE(instrument("hh"));
+    std::filesystem::create_directory(base + "/samples/fresh");
+    ASSERT_TRUE(waitUntil([&] { return commitAndRead("use").back().find("fresh") != std::string::npos; }));
 }
 
 TEST_F(HostileFilesTest, APackNameThatLeavesTheSamplesFolderSelectsNoFolder) {
