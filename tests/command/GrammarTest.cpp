@@ -67,11 +67,8 @@ const Case cases[] = {
     {"kick snare", true, "", "audition(kick); audition(snare)", ""},
     {"kick xyz", true, "Unknown part/sample: kick", "", ""},
     {"HELP", true, "Unknown part/sample: HELP", "", ""},
-    // Patterns: exactly one blank before, none after.
+    // Patterns: one blank before, none after (the lines refused are below).
     {"kick #-", true, "", "", "kick #-#-#-#- 1 0 on"},
-    {"kick #-  ", false, "", "", ""},
-    {"kick  #-", false, "", "", ""},
-    {"kick #--2", false, "", "", ""},
     {"kick #- -#", true, "", "", "kick #--##--# 1 0 on"},
     // Short patterns repeat and long ones are cut; a minus after a hit is its sign before a digit.
     {"kick #-#-#-#-##--", true, "", "", "kick #-#-#-#- 1 0 on"},
@@ -80,7 +77,6 @@ const Case cases[] = {
     {"kick #0#", true, "", "", "kick ######## 1 0 on"},
     {"kick #-2147483648-------", true, "", "", "kick #-2147483648------- 1 0 on"},
     {"kick snare #-", true, "", "", "kick #-#-#-#- 1 0 on; snare #-#-#-#- 1 0 on"},
-    {"kick #-  -#", false, "", "", ""},
     // The ten instrument forms, and no others.
     {"kick 0.7 #-#- &4", true, "", "", "kick #-#-#-#- 0.7 4 on"},
     {"kick 0.7 &4 #-", true, "", "", "kick #-#-#-#- 0.7 4 on"},
@@ -90,19 +86,12 @@ const Case cases[] = {
     {"kick 0.7 &4", true, "", "", "kick -------- 0.7 4 on"},
     {"kick 0.7", true, "", "", "kick -------- 0.7 0 on"},
     {"kick &4", true, "", "", "kick -------- 1 4 on"},
-    {"kick #-#- 0.7 &4", false, "", "", ""},
-    {"kick #- 0.7", false, "", "", ""},
-    {"kick &4 0.7", false, "", "", ""},
-    {"kick &4 #- 0.7", false, "", "", ""},
     {"kick 1.", true, "", "", "kick -------- 1 0 on"},
     {"kick .5", true, "", "", "kick -------- 0.5 0 on"},
     {"kick 0", true, "", "", "kick -------- 0 0 on"},
     {"kick &0", true, "", "", "kick -------- 1 0 on"},
-    {"kick &", false, "", "", ""},
     {"kick\t#-", true, "", "", "kick #-#-#-#- 1 0 on"},
     // Names: letters, one underscore, trailing digits.
-    {"2kick #-", false, "", "", ""},
-    {"a_b_c #-", false, "", "", ""},
     {"hi_hat2 #-", false, "pattern not found: hi_hat2", "", ""},
     {"kick xyz #-", false, "pattern not found: xyz", "", "kick -------- 1 0 on"},
     {"parts #-", false, "pattern not found: parts", "", ""},
@@ -135,22 +124,12 @@ const Case cases[] = {
     {". ", true, "", "stop", ""},
     {">", true, "", "play", ""},
     {".kick", true, "", "", "kick -------- 1 0 off"},
-    {".kick ", false, "", "", ""},
     {"> kick snare", true, "", "", "kick -------- 1 0 on; snare -------- 1 0 on"},
     {".xyz", false, "pattern not found: xyz", "", ""},
-    {"=", false, "", "", ""},
-    {"=a b", false, "", "", ""},
-    // Lines that match nothing, and the single-word fallback.
-    {"", false, "", "", ""},
-    {"   ", false, "", "", ""},
+    // The single-word fallback.
     {" kick", true, "", "audition(kick)", ""},
-    {" kick #-", false, "", "", ""},
     {"808", true, "", "audition(808)", ""},
-    {"808 909", false, "", "", ""},  // only a single word, not a sample name with a blank inside
     {"hi-hat", true, "", "audition(hi-hat)", ""},
-    {"hh-x", false, "", "", ""},
-    {"kick\xff", false, "", "", ""},
-    {std::string("kick\0#-", 7), false, "", "", ""},
     // Numbers too large for their field: an error, and nothing changes.
     {"kick #99999999999", false, "number too large: 99999999999", "", ""},
     {"kick #-99999999999", false, "number too large: -99999999999", "", ""},
@@ -186,29 +165,77 @@ const Case cases[] = {
     {"save x", false, "no room", "save(x)", "", "", "save(x)"},
 };
 
-TEST(Grammar, EveryLineDoesWhatItShould) {
-    for (const Case& c : cases) {
-        Sequencer sequencer;
-        FakeListener listener;
-        listener.failOn = c.failOn;
-        sequencer.sampleExists = [&](const std::string& name) { return listener.hasSample(name); };
-        CommandParser parser(&sequencer, &listener);
-        ParseResult result;
-        for (size_t start = 0, end = 0; start <= c.lines.size(); start = end + 1) {
-            end = std::min(c.lines.find('\n', start), c.lines.size());
-            listener.calls.clear();
-            result = parser.parse(c.lines.substr(start, end - start));
-        }
-        const std::string what = '"' + c.lines + '"';
-        EXPECT_EQ(result.ok, c.ok) << what;
-        EXPECT_EQ(result.message, c.message) << what;
-        EXPECT_EQ(testing::join(listener.calls), c.calls) << what;
-        EXPECT_EQ(testing::describeLive(sequencer), c.instruments) << what;
-        EXPECT_EQ(testing::join(sequencer.getPartNames(), " "), c.parts) << what;
+// Lines that match nothing: refused without a message, a call or a change.
+const std::string refused[] = {
+    // Two blanks around a pattern, or any after it; a number only after a hit; the other orders of the forms.
+    "kick #-  ", "kick  #-", "kick #-  -#", "kick #--2", "kick #-#- 0.7 &4", "kick #- 0.7", "kick &4 0.7",
+    "kick &4 #- 0.7", "kick &",
+    // Names: letters, one underscore, trailing digits; a symbol takes one name and nothing after it.
+    "2kick #-", "a_b_c #-", ".kick ", "=", "=a b",
+    // Blank lines; the single-word fallback takes one word, not a sample name with a blank inside.
+    "", "   ", " kick #-", "808 909", "hh-x", "kick\xff", std::string("kick\0#-", 7)};
+
+void expectLines(const Case& c) {
+    Sequencer sequencer;
+    FakeListener listener;
+    listener.failOn = c.failOn;
+    sequencer.sampleExists = [&](const std::string& name) { return listener.hasSample(name); };
+    CommandParser parser(&sequencer, &listener);
+    ParseResult result;
+    for (size_t start = 0, end = 0; start <= c.lines.size(); start = end + 1) {
+        end = std::min(c.lines.find('\n', start), c.lines.size());
+        listener.calls.clear();
+        result = parser.parse(c.lines.substr(start, end - start));
     }
+    const std::string what = '"' + c.lines + '"';
+    EXPECT_EQ(result.ok, c.ok) << what;
+    EXPECT_EQ(result.message, c.message) << what;
+    EXPECT_EQ(testing::join(listener.calls), c.calls) << what;
+    EXPECT_EQ(testing::describeLive(sequencer), c.instruments) << what;
+    EXPECT_EQ(testing::join(sequencer.getPartNames(), " "), c.parts) << what;
+}
+
+TEST(Grammar, EveryLineDoesWhatItShould) {
+    for (const Case& c : cases) expectLines(c);
+    for (const std::string& line : refused) expectLines({line, false, "", "", ""});
 }
 
 TEST(Grammar, NoRuleCanLoopWithoutConsumingInput) { EXPECT_EQ(tao::pegtl::analyze<command_grammar::command>(), 0u); }
+
+// A parser without an application, against a clock: each line's result, then a tick of some
+// frames at 96000 Hz and the tempo after it.
+TEST(CommandParser, TempoChangesAnimateFromTheNextTickAndApplicationCommandsAreSkipped) {
+    Sequencer sequencer;
+    CommandParser alone(&sequencer, nullptr);
+    const std::tuple<const char*, bool, const char*, int32_t, int32_t> cases[] = {
+        {"bpm140", true, "", 0, 120},  // the clock applies it
+        {"bpm", true, "120", 1, 140},
+        {"bpm 100.5", true, "", 9600, 136},  // 100 reached over half a second
+        {"bpm 0", true, "", 38400, 100},
+        {"bpm 99999999999", false, "number too large: 99999999999", 1, 100},
+        {"/", true, "", 1, 100},
+        {"bpm", true, "100", 1, 100},
+        {"samples", true, "", 1, 100},
+        {"volume", true, "", 1, 100},
+        {"use default", true, "", 1, 100},
+        {">", true, "", 1, 100},
+        {"kick", true, "Unknown part/sample: kick", 1, 100},  // names alone go straight to the parts
+        {"808", false, "", 1, 100},
+    };
+    for (const auto& [line, ok, message, frames, tempo] : cases) {
+        ParseResult result = alone.parse(line);
+        EXPECT_EQ(result.ok, ok) << line;
+        EXPECT_EQ(result.message, message) << line;
+        sequencer.tick(frames, 96000);
+        EXPECT_EQ(sequencer.bpm.load(), tempo) << line;
+    }
+    // Stored patterns are read into eight steps; a text that fails leaves them as they were.
+    Steps steps{};
+    EXPECT_TRUE(alone.parsePattern("#-x", steps).ok);
+    EXPECT_FALSE(alone.parsePattern("x#", steps).ok);
+    EXPECT_EQ(alone.parsePattern("#99999999999", steps).message, "number too large: 99999999999");
+    EXPECT_EQ(patternText(steps), "#-#-#-#-");
+}
 
 }  // namespace
 }  // namespace zaffo
