@@ -80,19 +80,39 @@ TEST(Composition, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMemb
     }
 }
 
-std::string nested(const std::string& open, const std::string& close, int depth, const std::string& inner) {
-    std::string text;
-    for (int i = 0; i < depth; ++i) text += open;
-    text += inner;
-    for (int i = 0; i < depth; ++i) text += close;
-    return text;
+// The rules of parts are pinned through the command language (tests/command/GrammarTest.cpp);
+// here is what no command reaches: a sequencer without a sample table, renaming (done when a
+// sample file is renamed) and clearing.
+TEST(LiveListAndParts, RenamingReachesEveryPartAndClearingKeepsTheTempo) {
+    Sequencer sequencer;
+    EXPECT_EQ(sequencer.getOrCreatePattern("kick"), nullptr) << "no instrument without a sample table";
+    sequencer.sampleExists = [](const std::string& name) { return name == "kick"; };
+    sequencer.getOrCreatePattern("kick")->volume = 0.5f;
+    ASSERT_TRUE(sequencer.storePart("a"));
+    sequencer.findPattern("kick")->volume = 0.25f;
+    sequencer.renamePattern("kick", "boom");
+    sequencer.renamePattern("nothing", "else");
+    EXPECT_EQ(sequencer.findPattern("kick"), nullptr);
+    EXPECT_EQ(describeLive(sequencer), "boom -------- 0.25 0 on");
+    ASSERT_TRUE(sequencer.recallPart("a"));
+    EXPECT_EQ(describeLive(sequencer), "boom -------- 0.5 0 on");
+
+    sequencer.bpm = 99;
+    sequencer.clearAll();
+    EXPECT_EQ(describeLive(sequencer) + testing::join(sequencer.getPartNames()), "");
+    EXPECT_EQ(sequencer.bpm.load(), 99);
+}
+
+// An object `depth` levels deep inside the tempo 77.
+std::string nested(int depth) {
+    std::string text = R"({"bpm": 77, "deep": )";
+    for (int i = 0; i < depth; ++i) text += "{\"a\":";
+    return text + "1" + std::string(depth + 1, '}');
 }
 
 // A hostile document against the instruments and the tempo that loading it leaves. Without
 // instruments the document is unreadable and nothing changes.
 using Hostile = std::tuple<std::string, const char*, int>;
-
-const std::string deepInside = R"({"bpm": 77, "deep": )";
 
 const Hostile hostileDocuments[] = {
     {"[]", nullptr, 133},
@@ -123,10 +143,10 @@ const Hostile hostileDocuments[] = {
         {"name": "d", "rawPattern": "#99999999999", "volume": 1}]})",
      "b ######## 1 2147483647 on; c ######## 1 -2147483648 on; d -------- 1 0 on", 1},
     // A document nested deeper than a hundred levels is refused before it is read at all.
-    {deepInside + nested("{\"a\":", "}", 99, "1") + "}", "", 77},
-    {deepInside + nested("{\"a\":", "}", 100, "1") + "}", nullptr, 133},
-    {deepInside + nested("{\"a\":", "}", 50000, "1") + "}", nullptr, 133},
-    {deepInside + "\"" + std::string(500, '[') + "\\\"{{\"}", "", 77},  // brackets in a string
+    {nested(99), "", 77},
+    {nested(100), nullptr, 133},
+    {nested(50000), nullptr, 133},
+    {R"({"bpm": 77, "deep": ")" + std::string(500, '[') + "\\\"{{\"}", "", 77},  // brackets in a string
     {R"({"bpm": 77, "name": ")" + std::string(100000, 'n') + "\"}", "", 77},
 };
 
@@ -152,26 +172,13 @@ TEST(CompositionReading, NestingCountsArraysAndObjectsTogether) {
 }
 
 // The steps are written three ways: the pattern text, the pitches, and the notes.
-TEST(PatternText, WritesPitchesOfHitsOnlyAndZeroAsAPlainHit) {
+TEST(PatternTextAndNoteName, PitchesOfHitsOnlyAndOffsetZeroAsAPlainHitOrC3WithOctavesRoundedDown) {
     EXPECT_EQ(patternText({Step{true, 9}, Step{false, 7}, Step{true, -2}, Step{true, 0}}), "#9-#-2#----");
-}
-
-TEST(NoteName, CountsOffsetZeroAsC3AndRoundsOctavesDown) {
-    const std::pair<int32_t, const char*> cases[] = {
-        {0, "C3"},
-        {5, "F3"},
-        {11, "B3"},
-        {12, "C4"},
-        {13, "C#4"},
-        {24, "C5"},
-        {-1, "B2"},
-        {-2, "A#2"},
-        {-12, "C2"},
-        {-13, "B1"},
-        {INT32_MAX, "G178956973"},
-        {INT32_MIN, "E-178956968"},
-    };
+    const std::pair<int32_t, const char*> cases[] = {{0, "C3"},  {5, "F3"},  {11, "B3"},  {12, "C4"},  {13, "C#4"},
+                                                     {24, "C5"}, {-1, "B2"}, {-2, "A#2"}, {-12, "C2"}, {-13, "B1"}};
     for (const auto& [pitch, expected] : cases) EXPECT_EQ(noteName(pitch), expected) << pitch;
+    EXPECT_EQ(noteName(INT32_MAX), "G178956973");
+    EXPECT_EQ(noteName(INT32_MIN), "E-178956968");
 }
 
 }  // namespace
