@@ -42,8 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parser.parsePattern(line, steps);
     // Keep the clock going over whatever the lines left behind.
     sequencer.tick(4096, 96000);
-    if (sequencer.getPatterns().size() > 64) {
-        sequencer.clearAll();
-    }
+    if (sequencer.getPatterns().size() > 64) sequencer.clearAll();
     return 0;
 }

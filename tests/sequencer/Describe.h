@@ -16,14 +16,12 @@ inline std::string join(const std::vector<std::string>& items, const char* separ
 
 // The live instruments as "name steps volume rand on|off", joined by "; ".
 inline std::string describeLive(Sequencer& sequencer) {
-    std::vector<std::string> rows;
+    std::ostringstream rows;
     for (const PatternPtr& p : sequencer.getPatterns()) {
-        std::ostringstream row;
-        row << p->name << ' ' << patternText(p->steps) << ' ' << p->volume << ' ' << p->rand
-            << (p->active ? " on" : " off");
-        rows.push_back(row.str());
+        rows << (rows.tellp() > 0 ? "; " : "") << p->name << ' ' << patternText(p->steps) << ' ' << p->volume << ' '
+             << p->rand << (p->active ? " on" : " off");
     }
-    return join(rows);
+    return rows.str();
 }
 
 }  // namespace zaffo::testing
