@@ -103,9 +103,7 @@ protected:
     }
     // Only changed files are read, by `read`.
     void onChange(std::function<SampleUpdate(const std::string& path, bool lastTry)> read) {
-        SampleHandlers handlers;
-        handlers.onSampleChanged = std::move(read);
-        lib->setHandlers(handlers);
+        lib->setHandlers({std::move(read), {}, {}});
     }
     SampleUpdate changed(const std::string& path) { return recorder.handlers().onSampleChanged(path, true); }
 
