@@ -2,6 +2,7 @@
 #include "tests/audio/AudioTestFiles.h"
 
 #include <limits>
+#include <random>
 
 namespace zaffo::test {
 namespace {
@@ -116,11 +117,8 @@ void expectClicksOnTheirSteps(double framesPerStep, const std::function<std::uin
 }
 
 TEST(AudioOnsets, ClicksLandOnTheirStepsWhateverThePeriods) {
-    std::uint32_t seed = 12345;
-    auto irregular = [&]() -> std::uint32_t {
-        seed = seed * 1664525u + 1013904223u;
-        return 1 + (seed >> 8) % 3000;
-    };
+    std::mt19937 sizes(12345);
+    auto irregular = [&] { return std::uniform_int_distribution<std::uint32_t>(1, 3000)(sizes); };
     for (std::uint32_t period : {1u, 441u, 1024u, 8192u, 30011u})
         expectClicksOnTheirSteps(24000, [=] { return period; });
     expectClicksOnTheirSteps(24000, irregular);
