@@ -27,8 +27,8 @@ struct FakeListener : ParseListener {
     void showHelp(const std::string& topic) override { record("help(" + topic + ")"); }
     void startTutorial() override { record("tutorial"); }
     void nextTutorialPage() override { record("next"); }
-    bool playSample(const std::string& name) override {
-        return samples.count(name) && record("audition(" + name + ")");
+    bool playSample(const std::string& sample) override {
+        return samples.count(sample) && record("audition(" + sample + ")");
     }
     bool hasSample(const std::string& name) override { return samples.count(name) > 0; }
     float getVolume() override { return 1; }
