@@ -1,5 +1,6 @@
-// Whole periods of the running program, clock, triggers, previews and mix, neither allocate nor
-// free memory on the audio thread, even while a sample is replaced under a voice that plays it.
+// Whole periods of the running program, clock (shuffling and changing tempo), triggers, previews
+// and mix, neither allocate nor free memory on the audio thread, even while a sample is replaced
+// under a voice that plays it.
 
 #include "AppFixture.h"
 
@@ -13,7 +14,8 @@ namespace {
 
 TEST_F(AppTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFreeNothing) {
     start();
-    for (const char* line : {"kick #5#-2 &1", "snare 0.5 #", "hh #-#12", "bpm 240"}) ASSERT_TRUE(run(line).ok) << line;
+    for (const char* line : {"kick #5#-2 &1", "snare 0.5 #", "hh #-#12", "bpm 240 1"})
+        ASSERT_TRUE(run(line).ok) << line;
     std::vector<float> period(2 * 512);
     app->audioEngine().renderPeriod(period.data(), 512);  // first use of anything lazily made
 
