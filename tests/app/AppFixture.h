@@ -4,12 +4,12 @@
 #include "audio/AudioEngine.h"
 #include "command/CommandParser.h"
 #include "sequencer/Sequencer.h"
+#include "tests/support/SoundFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Wait.h"
 #include "ui/Elements.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -39,12 +39,7 @@ inline Rows renderRows(const std::vector<ui::Element>& lines, bool markBold = fa
 // A mono sound file of `frames` samples at half scale.
 inline void writeWav(const std::string& path, int frames = 480, int rate = 96000,
                      int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
-    SF_INFO info{0, rate, 1, format, 0, 0};
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << path;
-    const std::vector<float> samples(frames, 0.5f);
-    sf_writef_float(file, samples.data(), frames);
-    sf_close(file);
+    ASSERT_TRUE(test::writeSoundFile(path, format, rate, 1, frames, [](auto, int) { return 0.5f; })) << path;
 }
 
 // A base folder of its own with short WAV files in samples/default and samples/other, and an

@@ -1,9 +1,9 @@
 // The real program in a real terminal: typed with tmux send-keys, read with capture-pane. What
 // needs no terminal or sound card is tested on an App in the other programs.
+#include "tests/support/SoundFiles.h"
 #include "tests/support/Tmux.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cstring>
@@ -118,11 +118,8 @@ std::vector<float> readRaw(const std::filesystem::path& path) {
 // The disk driver plays in real time: while it writes, the screen follows the clock.
 TEST_F(EndToEnd, EveryStepSoundsAndShowsOneStepAfterThePreviousAResizeRedrawsAndCtrlCCompletesTheRecording) {
     // A short loud click that ends long before the next step, so every onset stands apart.
-    SF_INFO info{0, 96000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
-    SNDFILE* click = sf_open((session.folder() / "samples/default/click.wav").c_str(), SFM_WRITE, &info);
-    const std::vector<float> loud(100, 0.5f);
-    sf_writef_float(click, loud.data(), 100);
-    sf_close(click);
+    ASSERT_TRUE(writeSoundFile(session.folder() / "samples/default/click.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000,
+                               1, 100, [](auto, int) { return 0.5f; }));
     const auto output = session.folder() / "out.raw";
     start("SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + output.string());
     EXPECT_FALSE(session.screen().contains("hi!")) << "the greeting belongs to the normal screen";

@@ -20,11 +20,8 @@ protected:
         EXPECT_TRUE(file.create(path));
         EXPECT_EQ(renderSections(*app, sections, file, [](double) { return true; }), RenderOutcome::done);
         file.close();
-        SF_INFO info{};
-        SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
-        std::vector<float> frames(static_cast<size_t>(info.frames) * 2), left;
-        sf_readf_float(sound, frames.data(), info.frames);
-        sf_close(sound);
+        const std::vector<float> frames = test::readSoundFile(path).samples;
+        std::vector<float> left;
         std::filesystem::remove(path);
         for (size_t i = 0; i < frames.size(); i += 2) left.push_back(frames[i]);
         return left;
