@@ -1,5 +1,6 @@
 #include "library/PackReadme.h"
 #include "library/PathParts.h"
+#include "library/SampleUpdateListener.h"
 #include "library/UserLib.h"
 
 #include "tests/library/Recorder.h"
@@ -57,6 +58,10 @@ TEST(UserLib, ListsPacksCompositionsAndTheSamplesOfThePackItWatches) {
     EXPECT_EQ(lib.samplePaths(),
               (std::vector<std::string>{p + "/hat.mp3", p + "/kick.mp3", p + "/kick.wav", p + "/my_recording_.wav"}));
     EXPECT_GT(lib.sampleWatchId(), 0);
+    // What no watcher sends is said to be impossible.
+    ::testing::internal::CaptureStdout();
+    SampleUpdateListener(lib).handleFileAction(lib.sampleWatchId(), p + "/", "d.wav", static_cast<FileAction>(7), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Should never happen!\n");
 
     UserLib none(base / "nowhere");
     EXPECT_TRUE(none.packNames()->empty());
