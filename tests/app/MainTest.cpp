@@ -1,11 +1,10 @@
 // The program's command line, run as a separate process in a folder of its own.
 
+#include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -24,11 +23,7 @@ protected:
 
     // What the shell line says on both outputs, and its exit status.
     std::pair<std::string, int> shell(const std::string& line) {
-        FILE* pipe = popen(("cd " + folder.path() + " && " + line).c_str(), "r");
-        std::string output;
-        for (char buffer[256]; fgets(buffer, sizeof buffer, pipe);) output += buffer;
-        const int status = pclose(pipe);
-        return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+        return test::runShell("cd " + folder.path() + " && " + line);
     }
 
     // Whether nothing but the composition is left in the folder.

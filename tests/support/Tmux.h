@@ -1,16 +1,15 @@
 #pragma once
 
+#include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace zaffo::test {
@@ -132,7 +131,7 @@ public:
     // condition holds or ten seconds pass.
     ::testing::AssertionResult waitFor(const std::string& what, const std::function<bool(const Screen&)>& holds) {
         using std::chrono_literals::operator""ms;
-        if (waitUntil([&] { return holds(screen_ = capture()) || (std::this_thread::sleep_for(40ms), false); }))
+        if (waitUntil([&] { return holds(screen_ = capture()); }, std::chrono::seconds(10), 40ms))
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "timed out waiting for " << what << "; the screen:\n" << screen_.text();
     }
@@ -153,11 +152,7 @@ private:
     std::string tmux(const std::string& arguments) const {
         const std::string line =
             "env -u TMUX -u TMUX_PANE tmux -S " + quoted(folder_ / "socket") + " " + arguments + " 2>/dev/null";
-        FILE* pipe = popen(line.c_str(), "r");
-        std::string output;
-        for (char buffer[4096]; pipe && std::fgets(buffer, sizeof buffer, pipe);) output += buffer;
-        if (pipe) pclose(pipe);
-        return output;
+        return runShell(line).first;
     }
 
     zaffo::testing::TempFolder folder_;

@@ -93,10 +93,7 @@ TEST_F(TerminalScreen, EveryWayOutGivesTheTerminalBack) {
 }
 
 TEST(TerminalScreenWithoutTerminal, RefusesToLoopOnInputThatIsNoTerminal) {
-    FILE* pipe = popen((std::string(ZAFFO_UI_DEMO) + " </dev/null 2>&1; echo status=$?").c_str(), "r");
-    std::string output;
-    for (char buffer[256]; std::fgets(buffer, sizeof buffer, pipe);) output += buffer;
-    pclose(pipe);
+    const std::string output = runShell(std::string(ZAFFO_UI_DEMO) + " </dev/null 2>&1; echo status=$?").first;
     EXPECT_NE(output.find("error: standard input is not a terminal"), std::string::npos) << output;
     EXPECT_NE(output.find("bye from the demo"), std::string::npos) << output;
     EXPECT_NE(output.find("status=1"), std::string::npos) << output;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <sys/wait.h>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+namespace zaffo::test {
+
+// Runs the line under /bin/sh: what it wrote to standard output, and its exit status (-1 when
+// it did not exit by itself).
+inline std::pair<std::string, int> runShell(const std::string& line) {
+    FILE* pipe = popen(line.c_str(), "r");
+    std::string output;
+    for (char buffer[4096]; pipe && std::fgets(buffer, sizeof buffer, pipe);) output += buffer;
+    const int status = pipe ? pclose(pipe) : -1;
+    return {output, status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+}  // namespace zaffo::test
