@@ -298,6 +298,13 @@ std::optional<Event> ScreenInteractive::readMouse() {
     if (state & BUTTON1_PRESSED) {
         mouse.button = Mouse::Left;
         leftButtonDown_ = true;
+    } else if (state & BUTTON1_CLICKED) {
+        // A press and a release read together: ncurses makes them one click even with click
+        // resolution off. The press is handled now and the release read next.
+        mouse.button = Mouse::Left;
+        MEVENT release = report;
+        release.bstate = BUTTON1_RELEASED | (state & (BUTTON_SHIFT | BUTTON_CTRL | BUTTON_ALT));
+        ungetmouse(&release);
     } else if (state & BUTTON1_RELEASED) {
         mouse.button = Mouse::Left;
         mouse.motion = Mouse::Released;

@@ -108,9 +108,10 @@ public:
     // Free for the test's own files; the socket is there too.
     std::filesystem::path folder() const { return folder_.path(); }
 
-    // Runs the shell command line in a window of columns x rows, from the folder, under bash.
-    // When it ends, the pane stays readable.
+    // Runs the shell command line in a window of columns x rows, from the folder, under bash, in
+    // place of what ran before. When it ends, the pane stays readable.
     void start(const std::string& command, int columns = 200, int rows = 50) {
+        tmux("kill-session -t t");
         testing::writeFile(folder_ / "tmux.conf",
                            "set -g remain-on-exit on\nset -g default-shell /bin/bash\n"
                            "set -g default-terminal tmux-256color\nset -g history-limit 0\n");
@@ -126,6 +127,10 @@ public:
         tmux("resize-window -t t -x " + std::to_string(columns) + " -y " + std::to_string(rows));
     }
     Screen capture() const { return Screen(tmux("capture-pane -p -e -t t")); }
+    // Sends the signal ("TERM", "HUP"...) to what the pane's shell runs.
+    void signalCommand(const std::string& signal) const {
+        runShell("pkill -" + signal + " -P " + std::to_string(std::stoi(tmux("display -p -t t '#{pane_pid}'"))));
+    }
 
     // Polls the pane, with a pause between captures as each costs a tmux client, until the
     // condition holds or ten seconds pass.
