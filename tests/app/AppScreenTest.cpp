@@ -78,6 +78,9 @@ TEST_F(AppScreenTest, HistoryIsARingThroughTheFreshLine) {
     // The cursor stands after the entry's last character.
     screen->commandInput()->OnEvent(Event::Character('!'));
     EXPECT_EQ(screen->commandText, L"a!");
+    screen->commandInput()->TakeFocus();
+    auto cursorUnderlined = [&] { return (Drawn(*screen).at("Command:", 1) + 2)->underlined; };
+    EXPECT_NE(cursorUnderlined(), cursorUnderlined()) << "the cursor cell blinks from one redraw to the next";
 }
 
 TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorOnRedUntilTheNextGoodOne) {

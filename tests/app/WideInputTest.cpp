@@ -64,20 +64,5 @@ TEST_F(WideInputTest, ACharacterBeyondTheBasicPlaneIsInsertedWholeAndAnOwnerSetC
     EXPECT_EQ(content, L"Xxy");
 }
 
-TEST_F(WideInputTest, TheCursorCellBlinksFromOneRedrawToTheNext) {
-    auto root = ui::Container::Vertical({input});
-    input->TakeFocus();
-    type(U"ab");
-    input->OnEvent(Event::Home);
-    auto underlinedAtCursor = [&] {
-        ui::Screen screen(10, 1);
-        ui::Render(screen, input->Render());
-        return screen.at(0, 0).underlined;
-    };
-    const bool first = underlinedAtCursor();
-    EXPECT_NE(underlinedAtCursor(), first);
-    EXPECT_EQ(underlinedAtCursor(), first);
-}
-
 }  // namespace
 }  // namespace zaffo
