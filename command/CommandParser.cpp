@@ -47,19 +47,4 @@ ParseResult CommandParser::parse(const std::string& line) {
     }
 }
 
-ParseResult CommandParser::parsePattern(const std::string& text, Steps& steps) {
-    try {
-        std::vector<Step> parsed;
-        if (!pattern_grammar::readPattern(text, parsed)) {
-            return {false, ""};
-        }
-        applySteps(parsed, steps);
-        return {true, ""};
-    } catch (const tao::pegtl::parse_error& error) {
-        return {false, std::string(error.message())};
-    } catch (const std::exception& error) {
-        return {false, error.what()};
-    }
-}
-
 }  // namespace zaffo

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "command/CommandContext.h"
-#include "sequencer/Step.h"
 
 #include <string>
 
@@ -18,8 +17,6 @@ public:
 
     // Runs one line (UTF-8, no line end). Never throws: errors come back as the message.
     ParseResult parse(const std::string& line);
-    // Reads a stored pattern text into an instrument's eight steps.
-    ParseResult parsePattern(const std::string& text, Steps& steps);
 
     Sequencer* const sequencer;
     ParseListener* const listener;

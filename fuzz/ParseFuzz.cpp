@@ -38,8 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string line(reinterpret_cast<const char*>(data), size);
     parser.parse(line);
-    zaffo::Steps steps{};
-    parser.parsePattern(line, steps);
     // Keep the clock going over whatever the lines left behind.
     sequencer.tick(4096, 96000);
     if (sequencer.getPatterns().size() > 64) sequencer.clearAll();
