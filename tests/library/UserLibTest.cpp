@@ -1,5 +1,4 @@
 #include "library/PackReadme.h"
-#include "library/PathParts.h"
 #include "library/SampleUpdateListener.h"
 #include "library/UserLib.h"
 
@@ -15,24 +14,6 @@ namespace zaffo::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(SplitPath, SplitsFolderNameAndLastExtension) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/opt/zaffo/zaffo", "/opt/zaffo|zaffo|"},
-        {"zaffo", "|zaffo|"},
-        {"C:\\music\\zaffo.exe", "C:/music|zaffo|exe"},
-        {"samples/default/kick.wav", "samples/default|kick|wav"},
-        {"a.b.mp3", "|a.b|mp3"},
-        {"/x/.hidden", "/x||hidden"},
-        {"/x/trailing.", "/x|trailing|"},
-        {"/kick.wav", "|kick|wav"},
-        {"", "||"},
-    };
-    for (const auto& [path, parts] : cases) {
-        const PathParts split = splitPath(path);
-        EXPECT_EQ(split.dir + "|" + split.name + "|" + split.ext, parts) << path;
-    }
-}
 
 // Packs are the folders of the samples folder, by character value, shown even when their names
 // are not UTF-8; compositions are the json files beside it; samples are the lower-case wav and
