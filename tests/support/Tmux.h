@@ -19,7 +19,7 @@ namespace zaffo::test {
 struct Cell {
     std::string glyph = " ";
     int foreground = -1, background = -1;
-    bool underlined = false, inverted = false;
+    bool inverted = false;
 };
 
 // A pane as `capture-pane -p -e` shows it, split into cells of one code point each, a wide
@@ -84,7 +84,6 @@ private:
         for (std::size_t i = 0; i < v.size(); ++i) {
             const int n = v[i];
             if (n == 0) style = Cell{};
-            if (n == 4 || n == 24) style.underlined = n == 4;
             if (n == 7 || n == 27) style.inverted = n == 7;
             if (n / 10 == 3 || n / 10 == 9) style.foreground = n == 39 ? -1 : n % 10 + (n >= 90 ? 8 : 0);
             if (n / 10 == 4 || n / 10 == 10) style.background = n == 49 ? -1 : n % 10 + (n >= 100 ? 8 : 0);
