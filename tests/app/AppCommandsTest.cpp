@@ -1,5 +1,4 @@
-// Commands typed into a real App over a base folder of its own, compositions saved and loaded
-// among them.
+// Commands typed into a real App over a base folder of its own, compositions saved and loaded among them.
 
 #include "AppFixture.h"
 

@@ -22,8 +22,7 @@ namespace zaffo::testing {
 using Rows = std::vector<std::string>;
 using test::waitUntil;
 
-// Each element drawn on a row of its own, trailing blanks cut; with `markBold`, a bold row
-// begins with '*'.
+// Each element drawn on a row of its own, trailing blanks cut; with `markBold`, a bold row begins with '*'.
 inline Rows renderRows(const std::vector<ui::Element>& lines, bool markBold = false) {
     Rows rows;
     for (const ui::Element& line : lines) {
@@ -42,8 +41,7 @@ inline void writeWav(const std::string& path, int frames = 480, int rate = 96000
     ASSERT_TRUE(test::writeSoundFile(path, format, rate, 1, frames, [](auto, int) { return 0.5f; })) << path;
 }
 
-// A base folder of its own with short WAV files in samples/default and samples/other, and an
-// App on it once started.
+// A base folder of its own with short WAV files in samples/default and samples/other, and an App on it once started.
 class AppTest : public ::testing::Test {
 protected:
     AppTest() {

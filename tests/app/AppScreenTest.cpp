@@ -219,16 +219,11 @@ TEST(PitchLabel, IsThreeCharactersWide) {
     for (const auto& [pitch, label] : cases) EXPECT_EQ(pitchLabel(pitch), label) << pitch;
 }
 
-struct Print {
-    std::wstring title;
-    std::vector<std::wstring> items;
-};
-
 struct Case {
     bool welcome;
-    std::vector<Print> prints;                                  // before the commits
-    std::vector<std::pair<std::wstring, std::string>> commits;  // line and message
-    Rows rows;                                                  // '*' before each bold row
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> prints;  // title and items, before the commits
+    std::vector<std::pair<std::wstring, std::string>> commits;               // line and message
+    Rows rows;                                                               // '*' before each bold row
 };
 
 std::string lines(int from, int to) {
@@ -264,7 +259,7 @@ TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
     for (const Case& c : cases) {
         MessageLog log;
         if (c.welcome) log.showWelcome();
-        for (const Print& print : c.prints) log.printMessage(print.title, print.items);
+        for (const auto& [title, items] : c.prints) log.printMessage(title, items);
         for (const auto& [line, message] : c.commits) log.commitCommand(line, message);
         EXPECT_EQ(renderRows(log.lines(), true), c.rows);
     }

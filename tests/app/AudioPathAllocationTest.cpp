@@ -1,6 +1,5 @@
-// Whole periods of the running program, clock (shuffling and changing tempo), triggers, previews
-// and mix, neither allocate nor free memory on the audio thread, even while a sample is replaced
-// under a voice that plays it.
+// Whole periods of the running program, clock (shuffling and changing tempo), triggers, previews and mix, neither
+// allocate nor free memory on the audio thread, even while a sample is replaced under a voice that plays it.
 
 #include "AppFixture.h"
 

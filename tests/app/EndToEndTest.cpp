@@ -15,8 +15,7 @@ namespace {
 constexpr int red = 1, grayLight = 7;
 constexpr std::int64_t framesPerStep = 24000;  // half a beat at 120 beats per minute, 96000 frames a second
 
-// The real program over a private copy of it and its samples, so that each test has its own
-// base folder.
+// The real program over a private copy of it and its samples, so that each test has its own base folder.
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -27,9 +26,8 @@ protected:
                               std::filesystem::copy_options::recursive);
     }
 
-    // Runs the program with extra settings ("NAME=value ..."). When it ends, the shell prints
-    // "EXIT=<status>" and waits. Ctrl+C signals the shell too, which bash, unlike dash, survives when the
-    // program handled it.
+    // Runs the program with extra settings ("NAME=value ..."). When it ends, the shell prints "EXIT=<status>" and
+    // waits. Ctrl+C signals the shell too, which bash, unlike dash, survives when the program handled it.
     void start(const std::string& environment = "") {
         session.start("env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 " + environment +
                       " ./zaffo; echo \"EXIT=$?\"; read");
@@ -129,10 +127,9 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceKeysAndTheMouseWorkAndEveryWayOutGivesTheTe
 
 // ---- Sound: what the disk driver wrote, and what the recorder wrote.
 
-// Stereo frames; an onset is the first sounding frame after at least a thousand silent ones.
-// Each must begin a step after the one before, and sound the click of 100 frames unchanged, on
-// both sides alike; the first and last may be cut by the start and the end of the file. Returns
-// how many there were.
+// Stereo frames; an onset is the first sounding frame after at least a thousand silent ones. Each must begin a step
+// after the one before, and sound the click of 100 frames unchanged, on both sides alike; the first and last may be cut
+// by the start and the end of the file. Returns how many there were.
 std::size_t expectClicksStepApart(const std::vector<float>& samples) {
     std::vector<std::int64_t> onsets, lengths;  // lengths: frames until the next silence
     const auto frames = static_cast<std::int64_t>(samples.size() / 2);

@@ -101,7 +101,7 @@ protected:
     double heardAt = 0;
 };
 
-TEST_F(LinkTest, AloneTheStepsBeginAtTheFramesTheyBeginWithoutLinkAndAllocateNothing) {
+TEST_F(LinkTest, AloneTheStepsBeginAtTheFramesTheyBeginWithoutLink) {
     Sequencer plain;
     std::vector<std::pair<int, int64_t>> withLink, without;
     int64_t done = 0;
@@ -120,8 +120,6 @@ TEST_F(LinkTest, AloneTheStepsBeginAtTheFramesTheyBeginWithoutLinkAndAllocateNot
     EXPECT_EQ(link.statusLine(), "Link is on: 0 peers");
     EXPECT_GT(without.size(), 100u);
     EXPECT_EQ(withLink, without);
-    withLink.reserve(withLink.size() + 4096);
-    expectPeriodsAllocateNothing();
 }
 
 TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNothing) {
@@ -151,10 +149,9 @@ TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNo
     playUntil([&] { return std::abs(peerTempo() - sequencer.bpm.load()) <= 1; });
     EXPECT_NEAR(peerTempo(), sequencer.bpm.load(), 1);
 
-    // Link keeps the latest change: a step of the ramp made after the peer's change but before
-    // the news of it arrived would override it. The periods wait for the news here, as an audio
-    // callback that happens to come late; one made before, but handled by Link after it, may
-    // still override it, and then the peer's tempo is given back.
+    // Link keeps the latest change: a step of the ramp made after the peer's change but before the news of it arrived
+    // would override it. The periods wait for the news here, as an audio callback that happens to come late; one made
+    // before, but handled by Link after it, may still override it, and then the peer's tempo is given back.
     setPeer(100, true);
     std::this_thread::sleep_for(milliseconds(200));
     playUntil([&] { return sequencer.bpm.load() == 100; });

@@ -49,8 +49,7 @@ TEST(UserLib, ListsPacksCompositionsAndTheSamplesOfThePackItWatches) {
     EXPECT_LT(none.rootWatchId(), 0);
 }
 
-// The lines before the first empty one are shown, up to 64 KiB of them; a readme that is no
-// regular file shows nothing.
+// The lines before the first empty one are shown, up to 64 KiB of them; a readme that is no regular file shows nothing.
 TEST(PackReadme, ShowsTheFirstParagraphOfWhateverIsThere) {
     std::string megabyte;
     for (int i = 0; i < (1 << 19); ++i) megabyte += "x\n";

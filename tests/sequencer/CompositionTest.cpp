@@ -77,9 +77,8 @@ TEST(Composition, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMemb
     }
 }
 
-// The rules of parts are pinned through the command language (tests/command/GrammarTest.cpp);
-// here is what no command reaches: a sequencer without a sample table, renaming (done when a
-// sample file is renamed) and clearing.
+// The rules of parts are pinned through the command language (tests/command/GrammarTest.cpp); here is what no command
+// reaches: a sequencer without a sample table, renaming (done when a sample file is renamed) and clearing.
 TEST(LiveListAndParts, RenamingReachesEveryPartAndClearingKeepsTheTempo) {
     Sequencer sequencer;
     EXPECT_EQ(sequencer.getOrCreatePattern("kick"), nullptr) << "no instrument without a sample table";

@@ -22,8 +22,7 @@ struct Cell {
     bool inverted = false;
 };
 
-// A pane as `capture-pane -p -e` shows it, split into cells of one code point each, a wide
-// character too.
+// A pane as `capture-pane -p -e` shows it, split into cells of one code point each, a wide character too.
 class Screen {
 public:
     explicit Screen(const std::string& styled = "") : cells_(1) {
@@ -151,8 +150,7 @@ private:
         for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return quoted + "'";
     }
-    // Runs tmux on the private server; started from inside tmux, the client would otherwise
-    // talk to the user's server.
+    // Runs tmux on the private server; started from inside tmux, the client would otherwise talk to the user's server.
     std::string tmux(const std::string& arguments) const {
         const std::string line =
             "env -u TMUX -u TMUX_PANE tmux -S " + quoted(folder_ / "socket") + " " + arguments + " 2>/dev/null";
