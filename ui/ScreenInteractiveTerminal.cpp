@@ -295,16 +295,18 @@ std::optional<Event> ScreenInteractive::readMouse() {
     mouse.shift = state & BUTTON_SHIFT;
     mouse.control = state & BUTTON_CTRL;
     mouse.meta = state & BUTTON_ALT;
-    if (state & BUTTON1_PRESSED) {
+    const bool releasedUnpressed = (state & BUTTON1_RELEASED) && !leftButtonDown_;
+    if (state & (BUTTON1_PRESSED | BUTTON1_CLICKED) || releasedUnpressed) {
         mouse.button = Mouse::Left;
         leftButtonDown_ = true;
-    } else if (state & BUTTON1_CLICKED) {
-        // A press and a release read together: ncurses makes them one click even with click
-        // resolution off. The press is handled now and the release read next.
-        mouse.button = Mouse::Left;
-        MEVENT release = report;
-        release.bstate = BUTTON1_RELEASED | (state & (BUTTON_SHIFT | BUTTON_CTRL | BUTTON_ALT));
-        ungetmouse(&release);
+        // A press and a release read together become one click, or the release alone when more
+        // input follows, even with click resolution off: the press is handled now and the
+        // release read next.
+        if (!(state & BUTTON1_PRESSED)) {
+            MEVENT release = report;
+            release.bstate = BUTTON1_RELEASED | (state & (BUTTON_SHIFT | BUTTON_CTRL | BUTTON_ALT));
+            ungetmouse(&release);
+        }
     } else if (state & BUTTON1_RELEASED) {
         mouse.button = Mouse::Left;
         mouse.motion = Mouse::Released;
