@@ -84,8 +84,7 @@ Element sizeNotice(int width, int height) {
     return vcenter(notice);
 }
 
-}  // namespace
-
+// The pitch of a step in three characters: "5  ", "-12", "99 " for anything above 99.
 std::wstring pitchLabel(int32_t pitch) {
     std::wstring label = L"   ";
     if (pitch == 0) return label;
@@ -96,6 +95,8 @@ std::wstring pitchLabel(int32_t pitch) {
     label[at] = static_cast<wchar_t>(L'0' + magnitude % 10);
     return label;
 }
+
+}  // namespace
 
 AppScreen::AppScreen(App& app) : app(app), errorStyle(bgcolor(Color::Default)) {
     input = WideInput(&commandText, L"", &inputOption);

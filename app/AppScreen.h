@@ -71,7 +71,4 @@ private:
     ui::Component rootComponent;
 };
 
-// The pitch of a step in three characters: "5  ", "-12", "99 " for anything above 99.
-std::wstring pitchLabel(int32_t pitch);
-
 }  // namespace zaffo
