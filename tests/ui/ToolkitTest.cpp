@@ -1,8 +1,14 @@
 // The terminal toolkit without a terminal: elements drawn into a cell grid, components fed events.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -10,6 +16,7 @@
 
 #include "ui/Components.h"
 #include "ui/Elements.h"
+#include "ui/ScreenInteractive.h"
 #include "ui/ScrollerBase.h"
 #include "ui/Utf8.h"
 #include "ui/custom_Border.h"
@@ -287,6 +294,75 @@ TEST(Scroller, KeysTheWheelAndAClickMoveTheMarkerAndTheViewFollows) {
     renderToText(column->Render(), 3, 5);
     column->OnEvent(mouse(0, 3));
     EXPECT_TRUE(scroller->Focused()) << "a click inside takes the focus";
+}
+
+// Reads what the child reports and what it draws, so that it never blocks on the terminal, until `done` holds or
+// three seconds have passed.
+template <class Done>
+void readChild(const int (&fds)[2], std::string& reported, std::string& drawn, Done done) {
+    for (int round = 0; round < 300 && !done(); ++round) {
+        pollfd ready[] = {{fds[0], POLLIN, 0}, {fds[1], POLLIN, 0}};
+        poll(ready, 2, 10);
+        char buffer[4096];
+        for (int i = 0; i < 2; ++i) {
+            ssize_t n = ready[i].revents & POLLIN ? read(fds[i], buffer, sizeof buffer) : 0;
+            if (n > 0) (i == 0 ? reported : drawn).append(buffer, static_cast<size_t>(n));
+        }
+    }
+}
+
+// The loop in a real pseudo-terminal: the terminal's own sequences for the wheel, the page keys and Escape arrive
+// as their events, and a second Ctrl+C ends the process while a handler is stuck, giving the terminal back.
+TEST(Terminal, DecodesTheWheelAndPageKeysAndASecondInterruptEndsAStuckLoop) {
+    int reports[2];
+    ASSERT_EQ(pipe(reports), 0);
+    int terminal = -1;
+    winsize size{24, 80, 0, 0};
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, &size);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("TERM", "screen", 1);
+        auto screen = ScreenInteractive::Fullscreen();
+        screen.Loop(CatchEvent(Renderer([] { return text("ready"); }), [&](Event event) {
+            const Mouse::Button button = event.is_mouse() ? event.mouse().button : Mouse::None;
+            const char* name = button == Mouse::WheelUp       ? "U"
+                               : button == Mouse::WheelDown   ? "D"
+                               : event == Event::PageUp       ? "<"
+                               : event == Event::PageDown     ? ">"
+                               : event == Event::Escape       ? "E"
+                               : event == Event::Character('s') ? "S"
+                                                                : "";
+            [[maybe_unused]] ssize_t written = write(reports[1], name, std::strlen(name));
+            while (*name == 'S') pause();
+            return true;
+        }));
+        _exit(0);
+    }
+    const int fds[] = {reports[0], terminal};
+    std::string reported, drawn;
+    readChild(fds, reported, drawn, [&] { return drawn.find("ready") != std::string::npos; });
+    const std::pair<const char*, const char*> sent[] = {
+        {"\033[M`!!", "U"}, {"\033[Ma!!", "D"}, {"\033[5~", "<"}, {"\033[6~", ">"}, {"\033", "E"}, {"s", "S"}};
+    for (const auto& [bytes, report] : sent) {
+        reported.clear();
+        ASSERT_EQ(write(terminal, bytes, std::strlen(bytes)), static_cast<ssize_t>(std::strlen(bytes)));
+        readChild(fds, reported, drawn, [&] { return !reported.empty(); });
+        EXPECT_EQ(reported, report);
+    }
+    drawn.clear();
+    int status = 0;
+    for (int interrupt = 0; interrupt < 2; ++interrupt) {
+        ASSERT_EQ(write(terminal, "\003", 1), 1);
+        readChild(fds, reported, drawn, [&, round = 0]() mutable { return ++round > 10; });  // time to take it
+    }
+    readChild(fds, reported, drawn, [&] { return waitpid(child, &status, WNOHANG) == child; });
+    if (kill(child, SIGKILL) == 0) {
+        waitpid(child, &status, 0);
+        ADD_FAILURE() << "the second interrupt did not end the stuck loop";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGINT) << status;
+    EXPECT_NE(drawn.find("\033[?1049l"), std::string::npos) << "the normal screen is back";
+    close(terminal);
 }
 
 }  // namespace
