@@ -17,6 +17,7 @@ std::vector<FolderEntry> listFolder(const std::string& path) {
         entry.name = it->path().filename().string();
         std::error_code typeError;
         entry.isFolder = it->is_directory(typeError);
+        entry.isRegularFile = it->is_regular_file(typeError);
         entry.isReadable = ::access(it->path().c_str(), R_OK) == 0;
         entries.push_back(std::move(entry));
     }

@@ -8,6 +8,7 @@ namespace zaffo {
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
+    bool isRegularFile = false;
     bool isReadable = false;
 };
 

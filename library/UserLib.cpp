@@ -76,7 +76,7 @@ std::vector<std::wstring> UserLib::listCompositionNames() const {
     std::vector<std::wstring> names;
     for (const auto& entry : listFolder(samplesPath_ + "/../")) {
         const PathParts parts = splitPath(entry.name);
-        if (entry.isReadable && parts.ext == "json") {
+        if (entry.isRegularFile && entry.isReadable && parts.ext == "json") {
             names.push_back(toWide(parts.name));
         }
     }

@@ -11,6 +11,8 @@
 #include <set>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace zaffo::testing {
 namespace {
 
@@ -142,6 +144,8 @@ TEST_F(AppTest, LoadingSelectsThePackFirstAndReportsTheOutcomeAndWithoutANameLis
         base + "/a.json",
         R"({"samplePack": "other", "bpm": 99, "activeInstruments": [{"name": "boom", "rawPattern": "#-", "volume": 1}]})");
     writeFile(base + "/notes.txt", "");
+    ASSERT_EQ(::mkfifo((base + "/fifo.json").c_str(), 0600), 0);
+    std::filesystem::create_directory(base + "/folder.json");
     start();
     app->messageLog().showWelcome();
     const Rows rows = commitAndRead("load a");
@@ -152,7 +156,9 @@ TEST_F(AppTest, LoadingSelectsThePackFirstAndReportsTheOutcomeAndWithoutANameLis
     EXPECT_EQ(app->sequencerOf().bpm.load(), 99);
     EXPECT_EQ(std::find(rows.begin(), rows.end(), "The other pack."), rows.end()) << "no readme";
 
-    for (const char* line : {"load missing", "load b"}) EXPECT_EQ(commitAndRead(line).back(), "file not found :(");
+    // What is unreadable, or no regular file, is not found; and only regular files are listed.
+    for (const char* line : {"load missing", "load b", "load fifo", "load folder"})
+        EXPECT_EQ(commitAndRead(line).back(), "file not found :(") << line;
     const Rows listed = commitAndRead("save");
     EXPECT_EQ(Rows(listed.end() - 2, listed.end()), (Rows{"Files:", "a b"}));
     EXPECT_EQ(commitAndRead("load ").back(), "a b");

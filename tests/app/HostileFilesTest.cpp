@@ -98,14 +98,5 @@ TEST_F(HostileFilesTest, APackNameThatLeavesTheSamplesFolderSelectsNoFolder) {
     }
 }
 
-TEST_F(HostileFilesTest, ACompositionThatIsNoRegularFileIsNotFound) {
-    makeFifo(base + "/fifo.json");
-    std::filesystem::create_symlink(base + "/fifo.json", base + "/to-fifo.json");
-    std::filesystem::create_directory(base + "/folder.json");
-    start();
-    for (const std::string name : {"fifo", "to-fifo", "folder"})
-        EXPECT_EQ(commitAndRead("load " + name).back(), "file not found :(") << name;
-}
-
 }  // namespace
 }  // namespace zaffo::testing
