@@ -10,27 +10,28 @@
 #include "ui/Utf8.h"
 
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <stdexcept>
 
 namespace zaffo {
 namespace {
 
 // Writes the whole text to a temporary file beside `path` and renames it into place, so that
-// an existing composition is replaced only by a complete new one.
+// an existing composition is replaced only by a complete new one, safely on disk.
 void writeWholeFile(const std::string& path, const std::string& text) {
     const std::string temporary = path + ".saving";
-    {
-        std::ofstream file(temporary, std::ios::trunc);
-        file << text;
-        file.flush();
-        if (!file) {
-            std::remove(temporary.c_str());
-            throw std::runtime_error("could not save " + path);
-        }
+    FileHandle file = createRegularFile(temporary);
+    if (!file) {
+        throw std::runtime_error("could not save " + path);  // what stands there is not ours to remove
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    bool written = true;
+    for (std::size_t at = 0; written && at < text.size();) {
+        const ssize_t count = ::write(file.fd(), text.data() + at, text.size() - at);
+        written = count > 0 || (count < 0 && errno == EINTR);
+        at += count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+    if (!written || ::fsync(file.fd()) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
         throw std::runtime_error("could not save " + path);
     }

@@ -40,6 +40,20 @@ FileHandle openRegularFile(const std::string& path) {
     return file;
 }
 
+FileHandle createRegularFile(const std::string& path) {
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        return {};
+    }
+    FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    struct stat opened {};
+    if (!file || ::fstat(file.fd(), &opened) != 0 || !S_ISREG(opened.st_mode) || ::ftruncate(file.fd(), 0) != 0) {
+        return {};
+    }
+    ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
+    return file;
+}
+
 std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit) {
     FileHandle file = openRegularFile(path);
     if (!file) {

@@ -31,6 +31,11 @@ private:
 // stall the reader.
 FileHandle openRegularFile(const std::string& path);
 
+// Opens `path` for writing, emptied, when it is a regular file or nothing yet (then it is made).
+// A link, a FIFO, a folder or a device there gives an empty handle without waiting, and nothing is
+// written through it.
+FileHandle createRegularFile(const std::string& path);
+
 // The first `limit` bytes of a regular file (the whole file by default), or nothing when
 // openRegularFile refuses it or reading fails.
 std::optional<std::string> readRegularFile(const std::string& path,

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <clocale>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -128,13 +129,26 @@ TEST_F(AppTest, SavingWritesTheCompositionWithItsPackBesideAndAFailedSaveKeepsTh
     ASSERT_TRUE(run("save song").ok);
     EXPECT_EQ(readFile(base + "/song.json"), saved);
 
-    // Something in the way of the temporary file makes the write fail.
+    // A folder, a FIFO or a link in the way of the temporary file, or a full disk, fails the save at once, and nothing
+    // is written through the link.
     run("kick -");
-    std::filesystem::create_directory(base + "/song.json.saving");
-    const ParseResult result = run("save song");
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.starts_with("could not save ")) << result.message;
+    const std::string temporary = base + "/song.json.saving", outside = base + "/outside.txt";
+    writeFile(outside, "mine");
+    for (const char* way : {"folder", "fifo", "link", "full"}) {
+        const std::string kind = way;
+        if (kind == "folder") std::filesystem::create_directory(temporary);
+        if (kind == "fifo") ::mkfifo(temporary.c_str(), 0600);
+        if (kind == "link") std::filesystem::create_symlink(outside, temporary);
+        std::optional<DiskFullAt> full;
+        if (kind == "full") full.emplace(100);
+        const ParseResult result = run("save song");
+        EXPECT_TRUE(!result.ok && result.message == "could not save " + base + "/song.json") << way << result.message;
+        full.reset();
+        EXPECT_EQ(std::filesystem::exists(temporary), kind != "full") << way;
+        std::filesystem::remove(temporary);
+    }
     EXPECT_EQ(readFile(base + "/song.json"), saved);
+    EXPECT_EQ(readFile(outside), "mine");
     EXPECT_FALSE(run("save missing/folder/x").ok);
 }
 
