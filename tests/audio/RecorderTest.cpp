@@ -128,16 +128,11 @@ TEST(AudioFrameRing, KeepsOrderAcrossTheWrapAndCountsWhatDidNotFit) {
     EXPECT_EQ(ring.droppedFrames(), 2u);
 }
 
-// A missing device is reported on standard output. SDL's dummy driver calls back in real time and
-// keeps nothing: a second start opens the device anew, periods are at most the length asked for,
-// and stopping while the hook plays never deadlocks. What the device plays is checked end to end.
-TEST(AudioDevice, AMissingDeviceIsReportedAndStoppingWhileTheHookPlaysNeverDeadlocks) {
+// SDL's dummy driver calls back in real time and keeps nothing: a second start opens the device anew, periods are at
+// most the length asked for, and stopping while the hook plays never deadlocks. What the device plays, and a missing
+// device, are checked end to end.
+TEST(AudioDevice, StartingTwiceAndStoppingWhileTheHookPlaysNeverDeadlocks) {
     AudioEngine engine;
-    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(engine.startDevice());
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Failed to open playback device.\n");
-    EXPECT_FALSE(engine.isDeviceRunning());
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::atomic<std::uint64_t> frames{0};
     std::atomic<int> largestPeriod{0};
