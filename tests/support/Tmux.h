@@ -102,7 +102,6 @@ class TmuxSession {
 public:
     ~TmuxSession() { tmux("kill-server"); }
 
-    static bool available() { return std::system("tmux -V >/dev/null 2>&1") == 0; }
     // Free for the test's own files; the socket is there too.
     std::filesystem::path folder() const { return folder_.path(); }
 
