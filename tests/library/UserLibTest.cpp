@@ -157,6 +157,16 @@ TEST_F(LiveReloadTest, FilesAreTakenInWhenFinishedAndAnUnreadableOneIsTriedOnceM
     EXPECT_EQ(lines, expected);
 }
 
+// A file written again and again is taken in while the writing goes on, not only once it stops.
+TEST_F(LiveReloadTest, AFileWrittenAgainAndAgainIsTakenInWhileTheWritingGoesOn) {
+    auto taken = [&] { return std::ranges::count(recorder.lines(), "changed busy.wav") > 0; };
+    for (int i = 0; i < 200 && !taken(); ++i) {  // four seconds of writing at most
+        act(pack, "write busy.wav");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(taken());
+}
+
 // Run under ThreadSanitizer too.
 TEST_F(LiveReloadTest, PackListAndHandlersMayBeUsedWhileFilesChange) {
     std::atomic<bool> done{false};
