@@ -211,7 +211,6 @@ TEST(CommandParser, TempoChangesAnimateFromTheNextTick) {
         {"bpm", 1, 140},
         {"bpm 100.5", 9600, 136},  // 100 reached over half a second
         {"bpm 0", 38400, 100},     // and a tempo below 1 changes nothing
-        {"bpm 99999999999", 1, 100},
     };
     for (const auto& [line, frames, tempo] : cases) {
         parser.parse(line);
