@@ -58,7 +58,7 @@ TEST_F(AppTest, DeletingOrRenamingAFileMovesOrRemovesItsInstrumentAndANewPackFol
     start();
     auto instrument = [&](const std::string& name) { return app->sequencerOf().findPattern(name) != nullptr; };
     auto file = [&](const std::string& name) { return pack("default") + "/" + name; };
-    for (const char* line : {"kick #-", "snare #-", "hh #"}) run(line);
+    for (const char* line : {"kick #-", "snare #-", "hh #", "=a"}) run(line);
     writeWav(file("tom.wav"));
     ASSERT_TRUE(waitUntil([&] { return listed("tom"); }));
     ASSERT_TRUE(run("tom #").ok);
@@ -73,6 +73,8 @@ TEST_F(AppTest, DeletingOrRenamingAFileMovesOrRemovesItsInstrumentAndANewPackFol
     EXPECT_TRUE(instrument("kick")) << "a rename to kick0 is ignored";
     EXPECT_FALSE(listed("kick0"));
     EXPECT_FALSE(instrument("hh"));
+    ASSERT_TRUE(run("a").ok);
+    EXPECT_TRUE(instrument("boom") && !instrument("snare")) << "the rename reaches the parts";
     std::filesystem::create_directory(base + "/samples/fresh");
     ASSERT_TRUE(waitUntil([&] { return commitAndRead("use").back().find("fresh") != std::string::npos; }));
 }

@@ -7,14 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 
 namespace zaffo::packgen {
 namespace {
 
 // The packs the build put beside the program are decoded as the program decodes them; written
 // again, they come out the same.
-TEST(BundledPacks, EverySoundIsAUsableDrumHitTheReadmeNamesThemAndTheyComeOutTheSameEachTime) {
+TEST(BundledPacks, EverySoundIsAUsableDrumHitAndComesOutTheSameEachTime) {
     std::string names;
     for (const Kit& kit : bundledKits()) {
         const bool lossy = kit.format == FileFormat::Mp3;  // its encoder smears the attack, and its level
@@ -39,15 +38,6 @@ TEST(BundledPacks, EverySoundIsAUsableDrumHitTheReadmeNamesThemAndTheyComeOutThe
             EXPECT_LT(peakOf(Signal(s.end() - s.size() / 5, s.end())), 0.3f * peakOf(s));
         }
         names += "; ";
-        // Shown in the 48 columns of the log up to its first empty line; the rest is kept as narrow.
-        std::ifstream readme(std::string(ZAFFO_SAMPLES_DIR) + "/" + kit.name + "/readme.txt");
-        std::string shown;
-        for (std::string line; std::getline(readme, line);) {
-            EXPECT_LE(line.size(), 48u) << line;
-            shown += line.empty() ? "\f" : line + "\n";
-        }
-        shown.resize(shown.find('\f'));
-        for (const Hit& hit : kit.hits) EXPECT_NE(shown.find(" " + hit.name), std::string::npos) << hit.name;
     }
     EXPECT_EQ(names,
               "default (wav): kick snare hh oh clap percy tom rim cowbell; "

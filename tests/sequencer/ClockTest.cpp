@@ -159,14 +159,6 @@ TEST_F(ClockTest, TempoChangesFollowAHalfCosineAndWaitWhilePaused) {
     EXPECT_EQ(sequencer.bpm.load(), 100) << "the stored target is applied on the first tick";
 }
 
-TEST_F(ClockTest, WhereTheCountingClockStandsInTheMeasure) {
-    EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), -0.5) << "before the first step";
-    periods(1, 12000);
-    EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), -0.25);
-    periods(1, 24000);
-    EXPECT_DOUBLE_EQ(sequencer.measureBeat(96000), 0.25) << "step 0 began at frame 24000";
-}
-
 // A timeline from outside, followed period by period for 110000 frames: the steps begun, and where
 // the first begins (every later one begins a half beat after the one before).
 struct TimelineCase {
