@@ -101,27 +101,6 @@ protected:
     double heardAt = 0;
 };
 
-TEST_F(LinkTest, AloneTheStepsBeginAtTheFramesTheyBeginWithoutLink) {
-    Sequencer plain;
-    std::vector<std::pair<int, int64_t>> withLink, without;
-    int64_t done = 0;
-    sequencer.onTrigger = [&](const PatternPtr&, int step, int32_t f) { withLink.push_back({step, done + f}); };
-    plain.sampleExists = sequencer.sampleExists;
-    plain.getOrCreatePattern("kick")->steps.fill({true, 0});
-    plain.onTrigger = [&](const PatternPtr&, int step, int32_t f) { without.push_back({step, done + f}); };
-    link.enable(true);
-    for (int32_t frames : {64, 441, 1024, 4096, 777}) {
-        for (int i = 0; i < 400; ++i, done += frames) {
-            if (i == 200) sequencer.bpm = plain.bpm = 130 + frames % 7;
-            link.tick(frames, sampleRate, 1024);
-            plain.tick(frames, sampleRate);
-        }
-    }
-    EXPECT_EQ(link.statusLine(), "Link is on: 0 peers");
-    EXPECT_GT(without.size(), 100u);
-    EXPECT_EQ(withLink, without);
-}
-
 TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNothing) {
     joinPeer();
     // Each change, and what shows that the other side saw it within a second. The network

@@ -128,7 +128,6 @@ const Case cases[] = {
     {".xyz", false, "pattern not found: xyz", "", ""},
     // The single-word fallback.
     {" kick", true, "", "audition(kick)", ""},
-    {"808", true, "", "audition(808)", ""},
     {"hi-hat", true, "", "audition(hi-hat)", ""},
     // Numbers too large for their field: an error, and nothing changes.
     {"kick #99999999999", false, "number too large: 99999999999", "", ""},

@@ -222,9 +222,6 @@ TEST(Slider, ArrowsStepTheValueWithinItsBoundsTheMouseSetsItAndOnlyOneSliderHold
         EXPECT_EQ(offer(Slider("BPM ", &bpm, 20, 240, 10), keys), consumed) << before;
         EXPECT_EQ(bpm, after) << before;
     }
-    float volume = 0.5f;
-    EXPECT_EQ(offer(Slider("Volume", &volume, 0.0f, 1.0f, 0.3f), ">>><<<<<"), "11111111");
-    EXPECT_FLOAT_EQ(volume, 0.0f);
     std::atomic<int> shared{5};
     EXPECT_EQ(offer(Slider("n", &shared, 0, 10, 3), ">>"), "11");
     EXPECT_EQ(shared.load(), 10);
@@ -299,15 +296,10 @@ void readChild(const int (&fds)[2], std::string& reported, std::string& drawn, D
 TEST(Terminal, DecodesWhatTheTerminalSendsAndASecondInterruptEndsAStuckLoop) {
     auto wheel = [](Mouse::Button button) { return Event::MouseEvent(Mouse{button, Mouse::Pressed, 0, 0}); };
     const Event up = wheel(Mouse::WheelUp), down = wheel(Mouse::WheelDown), stuck = Event::Character('s');
-    const std::pair<const char*, Event> sent[] = {
-        {"\033[M`!!", up},
-        {"\033[Ma!!", down},
-        {"\033[5~", Event::PageUp},
-        {"\033[6~", Event::PageDown},
-        {"\033[Z", Event::TabReverse},
-        {"\033", Event::Escape},
-        {"s", stuck},
-    };
+    const Event pageUp = Event::PageUp, pageDown = Event::PageDown, back = Event::TabReverse, escape = Event::Escape;
+    const std::pair<const char*, Event> sent[] = {{"\033[M`!!", up},     {"\033[Ma!!", down}, {"\033[5~", pageUp},
+                                                  {"\033[6~", pageDown}, {"\033[Z", back},    {"\033", escape},
+                                                  {"s", stuck}};
     int reports[2];
     ASSERT_EQ(pipe(reports), 0);
     int terminal = -1;
