@@ -113,17 +113,16 @@ TEST_F(AppTest, SavingWritesTheCompositionWithItsPackBesideAndAFailedSaveKeepsTh
     run("kick -");
     const std::string temporary = base + "/song.json.saving", outside = base + "/outside.txt";
     writeFile(outside, "mine");
-    for (const char* way : {"folder", "fifo", "link", "full"}) {
-        const std::string kind = way;
+    for (const std::string kind : {"folder", "fifo", "link", "full"}) {
         if (kind == "folder") std::filesystem::create_directory(temporary);
         if (kind == "fifo") ::mkfifo(temporary.c_str(), 0600);
         if (kind == "link") std::filesystem::create_symlink(outside, temporary);
         std::optional<DiskFullAt> full;
         if (kind == "full") full.emplace(100);
         const ParseResult result = run("save song");
-        EXPECT_TRUE(!result.ok && result.message == "could not save " + base + "/song.json") << way << result.message;
+        EXPECT_TRUE(!result.ok && result.message == "could not save " + base + "/song.json") << kind << result.message;
         full.reset();
-        EXPECT_EQ(std::filesystem::exists(temporary), kind != "full") << way;
+        EXPECT_EQ(std::filesystem::exists(temporary), kind != "full") << kind;
         std::filesystem::remove(temporary);
     }
     EXPECT_EQ(readFile(base + "/song.json"), saved);
