@@ -1,11 +1,11 @@
 #include "app/AppScreen.h"
 
-#include "app/App.h"
-#include "app/LinkSession.h"
+#include "app/MessageLog.h"
 #include "app/custom_WideInputBase.h"
 #include "audio/AudioEngine.h"
-#include "command/CommandParser.h"
-#include "library/UserLib.h"
+#include "core/CommandRunner.h"
+#include "core/Core.h"
+#include "core/LinkSession.h"
 #include "sequencer/Sequencer.h"
 #include "text/Utf8.h"
 #include "ui/ScrollerBase.h"
@@ -98,7 +98,8 @@ std::wstring pitchLabel(int32_t pitch) {
 
 }  // namespace
 
-AppScreen::AppScreen(App& app) : app(app), errorStyle(bgcolor(Color::Default)) {
+AppScreen::AppScreen(Core& core, MessageLog& log, CommandRunner& commands)
+    : core(core), log(log), commands(commands), errorStyle(bgcolor(Color::Default)) {
     input = WideInput(&commandText, L"", &inputOption);
     inputOption.on_enter = [this] { submit(); };
     rootComponent = buildTree();
@@ -117,41 +118,39 @@ Component AppScreen::stateBox(std::string label, bool* shown, std::function<bool
 
 Component AppScreen::settingsPane() {
     playBox = CatchEvent(stateBox(
-                             "Play", &playShown, [this] { return app.sequencerOf().playing.load(); },
-                             [this] { app.setPlaying(playShown); }),
+                             "Play", &playShown, [this] { return core.sequencer().playing.load(); },
+                             [this] { core.sequencer().playing = playShown; }),
                          [this](const Event& event) {
                              if (event != Event::TabReverse) return false;
                              input->TakeFocus();
                              return true;
                          });
     volumeSlider =
-        CatchEvent(Slider("Volume", &app.audioEngine().masterVolume, 0.0f, 1.0f, 0.05f), [this](const Event& event) {
+        CatchEvent(Slider("Volume", &core.engine().masterVolume, 0.0f, 1.0f, 0.05f), [this](const Event& event) {
             if (event != Event::Tab) return false;
             input->TakeFocus();
             return true;
         });
     Component linkBox = stateBox(
-        "Link", &linkShown, [this] { return app.linkSession().isEnabled(); },
-        [this] { app.linkSession().enable(linkShown); });
+        "Link", &linkShown, [this] { return core.link().isEnabled(); }, [this] { core.link().enable(linkShown); });
     Component controls = Container::Vertical({
         playBox,
         stateBox(
-            "Record", &recordShown, [this] { return app.audioEngine().isRecording(); },
-            [this] { app.toggleRecording(); }),
+            "Record", &recordShown, [this] { return core.engine().isRecording(); }, [this] { core.toggleRecording(); }),
         Checkbox("Basic", &basicShown),
         Renderer(linkBox,
                  [this, linkBox] {
                      return hbox({linkBox->Render(), text(peersLabel())}) | size(WIDTH, EQUAL, listWidth);
                  }),
-        Slider("BPM   ", &app.sequencerOf().bpm, 20, 240, 1),
+        Slider("BPM   ", &core.sequencer().bpm, 20, 240, 1),
         volumeSlider,
     });
     return makePane(L"Settings", controls, settingsHeight);
 }
 
 std::wstring AppScreen::peersLabel() const {
-    if (!app.linkSession().isEnabled()) return L"";
-    const std::size_t peers = app.linkSession().peerCount();
+    if (!core.link().isEnabled()) return L"";
+    const std::size_t peers = core.link().peerCount();
     return L": " + std::to_wstring(peers) + (peers == 1 ? L" peer" : L" peers");
 }
 
@@ -177,7 +176,7 @@ Component AppScreen::buildTree() {
     Component focusRules = CatchEvent(columns, [this](const Event& event) {
         keepFocusShown();
         if (event != Event::Custom) return false;
-        if (app.sequencerOf().playing.load()) input->TakeFocus();
+        if (core.sequencer().playing.load()) input->TakeFocus();
         return false;
     });
     return Renderer(focusRules, [this] { return screenLayout(); });
@@ -208,7 +207,7 @@ Element AppScreen::screenLayout() {
 }
 
 Element AppScreen::mainView() {
-    Element log = vbox(app.messageLog().lines()) | size(WIDTH, EQUAL, logWidth) | hcenter;
+    Element messages = vbox(log.lines()) | size(WIDTH, EQUAL, logWidth) | hcenter;
     Element commandBox = vbox({
                              text(""),
                              text("Command:"),
@@ -221,12 +220,12 @@ Element AppScreen::mainView() {
     // Only the instruments that fit are built: there may be a great many of them.
     Element instruments = fitted([this](int, int height) {
         Elements rows;
-        for (const SequencerPattern& pattern : app.sequencerOf().getPatternCopies(static_cast<size_t>(height / 2))) {
-            rows.push_back(instrumentRows(pattern, app.sequencerOf().getCurrentStep()));
+        for (const SequencerPattern& pattern : core.sequencer().getPatternCopies(static_cast<size_t>(height / 2))) {
+            rows.push_back(instrumentRows(pattern, core.sequencer().getCurrentStep()));
         }
         return vbox(std::move(rows)) | hcenter;
     });
-    return paneFrame(text("Zaffo"), vbox({log, commandBox, instruments})) | xflex;
+    return paneFrame(text("Zaffo"), vbox({messages, commandBox, instruments})) | xflex;
 }
 
 Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentStep) const {
@@ -255,10 +254,9 @@ Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentSt
 }
 
 Element AppScreen::packList() const {
-    auto packs = app.userLibrary().packNames();
     Elements lines;
-    for (const std::wstring& pack : *packs) {
-        lines.push_back(text((pack == app.currentPackName() ? L"> " : L"  ") + pack));
+    for (const std::wstring& pack : core.packNames()) {
+        lines.push_back(text((pack == core.packName() ? L"> " : L"  ") + pack));
     }
     const int count = static_cast<int>(lines.size());
     return vbox(std::move(lines)) | size(WIDTH, EQUAL, listWidth) | size(HEIGHT, EQUAL, count);
@@ -266,25 +264,29 @@ Element AppScreen::packList() const {
 
 Element AppScreen::sampleList() const {
     std::vector<std::wstring> names;
-    for (const std::string& name : app.sampleNamesNow()) names.push_back(toWide(name));
+    for (const std::string& name : core.samples().names()) names.push_back(toWide(name));
     return vbox(textLines(names)) | size(WIDTH, EQUAL, listWidth);
 }
 
 Element AppScreen::partList() const {
     std::vector<std::wstring> names;
-    for (const std::string& name : app.sequencerOf().getPartNames()) names.push_back(toWide(name));
+    for (const std::string& name : core.sequencer().getPartNames()) names.push_back(toWide(name));
     if (names.empty()) names.push_back(L"None");
     return vbox(textLines(names)) | size(WIDTH, EQUAL, listWidth);
 }
 
 void AppScreen::submit() {
-    const ParseResult result = app.commandParser().parse(toUtf8(commandText));
-    if (!result.ok) {
-        errorText = toWide(result.message);
+    const CommandAnswer answer = commands.run(toUtf8(commandText));
+    if (!answer.ok) {
+        // The line stays in the input with its error under it; anything it printed before it
+        // failed shows in the log at once.
+        const bool withError = !answer.lines.empty() && answer.lines.back().style == LineStyle::alert;
+        for (size_t i = 0; i + (withError ? 1 : 0) < answer.lines.size(); ++i) log.printNow(answer.lines[i]);
+        errorText = withError ? toWide(answer.lines.back().text) : L"";
         errorStyle = bgcolor(Color::Red);
         return;
     }
-    app.messageLog().commitCommand(commandText, result.message);
+    log.commitCommand(commandText, answer);
     history.push_back(commandText);
     commandText.clear();
     errorText.clear();

@@ -9,20 +9,22 @@
 
 namespace zaffo {
 
-class App;
+class CommandRunner;
+class Core;
+class MessageLog;
 struct SequencerPattern;
 
 // The full-screen interface: settings and parts on the left, the log, the command input and
 // the instruments in the middle, the packs and samples on the right. Lives while it is shown.
 class AppScreen {
 public:
-    explicit AppScreen(App& app);
+    AppScreen(Core& core, MessageLog& log, CommandRunner& commands);
 
     // The root of the component tree.
     ui::Component root() const { return rootComponent; }
     ui::Component commandInput() const { return input; }
-    // Runs a finished line through the parser: committed to the log when it succeeds, left
-    // in the input with its error under it when it fails.
+    // Runs a finished line: its answer is committed to the log when it succeeds; when it fails,
+    // the line stays in the input with its error under it.
     void submit();
     // History browsing and Tab and Shift+Tab out of the command input.
     bool historyKeys(const ui::Event& event);
@@ -47,7 +49,9 @@ private:
     ui::Element partList() const;
     std::wstring peersLabel() const;
 
-    App& app;
+    Core& core;
+    MessageLog& log;
+    CommandRunner& commands;
     ui::Decorator errorStyle;
     std::vector<std::wstring> history;
     size_t historyIndex = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/OfflineRender.h"
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -7,12 +9,6 @@
 #include <vector>
 
 namespace zaffo {
-
-// Measures of one part, or of the live instruments when the part's name is empty.
-struct RenderSection {
-    std::string part;
-    int measures = 0;
-};
 
 struct RenderOptions {
     std::string composition;

@@ -3,62 +3,44 @@
 #include "text/Utf8.h"
 
 namespace zaffo {
+namespace {
+
+ui::Element shown(const AnswerLine& line) {
+    ui::Element element = ui::text(toWide(line.text));
+    switch (line.style) {
+        case LineStyle::plain:
+            return element;
+        case LineStyle::bold:
+            return element | ui::bold;
+        case LineStyle::help:
+            return element | ui::color(ui::Color::CyanLight);
+        case LineStyle::alert:
+            return element | ui::color(ui::Color::Red);
+    }
+    return element;
+}
+
+}  // namespace
 
 void MessageLog::showWelcome() {
+    std::vector<ui::Element> welcome(maxMessageLines - 2, ui::text(L""));
+    welcome.push_back(ui::text(L"type 'tutorial' for tutorial") | ui::bold);
+    welcome.push_back(ui::text(L"type 'help' for help") | ui::bold);
     std::lock_guard lock(messageMutex);
-    messageLines.assign(maxMessageLines - 2, ui::text(L""));
-    messageLines.push_back(ui::text(L"type 'tutorial' for tutorial") | ui::bold);
-    messageLines.push_back(ui::text(L"type 'help' for help") | ui::bold);
-}
-
-void MessageLog::printMessage(const std::wstring& title, const std::vector<std::wstring>& items) {
-    std::lock_guard lock(messageMutex);
-    pendingMessages.push_back(ui::text(title));
-    std::wstring row;
-    size_t width = 0;
-    for (const std::wstring& item : items) {
-        const size_t itemWidth = item.size() + 1;
-        // A first item longer than a row still ends the (empty) row before it.
-        if (width + itemWidth > rowWidth) {
-            pendingMessages.push_back(ui::text(row) | ui::bold);
-            row.clear();
-            width = 0;
-        }
-        width += itemWidth;
-        row += item + L" ";
-    }
-    if (!row.empty()) {
-        pendingMessages.push_back(ui::text(row) | ui::bold);
-    }
-}
-
-void MessageLog::printLines(const std::vector<std::wstring>& lines, const ui::Decorator& style) {
-    std::lock_guard lock(messageMutex);
-    for (const std::wstring& line : lines) {
-        pendingMessages.push_back(ui::text(line) | style);
-    }
-}
-
-void MessageLog::commitCommand(const std::wstring& line, const std::string& message) {
-    std::lock_guard lock(messageMutex);
-    messageLines.push_back(ui::text(L"> " + line));
-    messageLines.insert(messageLines.end(), pendingMessages.begin(), pendingMessages.end());
-    pendingMessages.clear();
-    size_t start = 0;
-    while (start <= message.size()) {
-        size_t end = message.find('\n', start);
-        if (end == std::string::npos) end = message.size();
-        if (end > start) {
-            messageLines.push_back(ui::text(toWide(message.substr(start, end - start))) | ui::bold);
-        }
-        start = end + 1;
-    }
+    messageLines.insert(messageLines.begin(), welcome.begin(), welcome.end());
     keepNewestLocked();
 }
 
-void MessageLog::printNow(const std::wstring& line, const ui::Decorator& style) {
+void MessageLog::commitCommand(const std::wstring& line, const CommandAnswer& answer) {
     std::lock_guard lock(messageMutex);
-    messageLines.push_back(ui::text(line) | style);
+    messageLines.push_back(ui::text(L"> " + line));
+    for (const AnswerLine& answerLine : answer.lines) messageLines.push_back(shown(answerLine));
+    keepNewestLocked();
+}
+
+void MessageLog::printNow(const AnswerLine& line) {
+    std::lock_guard lock(messageMutex);
+    messageLines.push_back(shown(line));
     keepNewestLocked();
 }
 

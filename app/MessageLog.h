@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CommandAnswer.h"
 #include "ui/Elements.h"
 
 #include <mutex>
@@ -8,24 +9,18 @@
 
 namespace zaffo {
 
-// The short log above the command input. What a command's handlers print waits in the pending
-// list, and shows, after the echo of the command, when the command is committed.
+// The short log above the command input: the echo of each accepted line with its answer, and
+// news that no command asked for. Only the newest ten lines stay.
 class MessageLog {
 public:
     static constexpr size_t maxMessageLines = 10;
-    static constexpr size_t rowWidth = 48;
 
-    // Ten lines: eight empty ones and the two bold hints.
+    // Ten lines, eight empty ones and the two bold hints, before whatever news came already.
     void showWelcome();
-    // A title, then the items packed into bold rows of at most 48 characters.
-    void printMessage(const std::wstring& title, const std::vector<std::wstring>& items);
-    // One pending line per entry, each decorated.
-    void printLines(const std::vector<std::wstring>& lines, const ui::Decorator& style);
-    // The echo of an accepted line, what its handlers printed, then its result, one bold line
-    // per non-empty line of `message`; only the newest ten lines stay.
-    void commitCommand(const std::wstring& line, const std::string& message);
+    // The echo of an accepted line, then every line of its answer.
+    void commitCommand(const std::wstring& line, const CommandAnswer& answer);
     // A line that no command asked for (news from another thread), shown at once.
-    void printNow(const std::wstring& line, const ui::Decorator& style);
+    void printNow(const AnswerLine& line);
 
     std::vector<ui::Element> lines() const;
 
@@ -34,7 +29,6 @@ private:
 
     mutable std::mutex messageMutex;
     std::vector<ui::Element> messageLines;
-    std::vector<ui::Element> pendingMessages;
 };
 
 }  // namespace zaffo

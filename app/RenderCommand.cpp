@@ -1,9 +1,9 @@
 #include "app/RenderCommand.h"
 
-#include "app/App.h"
-#include "app/OfflineRender.h"
 #include "audio/AudioBuffer.h"
 #include "audio/WavFile.h"
+#include "core/Core.h"
+#include "core/OfflineRender.h"
 #include "sequencer/Random.h"
 #include "sequencer/Sequencer.h"
 
@@ -113,9 +113,12 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
     const std::filesystem::path output =
         options.output.empty() ? defaultOutput(*composition) : std::filesystem::path(options.output);
 
-    App app(basePath);
-    if (!app.openComposition(composition->string())) return fail(composition->string() + " holds no composition");
-    const std::vector<std::string> parts = app.sequencerOf().getPartNames();
+    // No watcher and no sound card: the render reads the pack once and plays through its own device.
+    Core core(basePath, Core::Watching::none, [](const AnswerLine&) {});
+    CommandOutput unheard;
+    if (!core.openComposition(composition->string(), unheard))
+        return fail(composition->string() + " holds no composition");
+    const std::vector<std::string> parts = core.sequencer().getPartNames();
     for (const RenderSection& section : options.sections)
         if (!section.part.empty() && std::find(parts.begin(), parts.end(), section.part) == parts.end())
             return fail("no part named " + section.part + " in " + composition->string());
@@ -128,7 +131,7 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
     RenderOutcome outcome;
     {
         ProgressBar bar;
-        outcome = renderSections(app, options.sections, file, [&bar](double done) {
+        outcome = renderSections(core, options.sections, file, [&bar](double done) {
             bar.show(done);
             return interrupted == 0;
         });

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -69,8 +68,9 @@ void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTim
     if (recording_.load(std::memory_order_relaxed)) recorder_.push(out, frameCount);
 }
 
+template <bool realTime>
 void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
-    static_cast<AudioEngine*>(engine)->renderRealTimePeriod(out, frameCount);
+    static_cast<AudioEngine*>(engine)->renderPeriod(out, frameCount, realTime);
 }
 
 std::size_t AudioEngine::voiceCount() const {
@@ -83,24 +83,31 @@ std::uint64_t AudioEngine::voicesCutForTime() const {
     return voices_.cutByDeadline();
 }
 
-bool AudioEngine::startDevice() {
+AudioDevice::StartResult AudioEngine::startDevice(std::unique_ptr<AudioDevice> device) {
     std::lock_guard lifecycle(lifecycleMutex_);
-    // Closing waits for a period in progress, and a period takes engineMutex: so the
-    // device is opened and closed without holding it.
-    const AudioDevice::StartResult result = device_.open(&AudioEngine::renderFromDevice, this);
-    deviceRunning_ = result == AudioDevice::StartResult::started;
-    outputLatencyFrames_ = device_.obtainedPeriodFrames();
-    if (result == AudioDevice::StartResult::openFailed)
-        std::fputs("Failed to open playback device.\n", stdout);
-    else if (result == AudioDevice::StartResult::startFailed)
-        std::fputs("Failed to start playback device.\n", stdout);
-    std::fflush(stdout);
-    return deviceRunning_;
+    // Stopping waits for a period in progress, and a period takes engineMutex: so devices
+    // are started and stopped without holding it.
+    dropDevice();
+    if (!device) return AudioDevice::StartResult::openFailed;
+    const AudioDevice::Render render =
+        device->realTime() ? &AudioEngine::renderFromDevice<true> : &AudioEngine::renderFromDevice<false>;
+    const AudioDevice::StartResult result = device->start(render, this);
+    if (result != AudioDevice::StartResult::started) return result;
+    outputLatencyFrames_ = device->latencyFrames();
+    device_ = std::move(device);
+    deviceRunning_ = true;
+    return result;
 }
 
 void AudioEngine::stopDevice() {
     std::lock_guard lifecycle(lifecycleMutex_);
-    device_.close();
+    dropDevice();
+}
+
+void AudioEngine::dropDevice() {
+    if (!device_) return;
+    device_->stop();
+    device_.reset();
     deviceRunning_ = false;
     outputLatencyFrames_ = 0;
 }

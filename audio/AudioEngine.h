@@ -19,8 +19,8 @@
 
 namespace zaffo {
 
-// The program's one audio object: starts voices, mixes them period by period, plays
-// the mix through the device and hands it to the recorder.
+// The program's one audio object: starts voices, mixes them period by period, hands each
+// period to the recorder and to whichever device it was given to play.
 //
 // Real time: a period never allocates or frees memory (buffers that voices let go of are
 // released on a thread of the engine's own), and never runs late for its voices: once a
@@ -71,14 +71,15 @@ public:
     std::uint64_t voicesCutForTime() const;
     std::size_t voiceCapacity() const { return voices_.capacity(); }
 
-    // Opens and starts the default device (closing one left open first); on failure
-    // says so on standard output and returns false.
-    bool startDevice();
-    // Closes the device; does nothing when none runs. Never call it from onPeriod.
+    // Stops and drops the running device, if any, then starts device with the engine's
+    // periods, real-time ones when the device keeps to real time. A device that does not
+    // start (or none at all: openFailed) is dropped, and the engine is left without one.
+    AudioDevice::StartResult startDevice(std::unique_ptr<AudioDevice> device);
+    // Stops and drops the device; does nothing when none runs. Never call it from onPeriod.
     void stopDevice();
     bool isDeviceRunning() const { return deviceRunning_.load(); }
-    // How many frames after a period is rendered its first frame is heard: the device's
-    // buffer; 0 without a device. Read by the audio thread.
+    // How many frames after a period is rendered its first frame is heard, as the running
+    // device tells; 0 without a device. Read by the audio thread.
     std::uint32_t outputLatencyFrames() const { return outputLatencyFrames_.load(std::memory_order_relaxed); }
 
     // Closes an open recording, then starts a new one at path, which must not exist yet.
@@ -105,9 +106,11 @@ public:
     void setOnRecordingStopped(std::function<void()> callback) { recorder_.setOnFailure(std::move(callback)); }
 
 private:
+    template <bool realTime>
     static void renderFromDevice(void* engine, float* out, std::uint32_t frameCount);
     void renderPeriod(float* out, std::uint32_t frameCount, bool realTime);
     void renderChunk(float* out, std::uint32_t frameCount, bool realTime);
+    void dropDevice();
     void closeRecording();
     void releaseBuffers();
 
@@ -122,7 +125,7 @@ private:
     std::thread releaser_;
 
     mutable std::mutex lifecycleMutex_;  // device_, recorder_ opening and closing, recordPath_
-    AudioDevice device_;
+    std::unique_ptr<AudioDevice> device_;
     std::atomic<bool> deviceRunning_{false};
     std::atomic<std::uint32_t> outputLatencyFrames_{0};
     WavRecorder recorder_;

@@ -1,13 +1,9 @@
 #include "library/UserLib.h"
 
 #include "library/FileWatcher.h"
-#include "library/FolderListing.h"
-#include "library/PathParts.h"
+#include "library/PackFolders.h"
 #include "library/SamplePackUpdateListener.h"
 #include "library/SampleUpdateListener.h"
-#include "text/Utf8.h"
-
-#include <algorithm>
 
 namespace zaffo {
 
@@ -33,13 +29,7 @@ UserLib::~UserLib() {
 
 void UserLib::scanPacks() {
     std::lock_guard scan(scanMutex_);
-    auto packs = std::make_shared<PackList>();
-    for (const auto& entry : listFolder(samplesPath_)) {
-        if (entry.isFolder) {
-            packs->push_back(toWide(entry.name));
-        }
-    }
-    std::sort(packs->begin(), packs->end());
+    auto packs = std::make_shared<PackList>(listPacks(samplesPath_));
     std::lock_guard lock(packNamesMutex_);
     packNames_ = std::move(packs);
 }
@@ -62,26 +52,7 @@ void UserLib::watchPack(const std::string& packPath) {
     reloads_->keepOnly(sampleWatchId_);
 
     // Listed after the watch is in place, so a file that arrives meanwhile is not missed.
-    std::vector<std::string> paths;
-    for (const auto& entry : listFolder(packPath)) {
-        if (isSampleFile(splitPath(entry.name))) {
-            paths.push_back(packPath + "/" + entry.name);
-        }
-    }
-    std::sort(paths.begin(), paths.end());
-    samplePaths_ = std::move(paths);
-}
-
-std::vector<std::wstring> UserLib::listCompositionNames() const {
-    std::vector<std::wstring> names;
-    for (const auto& entry : listFolder(samplesPath_ + "/../")) {
-        const PathParts parts = splitPath(entry.name);
-        if (entry.isRegularFile && entry.isReadable && parts.ext == "json") {
-            names.push_back(toWide(parts.name));
-        }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    samplePaths_ = listSamplePaths(packPath);
 }
 
 void UserLib::setHandlers(SampleHandlers handlers) {

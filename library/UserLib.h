@@ -51,8 +51,6 @@ public:
     const std::vector<std::string>& samplePaths() const { return samplePaths_; }
     // The latest pack list; it stays valid and unchanged while the holder keeps it.
     std::shared_ptr<const PackList> packNames() const;
-    // Names without extension of the readable json files beside the samples folder, sorted.
-    std::vector<std::wstring> listCompositionNames() const;
 
     WatchId rootWatchId() const { return rootWatchId_; }
     WatchId sampleWatchId() const { return sampleWatchId_.load(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sequencer/PeriodReport.h"
 #include "sequencer/SequencerPattern.h"
 #include "sequencer/SequencerState.h"
 
@@ -32,11 +33,14 @@ struct BeatTimeline {
 // The step sequencer: the tempo, the live instruments, the stored parts, and the clock that the
 // audio device drives by handing it the frame count of every period. It has no thread of its own.
 //
-// The clock runs on the audio thread under sequencerMutex; every other operation takes editMutex
-// first (the lock rules of the program are in app/SampleTable.h). The live list is never changed
-// in place: a new list is built under editMutex alone and swapped in under sequencerMutex, and
-// the old one is let go of after that lock is released. Names change only under editMutex, so
-// whoever holds it reads them freely; the fields the clock changes are read under sequencerMutex.
+// The clock runs on the audio thread under sequencerMutex and calls out to nobody: it writes what
+// it did into a PeriodReport that its caller reads once the lock is let go. Every other operation
+// takes editMutex first (the lock order of the program is in ARCHITECTURE.md). The live list is
+// never changed in place: a new list is built under editMutex alone and swapped in under
+// sequencerMutex, and the old one is kept until no report holds it any more, then let go of by
+// an editing thread. A live instrument's name never changes (a rename makes a new instrument),
+// so a report's triggers read it freely; the fields the clock changes are read under
+// sequencerMutex.
 class Sequencer {
 public:
     Sequencer() = default;
@@ -44,33 +48,25 @@ public:
     Sequencer(const Sequencer&) = delete;
     Sequencer& operator=(const Sequencer&) = delete;
 
-    // Called on every step advance with the new step and the frame of the current period at which
-    // it begins, under the sequencer lock, before the step's triggers; also when another player
-    // changes the tempo or the play state (followTempo, followPlaying).
-    std::function<void(int step, int32_t startFrame)> onStep;
-    // Called for every instrument that sounds on the new step, under the sequencer lock.
-    // `startFrame` is the frame of the current period at which the step begins.
-    std::function<void(const PatternPtr& pattern, int step, int32_t startFrame)> onTrigger;
-    // Whether a sample of that name is loaded; without it no instrument can be created.
+    // Whether a sample of that name is loaded; without it no instrument can be created. Called
+    // under editMutex.
     std::function<bool(const std::string& name)> sampleExists;
-
-    // Installs the step callback while the clock may be running.
-    void setOnStep(std::function<void(int step, int32_t startFrame)> callback);
 
     std::atomic<bool> playing{true};
     std::atomic<int32_t> bpm{120};
 
     // The clock: counts the frames of one audio period and advances at most one step. Given a
     // timeline, it follows that instead: a step begins at the frame of each half beat, and every
-    // bar line begins step 0.
-    void tick(int32_t frameCount, int32_t sampleRate, const BeatTimeline* timeline = nullptr);
+    // bar line begins step 0. Adds to `report` each step that begins, each instrument that sounds
+    // on it and each change of tempo, in order, and pins the instrument list they came from.
+    void tick(int32_t frameCount, int32_t sampleRate, PeriodReport& report, const BeatTimeline* timeline = nullptr);
     // How far the frame-counting clock is into the measure, in beats: 0 where step 0 begins,
     // -0.5 before the first step. Audio thread only, like the clock.
     double measureBeat(int32_t sampleRate) const;
     // A tempo or a play state chosen by another player: taken over at once (a new tempo also ends
-    // a running tempo change), and onStep is called with the current step so the screen shows it.
-    void followTempo(int32_t tempo);
-    void followPlaying(bool on);
+    // a running tempo change) and added to the period's report. Audio thread, like the clock.
+    void followTempo(int32_t tempo, PeriodReport& report);
+    void followPlaying(bool on, PeriodReport& report);
     // Moves the tempo to `targetBpm` along a half cosine over `seconds` (0: at the next tick).
     void animateBpm(int32_t targetBpm, double seconds);
     int32_t getCurrentStep() const { return displayStep.load(); }
@@ -122,18 +118,23 @@ private:
     SequencerPattern copyOfLocked(const SequencerPattern& live) const;
     static PatternListPtr instrumentsOf(const SequencerState& part);
     void publishLocked(PatternListPtr& next);
+    // Keeps a list that is no longer live until no report holds it, and lets go of those that
+    // no report holds any more.
+    void retireLocked(PatternListPtr& old);
     // The live list as it stands; the clock may swap in a cued part at any time.
     PatternListPtr liveList() const;
 
-    void animateTempoLocked(int32_t frameCount, int32_t sampleRate);
-    void advanceLocked(int32_t startFrame);
-    void takeCueLocked();
-    void followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount);
+    void animateTempoLocked(int32_t frameCount, int32_t sampleRate, PeriodReport& report);
+    void advanceLocked(int32_t startFrame, PeriodReport& report);
+    void takeCueLocked(int32_t startFrame, PeriodReport& report);
+    void followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount, PeriodReport& report);
 
     mutable std::mutex editMutex;       // parts, and every change of the live list
     mutable std::mutex sequencerMutex;  // what the clock touches
     PatternListPtr patterns = std::make_shared<const PatternList>();
     std::vector<PartPtr> parts;
+    // Lists that were live and that a report may still hold; editMutex guards it.
+    std::vector<PatternListPtr> retired;
     // A cued part's instruments, copied by cuePart; after the clock swaps them in they hold the
     // instruments they replaced, so that the next cue frees those and the clock frees nothing.
     PatternListPtr cuedPatterns = std::make_shared<const PatternList>();

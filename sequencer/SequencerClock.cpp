@@ -44,7 +44,7 @@ int64_t Sequencer::stepFramesAt(int32_t sampleRate) const {
     return framesPerBeat / stepsPerBeat;
 }
 
-void Sequencer::tick(int32_t frameCount, int32_t sampleRate, const BeatTimeline* timeline) {
+void Sequencer::tick(int32_t frameCount, int32_t sampleRate, PeriodReport& report, const BeatTimeline* timeline) {
     if (frameCount <= 0 || sampleRate <= 0) {
         return;
     }
@@ -58,10 +58,10 @@ void Sequencer::tick(int32_t frameCount, int32_t sampleRate, const BeatTimeline*
 
     std::lock_guard lock(sequencerMutex);
     if (bpmTarget > 0) {
-        animateTempoLocked(frameCount, sampleRate);
+        animateTempoLocked(frameCount, sampleRate, report);
     }
     if (timeline) {
-        followTimelineLocked(*timeline, frameCount);
+        followTimelineLocked(*timeline, frameCount, report);
         return;
     }
     timelineReach = std::nan("");
@@ -73,11 +73,11 @@ void Sequencer::tick(int32_t frameCount, int32_t sampleRate, const BeatTimeline*
         // From now on count the frames since this step began. When the step was on time this
         // is the remainder past the step length, so the average step lasts exactly stepFrames.
         frameAccumulator = frameCount - startFrame;
-        advanceLocked(static_cast<int32_t>(startFrame));
+        advanceLocked(static_cast<int32_t>(startFrame), report);
     }
 }
 
-void Sequencer::animateTempoLocked(int32_t frameCount, int32_t sampleRate) {
+void Sequencer::animateTempoLocked(int32_t frameCount, int32_t sampleRate, PeriodReport& report) {
     double tempo = bpmTarget;
     if (bpmElapsed >= bpmDuration) {
         bpmTarget = 0;
@@ -88,22 +88,29 @@ void Sequencer::animateTempoLocked(int32_t frameCount, int32_t sampleRate) {
         const double t = (std::sin(x * 3.14159265359 - 1.570796326795) + 1) * 0.5;
         tempo = (1 - t) * bpmStart + t * bpmTarget;
     }
-    bpm.store(static_cast<int32_t>(tempo));
+    const auto next = static_cast<int32_t>(tempo);
+    if (bpm.exchange(next) != next) {
+        report.add({.kind = ClockEvent::Kind::tempo, .step = displayStep.load(), .value = next});
+    }
 }
 
-void Sequencer::advanceLocked(int32_t startFrame) {
+void Sequencer::advanceLocked(int32_t startFrame, PeriodReport& report) {
     step = (step + 1) % stepsPerPattern;
     if (step == 0 && cueWaiting) {
-        takeCueLocked();
+        takeCueLocked(startFrame, report);
     }
     displayStep.store(step);
-    if (onStep) {
-        onStep(step, startFrame);
-    }
+    report.pin(patterns);
+    report.add({.kind = ClockEvent::Kind::step, .frame = startFrame, .step = step});
     for (const PatternPtr& pattern : *patterns) {
         countMeasure(*pattern, step);
-        if (pattern->active && pattern->steps[step].on && onTrigger) {
-            onTrigger(pattern, step, startFrame);
+        if (pattern->active && pattern->steps[step].on) {
+            report.add({.kind = ClockEvent::Kind::trigger,
+                        .frame = startFrame,
+                        .step = step,
+                        .instrument = pattern.get(),
+                        .volume = pattern->volume,
+                        .pitch = pattern->steps[step].pitch});
         }
     }
 }
@@ -130,7 +137,7 @@ void Sequencer::animateBpm(int32_t targetBpm, double seconds) {
 
 // Following a timeline, steps begin at the frames where it passes a half beat. Half beat n is
 // counted from the timeline's beat 0, so bar lines are the multiples of eight.
-void Sequencer::followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount) {
+void Sequencer::followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount, PeriodReport& report) {
     if (!std::isfinite(timeline.beat) || !(timeline.beatsPerFrame > 0) || std::abs(timeline.beat) > 1e12) {
         timelineReach = std::nan("");
         return;
@@ -156,7 +163,7 @@ void Sequencer::followTimelineLocked(const BeatTimeline& timeline, int32_t frame
             step = stepsPerPattern - 1;
         }
         frameAccumulator = frameCount - startFrame;
-        advanceLocked(startFrame);
+        advanceLocked(startFrame, report);
     }
 }
 
@@ -166,21 +173,17 @@ double Sequencer::measureBeat(int32_t sampleRate) const {
     return (step + intoStep) / stepsPerBeat;
 }
 
-void Sequencer::followTempo(int32_t tempo) {
+void Sequencer::followTempo(int32_t tempo, PeriodReport& report) {
     std::lock_guard lock(sequencerMutex);
     bpmTarget = 0;
     bpm.store(tempo);
-    if (onStep) {
-        onStep(displayStep.load(), 0);
-    }
+    report.add({.kind = ClockEvent::Kind::tempo, .step = displayStep.load(), .value = tempo, .fromOutside = true});
 }
 
-void Sequencer::followPlaying(bool on) {
+void Sequencer::followPlaying(bool on, PeriodReport& report) {
     std::lock_guard lock(sequencerMutex);
     playing.store(on);
-    if (onStep) {
-        onStep(displayStep.load(), 0);
-    }
+    report.add({.kind = ClockEvent::Kind::playing, .step = displayStep.load(), .value = on, .fromOutside = true});
 }
 
 }  // namespace zaffo

@@ -64,16 +64,21 @@ bool Sequencer::cuePart(const std::string& name) {
         return false;
     }
     PatternListPtr next = instrumentsOf(*part);
-    std::lock_guard clock(sequencerMutex);
-    cuedPatterns.swap(next);  // `next` lets go of the list it held after the lock
-    cuedBpm = part->bpm;
-    cueWaiting = true;
+    {
+        std::lock_guard clock(sequencerMutex);
+        cuedPatterns.swap(next);
+        cuedBpm = part->bpm;
+        cueWaiting = true;
+    }
+    retireLocked(next);  // what the cue held before: instruments a taken cue replaced, perhaps
     return true;
 }
 
-void Sequencer::takeCueLocked() {
+void Sequencer::takeCueLocked(int32_t startFrame, PeriodReport& report) {
     patterns.swap(cuedPatterns);
-    bpm.store(cuedBpm);
+    if (bpm.exchange(cuedBpm) != cuedBpm) {
+        report.add({.kind = ClockEvent::Kind::tempo, .frame = startFrame, .step = 0, .value = cuedBpm});
+    }
     bpmTarget = 0;  // the part's tempo holds, whatever animation ran before it
     cueWaiting = false;
 }

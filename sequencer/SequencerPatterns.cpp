@@ -24,8 +24,19 @@ SequencerPattern Sequencer::copyOfLocked(const SequencerPattern& live) const {
 }
 
 void Sequencer::publishLocked(PatternListPtr& next) {
-    std::lock_guard lock(sequencerMutex);
-    patterns.swap(next);
+    {
+        std::lock_guard lock(sequencerMutex);
+        patterns.swap(next);
+    }
+    retireLocked(next);
+}
+
+void Sequencer::retireLocked(PatternListPtr& old) {
+    // A list that only this one holds can be held by nobody again: it is no longer live, and
+    // reports pin only the live list.
+    std::erase_if(retired, [](const PatternListPtr& list) { return list.use_count() == 1; });
+    if (old && old.use_count() > 1) retired.push_back(std::move(old));
+    old.reset();
 }
 
 PatternPtr Sequencer::findPattern(const std::string& name) {
@@ -74,11 +85,6 @@ std::vector<SequencerPattern> Sequencer::getPatternCopies(size_t most) {
     return copies;
 }
 
-void Sequencer::setOnStep(std::function<void(int step, int32_t startFrame)> callback) {
-    std::lock_guard lock(sequencerMutex);
-    onStep.swap(callback);  // the old callback goes with `callback`, after the lock
-}
-
 void Sequencer::removePattern(const std::string& name) {
     std::lock_guard lock(editMutex);
     auto named = [&](const PatternPtr& p) { return p->name == name; };
@@ -113,9 +119,12 @@ void Sequencer::renamePattern(const std::string& oldName, const std::string& new
     auto next = std::make_shared<PatternList>(*live);
     (*next)[static_cast<size_t>(it - live->begin())] = renamed;
     PatternListPtr swapped = std::move(next);
-    std::lock_guard clock(sequencerMutex);
-    copyState(*old, *renamed);
-    patterns.swap(swapped);
+    {
+        std::lock_guard clock(sequencerMutex);
+        copyState(*old, *renamed);
+        patterns.swap(swapped);
+    }
+    retireLocked(swapped);
 }
 
 void Sequencer::clearAll() {

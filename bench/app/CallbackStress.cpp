@@ -11,6 +11,7 @@
 #include "app/App.h"
 #include "app/AppScreen.h"
 #include "audio/AudioEngine.h"
+#include "bench/app/UsePack.h"
 #include "command/CommandParser.h"
 #include "sequencer/Sequencer.h"
 #include "ui/Screen.h"
@@ -41,7 +42,7 @@ double secondsToRun(int argc, char** argv) {
 }
 
 void typePatch(App& app) {
-    for (const std::string& line : bench::patchLines(instrumentCount)) app.commandParser().parse(line);
+    for (const std::string& line : bench::patchLines(instrumentCount)) app.commands().run(line);
 }
 
 // The interface thread: one command every 20 ms, a redraw after each. Mostly edits and parts;
@@ -65,9 +66,9 @@ std::string nextCommand(std::size_t i) {
 }
 
 void typeCommands(App& app, const std::atomic<bool>& done) {
-    AppScreen screen(app);
+    AppScreen screen(app.core(), app.messageLog(), app.commands());
     for (std::size_t i = 0; !done; ++i) {
-        app.commandParser().parse(nextCommand(i));
+        app.commands().run(nextCommand(i));
         ui::Screen grid(200, 60);
         ui::Render(grid, screen.root()->Render());
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -104,9 +105,9 @@ int main(int argc, char** argv) {
     bench::writePack(base, packName, instrumentCount, 1.0);
     {
         App app(base);
-        app.usePack(packName, false);
+        usePack(app, packName);
         typePatch(app);
-        app.commandParser().parse("save stress_song");
+        app.commands().run("save stress_song");
 
         const auto period = std::chrono::nanoseconds(1'000'000'000LL * periodFrames / engineSampleRate);
         const auto periods = static_cast<std::size_t>(seconds * engineSampleRate / periodFrames);
@@ -132,12 +133,12 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_until(next);
             const auto begin = Clock::now();
             const long cpuBegin = threadMicros();
-            app.audioEngine().renderRealTimePeriod(out.data(), periodFrames);
+            app.core().engine().renderRealTimePeriod(out.data(), periodFrames);
             cpuMicros.push_back(threadMicros() - cpuBegin);
             const auto end = Clock::now();
             micros.push_back(std::chrono::duration_cast<std::chrono::microseconds>(end - begin).count());
             next = std::max(next + period, end);
-            voiceSum += app.audioEngine().voiceCount();
+            voiceSum += app.core().engine().voiceCount();
         }
         done = true;
         typist.join();
@@ -148,8 +149,9 @@ int main(int argc, char** argv) {
                      "%zu periods, %.0f voices sounding on average, %llu cut for time; on the processor: "
                      "p50=%ld p99=%ld p999=%ld max=%ld\n",
                      periods, voiceSum / static_cast<double>(periods),
-                     static_cast<unsigned long long>(app.audioEngine().voicesCutForTime()), percentile(cpuMicros, 0.5),
-                     percentile(cpuMicros, 0.99), percentile(cpuMicros, 0.999), cpuMicros.back());
+                     static_cast<unsigned long long>(app.core().engine().voicesCutForTime()),
+                     percentile(cpuMicros, 0.5), percentile(cpuMicros, 0.99), percentile(cpuMicros, 0.999),
+                     cpuMicros.back());
         std::sort(micros.begin(), micros.end());
         std::printf("callback_us p50=%ld p99=%ld p999=%ld max=%ld budget=%ld\n", percentile(micros, 0.5),
                     percentile(micros, 0.99), percentile(micros, 0.999), micros.back(),

@@ -6,6 +6,7 @@
 
 #include "app/App.h"
 #include "audio/AudioEngine.h"
+#include "bench/app/UsePack.h"
 #include "command/CommandParser.h"
 
 #include <chrono>
@@ -29,12 +30,12 @@ int main(int argc, char** argv) {
     ::setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     {
         App app(base);
-        app.usePack("disk", false);
-        for (const std::string& line : bench::patchLines(instruments)) app.commandParser().parse(line);
+        usePack(app, "disk");
+        for (const std::string& line : bench::patchLines(instruments)) app.commands().run(line);
         const auto begin = std::chrono::steady_clock::now();
-        if (!app.audioEngine().startDevice()) return 1;
+        if (!app.core().startSound()) return 1;
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        app.audioEngine().stopDevice();
+        app.core().stopSound();
         const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - begin;
         const double played =
             static_cast<double>(std::filesystem::file_size(output)) / (2 * sizeof(float)) / engineSampleRate;

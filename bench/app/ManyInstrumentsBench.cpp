@@ -38,7 +38,7 @@ public:
         std::filesystem::remove_all(base);
     }
 
-    bool run(const std::string& line) { return app->commandParser().parse(line).ok; }
+    bool run(const std::string& line) { return app->commands().run(line).ok; }
 
     std::string base;
     std::unique_ptr<zaffo::App> app;
@@ -55,7 +55,7 @@ BENCHMARK(BM_LoadHundredThousandInstruments)->Unit(benchmark::kMillisecond)->Ite
 void BM_DrawScreenOverHundredThousandInstruments(benchmark::State& state) {
     ManyInstruments many;
     many.run("load many");
-    zaffo::AppScreen screen(*many.app);
+    zaffo::AppScreen screen(many.app->core(), many.app->messageLog(), many.app->commands());
     zaffo::ui::Screen grid(200, 50);
     for (auto _ : state) {
         zaffo::ui::Render(grid, screen.root()->Render());

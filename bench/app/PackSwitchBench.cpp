@@ -1,6 +1,7 @@
 // How long the screen stands still while a pack of sixteen one-second samples loads.
 
 #include "app/App.h"
+#include "bench/app/UsePack.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
@@ -37,7 +38,7 @@ void BM_SwitchToPackOfSixteen(benchmark::State& state) {
     {
         zaffo::App app(base);
         for (auto _ : state) {
-            app.usePack("sixteen", false);
+            usePack(app, "sixteen");
         }
     }
     std::filesystem::remove_all(base);

@@ -2,6 +2,7 @@
 // how long a pack switch takes while a large file is being copied in.
 
 #include "app/App.h"
+#include "bench/app/UsePack.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
@@ -44,7 +45,7 @@ struct Base {
 };
 
 bool listed(zaffo::App& app, const std::string& name) {
-    const auto names = app.sampleNamesNow();
+    const auto names = app.core().samples().names();
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
@@ -105,8 +106,8 @@ void BM_UseWhileALargeFileIsCopied(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         state.ResumeTiming();
         const auto start = Clock::now();
-        app.usePack("other", false);
-        app.usePack("default", false);
+        usePack(app, "other");
+        usePack(app, "default");
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
         state.PauseTiming();
         copy.join();
@@ -129,10 +130,10 @@ void BM_UseWhileALongFileIsDecoded(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // settled: the decode has begun
         state.ResumeTiming();
         const auto start = Clock::now();
-        app.usePack("other", false);
+        usePack(app, "other");
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
         state.PauseTiming();
-        app.usePack("default", false);
+        usePack(app, "default");
         std::filesystem::remove(base.pack() + "/long.wav");
         state.ResumeTiming();
     }

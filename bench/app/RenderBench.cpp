@@ -2,11 +2,11 @@
 // of the bundled default pack, half of their hits pitched, 120 bpm, 64 measures. The pack is
 // loaded once, before the clock starts; writing the file is part of every run.
 
-#include "app/App.h"
-#include "app/OfflineRender.h"
 #include "audio/AudioBuffer.h"
 #include "audio/WavFile.h"
-#include "command/CommandParser.h"
+#include "core/CommandRunner.h"
+#include "core/Core.h"
+#include "core/OfflineRender.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,10 +17,13 @@
 namespace {
 
 void BM_RenderSixtyFourMeasures(benchmark::State& state) {
-    zaffo::App app(ZAFFO_BUILD_DIR);
+    // As `zaffo render` has it: a core with no watcher and no screen.
+    zaffo::Core core(ZAFFO_BUILD_DIR, zaffo::Core::Watching::none, [](const zaffo::AnswerLine&) {});
+    uint32_t tutorialStep = 0;
+    zaffo::CommandRunner commands(core, tutorialStep);
     for (const char* line : {"kick #-#5-#-#7-", "snare -#3-#-#9-#", "hh #12-#-#2-#-", "oh -#-#4-#-#1",
                              "clap #-#10-#-#6-", "rim -#8-#-#11-#", "tom #5-#-#3-#-", "cowbell -#-#7-#-#2"}) {
-        if (!app.commandParser().parse(line).ok) state.SkipWithError(line);
+        if (!commands.run(line).ok) state.SkipWithError(line);
     }
     std::string pattern = (std::filesystem::temp_directory_path() / "zaffo-render-XXXXXX").string();
     const std::string folder = ::mkdtemp(pattern.data());
@@ -28,7 +31,7 @@ void BM_RenderSixtyFourMeasures(benchmark::State& state) {
     for (auto _ : state) {
         zaffo::WavFile file;
         if (!file.create(folder + "/take.wav")) state.SkipWithError("cannot write");
-        zaffo::renderSections(app, {{"", 64}}, file, [](double) { return true; });
+        zaffo::renderSections(core, {{"", 64}}, file, [](double) { return true; });
         file.close();
         seconds += static_cast<double>(file.frames()) / zaffo::engineSampleRate;
         std::filesystem::remove(folder + "/take.wav");

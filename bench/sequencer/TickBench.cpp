@@ -10,11 +10,6 @@ namespace {
 // 64 instruments with every step on, so that every tick that advances triggers all of them.
 void fillSequencer(zaffo::Sequencer& sequencer, int32_t rand) {
     sequencer.sampleExists = [](const std::string&) { return true; };
-    sequencer.onStep = [](int step, int32_t) { benchmark::DoNotOptimize(step); };
-    sequencer.onTrigger = [](const zaffo::PatternPtr& p, int, int32_t frame) {
-        benchmark::DoNotOptimize(p.get());
-        benchmark::DoNotOptimize(frame);
-    };
     for (int i = 0; i < 64; ++i) {
         std::string name = "i";
         name += std::to_string(i);
@@ -28,9 +23,12 @@ void fillSequencer(zaffo::Sequencer& sequencer, int32_t rand) {
 void BM_TickEveryStep(benchmark::State& state) {
     zaffo::Sequencer sequencer;
     fillSequencer(sequencer, static_cast<int32_t>(state.range(0)));
+    zaffo::PeriodReport report;
     const long before = zaffo::testing::allocationCount();
     for (auto _ : state) {
-        sequencer.tick(24001, 96000);
+        report.clear();
+        sequencer.tick(24001, 96000, report);
+        benchmark::DoNotOptimize(report.events().data());
     }
     state.counters["allocs/tick"] = benchmark::Counter(static_cast<double>(zaffo::testing::allocationCount() - before) /
                                                        static_cast<double>(state.iterations()));
@@ -41,8 +39,10 @@ BENCHMARK(BM_TickEveryStep)->Arg(0)->Arg(1)->ArgName("rand");
 void BM_TickBetweenSteps(benchmark::State& state) {
     zaffo::Sequencer sequencer;
     fillSequencer(sequencer, 0);
+    zaffo::PeriodReport report;
     for (auto _ : state) {
-        sequencer.tick(512, 96000);
+        report.clear();
+        sequencer.tick(512, 96000, report);
     }
 }
 BENCHMARK(BM_TickBetweenSteps);

@@ -2,7 +2,6 @@
 
 #include "app/App.h"
 #include "audio/AudioEngine.h"
-#include "command/CommandParser.h"
 #include "sequencer/Sequencer.h"
 #include "tests/support/SoundFiles.h"
 #include "tests/support/TempFolder.h"
@@ -57,18 +56,18 @@ protected:
         return *app;
     }
     std::string pack(const std::string& name) const { return base + "/samples/" + name; }
-    ParseResult run(const std::string& line) { return app->commandParser().parse(line); }
+    CommandAnswer run(const std::string& line) { return app->commands().run(line); }
     Rows logRows() { return renderRows(app->messageLog().lines()); }
     bool listed(const std::string& name) {
-        const Rows names = app->sampleNamesNow();
+        const Rows names = app->core().samples().names();
         return std::find(names.begin(), names.end(), name) != names.end();
     }
 
     // The visible log after committing `line`, which must succeed.
     Rows commitAndRead(const std::string& line) {
-        ParseResult result = run(line);
-        EXPECT_TRUE(result.ok) << line << ": " << result.message;
-        app->messageLog().commitCommand(std::wstring(line.begin(), line.end()), result.message);
+        const CommandAnswer answer = run(line);
+        EXPECT_TRUE(answer.ok) << line << ": " << answer.text();
+        app->messageLog().commitCommand(std::wstring(line.begin(), line.end()), answer);
         return logRows();
     }
 

@@ -16,7 +16,7 @@ TEST_F(AppTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFre
     for (const char* line : {"kick #5#-2 &1", "snare 0.5 #", "hh #-#12", "bpm 240 1"})
         ASSERT_TRUE(run(line).ok) << line;
     std::vector<float> period(2 * 512);
-    app->audioEngine().renderPeriod(period.data(), 512);  // first use of anything lazily made
+    app->core().engine().renderPeriod(period.data(), 512);  // first use of anything lazily made
 
     long allocations = 0, frees = 0;
     float loudest = 0;
@@ -25,14 +25,14 @@ TEST_F(AppTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFre
         if (i % 100 == 50) {
             // Between periods, on this same thread: a preview, and a new version of a sample
             // that voices still play, whose last reference a voice then holds.
-            ASSERT_TRUE(app->playSample("hh"));
+            ASSERT_TRUE(app->core().playSample("hh"));
             std::vector<float> samples(2 * 96000, 0.25f);
             auto longer = std::make_shared<AudioBuffer>(std::move(samples));
             if (i == 50) replaced = longer;
-            app->setSample(pack("default") + "/kick.wav", std::move(longer));
+            app->core().setSample(pack("default") + "/kick.wav", std::move(longer));
         }
         const long allocated = allocationCount(), freed = freeCount();
-        app->audioEngine().renderPeriod(period.data(), 512);
+        app->core().engine().renderPeriod(period.data(), 512);
         allocations += allocationCount() - allocated;
         frees += freeCount() - freed;
         for (float sample : period) loudest = std::max(loudest, std::abs(sample));

@@ -32,9 +32,9 @@ TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseOrTooLongAreLeftOutAtSta
     for (const auto& [name, make] : hostile) make(pack("default") + "/" + name);
     makeFifo(pack("default") + "/readme.txt");
     start();
-    EXPECT_EQ(app->sampleNamesNow(), (Rows{"hh", "kick", "snare"}));
+    EXPECT_EQ(app->core().samples().names(), (Rows{"hh", "kick", "snare"}));
     commitAndRead("use default");
-    EXPECT_EQ(app->sampleNamesNow(), (Rows{"hh", "kick", "snare"}));
+    EXPECT_EQ(app->core().samples().names(), (Rows{"hh", "kick", "snare"}));
     EXPECT_EQ(logged("too long to load: long.wav"), 2) << "once at start, once for use";
     EXPECT_EQ(logRows().back(), "hh kick snare") << "no readme";
 
@@ -51,12 +51,12 @@ TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseOrTooLongAreLeftOutAtSta
         commitAndRead("bpm 100");
         return logged("too long to load: new-long.wav") == 1;
     }));
-    EXPECT_EQ(app->sampleNamesNow(), (Rows{"hh", "kick", "snare", "new-good", "zzz"}));
+    EXPECT_EQ(app->core().samples().names(), (Rows{"hh", "kick", "snare", "new-good", "zzz"}));
 }
 
 TEST_F(AppTest, DeletingOrRenamingAFileMovesOrRemovesItsInstrumentAndANewPackFolderIsListed) {
     start();
-    auto instrument = [&](const std::string& name) { return app->sequencerOf().findPattern(name) != nullptr; };
+    auto instrument = [&](const std::string& name) { return app->core().sequencer().findPattern(name) != nullptr; };
     auto file = [&](const std::string& name) { return pack("default") + "/" + name; };
     for (const char* line : {"kick #-", "snare #-", "hh #", "=a"}) run(line);
     writeWav(file("tom.wav"));
@@ -92,11 +92,11 @@ TEST_F(HostileFilesTest, APackNameThatLeavesTheSamplesFolderSelectsNoFolder) {
     start();
     for (const auto& [name, fromComposition] : cases) {
         ASSERT_TRUE(run("use default").ok);
-        ASSERT_FALSE(app->sampleNamesNow().empty());
+        ASSERT_FALSE(app->core().samples().names().empty());
         writeFile(base + "/song.json", R"({"samplePack": ")" + name + R"("})");
         ASSERT_TRUE(run(fromComposition ? "load song" : "use " + name).ok) << name;
-        EXPECT_EQ(app->currentPackName(), std::wstring(name.begin(), name.end()));
-        EXPECT_EQ(app->sampleNamesNow(), Rows{}) << name << (fromComposition ? " from a composition" : "");
+        EXPECT_EQ(app->core().packName(), std::wstring(name.begin(), name.end()));
+        EXPECT_EQ(app->core().samples().names(), Rows{}) << name << (fromComposition ? " from a composition" : "");
     }
 }
 

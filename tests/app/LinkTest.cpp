@@ -4,7 +4,7 @@
 
 #include "AppFixture.h"
 
-#include "app/LinkSession.h"
+#include "core/LinkSession.h"
 #include "tests/support/CountingAllocator.h"
 
 #include <net/if.h>
@@ -41,13 +41,14 @@ protected:
         sequencer.sampleExists = [](const std::string&) { return true; };
         sequencer.getOrCreatePattern("kick")->steps.fill({true, 0});
         onsets.reserve(4096);
-        sequencer.onTrigger = [this](const PatternPtr&, int step, int32_t startFrame) {
-            onsets.push_back({step, heardAt + micros(startFrame)});  // on Link's clock, in microseconds
-        };
     }
     void period(microseconds at) {
         heardAt = static_cast<double>(at.count());
-        link.tickHeardAt(periodFrames, sampleRate, at);
+        report.clear();
+        link.tickHeardAt(periodFrames, sampleRate, at, report);
+        for (const ClockEvent& e : report.events())
+            if (e.kind == ClockEvent::Kind::trigger)
+                onsets.push_back({e.step, heardAt + micros(e.frame)});  // on Link's clock, in microseconds
     }
     // Periods in real time until `done` holds or `limit` has passed; how long it took.
     milliseconds playUntil(const std::function<bool()>& done, milliseconds limit = milliseconds(3000)) {
@@ -62,12 +63,13 @@ protected:
     // A thousand periods, with tempo and play changes among them, allocate nothing.
     void expectPeriodsAllocateNothing() {
         onsets.clear();
-        link.tick(periodFrames, sampleRate, 1024);  // the first use of anything made lazily
+        link.tick(periodFrames, sampleRate, 1024, report);  // the first use of anything made lazily
         const long before = allocationCount();
         for (int n = 1; n < 1000; ++n) {
             if (n % 100 == 0) sequencer.bpm = 100 + n / 10;
             if (n == 250 || n == 300) sequencer.playing = n == 300;
-            link.tick(periodFrames, sampleRate, 1024);
+            report.clear();
+            link.tick(periodFrames, sampleRate, 1024, report);
         }
         EXPECT_EQ(allocationCount() - before, 0);
     }
@@ -97,6 +99,7 @@ protected:
     ableton::Link peer{120};
     Sequencer sequencer;
     LinkSession link{sequencer};
+    PeriodReport report;
     std::vector<std::pair<int, double>> onsets;  // step and when it is heard
     double heardAt = 0;
 };
@@ -165,12 +168,12 @@ TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
 TEST_F(LinkTest, TheCommandsTurnLinkOnAndOffAndSayHowItStands) {
     start();
     peer.enable(true);
-    EXPECT_EQ(run("link").message, "Link is off");
-    EXPECT_EQ(run("link on").message, "Link is on: 0 peers");
-    EXPECT_TRUE(waitUntil([&] { return run("link").message == "Link is on: 1 peer"; }));
-    EXPECT_EQ(run("link on").message, "Link is on: 1 peer") << "on again changes nothing";
+    EXPECT_EQ(run("link").text(), "Link is off");
+    EXPECT_EQ(run("link on").text(), "Link is on: 0 peers");
+    EXPECT_TRUE(waitUntil([&] { return run("link").text() == "Link is on: 1 peer"; }));
+    EXPECT_EQ(run("link on").text(), "Link is on: 1 peer") << "on again changes nothing";
     EXPECT_TRUE(waitUntil([&] { return peer.numPeers() == 1; }));
-    EXPECT_EQ(run("link off").message, "Link is off");
+    EXPECT_EQ(run("link off").text(), "Link is off");
     // The peer hears the goodbye at once, not only when this side's announcements time out.
     EXPECT_TRUE(waitUntil([&] { return peer.numPeers() == 0; }, milliseconds(1000)));
 }

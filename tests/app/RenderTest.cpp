@@ -3,8 +3,8 @@
 
 #include "AppFixture.h"
 
-#include "app/OfflineRender.h"
 #include "audio/WavFile.h"
+#include "core/OfflineRender.h"
 #include "tests/support/Shell.h"
 
 #include <iterator>
@@ -21,7 +21,7 @@ protected:
         const std::string path = base + "/out.wav";
         WavFile file;
         EXPECT_TRUE(file.create(path));
-        EXPECT_EQ(renderSections(*app, sections, file, [](double) { return true; }), RenderOutcome::done);
+        EXPECT_EQ(renderSections(app->core(), sections, file, [](double) { return true; }), RenderOutcome::done);
         file.close();
         const std::vector<float> frames = test::readSoundFile(path).samples;
         std::vector<float> left;

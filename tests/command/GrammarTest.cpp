@@ -208,9 +208,10 @@ TEST(CommandParser, TempoChangesAnimateFromTheNextTick) {
         {"bpm 100.5", 9600, 136},  // 100 reached over half a second
         {"bpm 0", 38400, 100},     // and a tempo below 1 changes nothing
     };
+    PeriodReport report;
     for (const auto& [line, frames, tempo] : cases) {
         parser.parse(line);
-        sequencer.tick(frames, 96000);
+        sequencer.tick(frames, 96000, report);
         EXPECT_EQ(sequencer.bpm.load(), tempo) << line;
     }
 }

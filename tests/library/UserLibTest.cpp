@@ -1,3 +1,4 @@
+#include "library/PackFolders.h"
 #include "library/PackReadme.h"
 #include "library/UserLib.h"
 
@@ -26,7 +27,7 @@ TEST(UserLib, ListsPacksCompositionsAndTheSamplesOfThePackItWatches) {
     UserLib lib(base / "samples");
     EXPECT_EQ(*lib.packNames(), (UserLib::PackList{L"Zeta", L"alpha", L"bad\uFFFD", L"caf\u00E9", L"default"}));
     EXPECT_GT(lib.rootWatchId(), 0);
-    EXPECT_EQ(lib.listCompositionNames(), (std::vector<std::wstring>{L"Beat", L"odd\uFFFD", L"song"}));
+    EXPECT_EQ(listCompositionNames(base.path()), (std::vector<std::wstring>{L"Beat", L"odd\uFFFD", L"song"}));
     lib.watchPack(base / "missing");
     EXPECT_TRUE(lib.samplePaths().empty());
     EXPECT_LT(lib.sampleWatchId(), 0);

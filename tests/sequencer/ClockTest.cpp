@@ -9,23 +9,34 @@
 namespace zaffo {
 namespace {
 
-// Drives a sequencer with periods and records the frame, counted from the first frame the clock
-// was given, at which every step begins, the steps begun, and every trigger as "name step@frame".
+// Drives a sequencer with periods and records, from each period's report, the frame (counted from
+// the first frame the clock was given) at which every step begins, the steps begun, and every
+// trigger as "name step@frame".
 struct Clock {
     Clock() {
         sequencer.sampleExists = [](const std::string&) { return true; };
-        sequencer.onStep = [this](int step, int32_t start) {
-            frames.push_back(done + start);
-            steps += std::to_string(step);
-        };
-        sequencer.onTrigger = [this](const PatternPtr& p, int step, int32_t start) {
-            EXPECT_TRUE(start >= 0 && start < period) << start;
-            played += p->name + std::to_string(step) + "@" + std::to_string(done + start) + " ";
-        };
     }
 
     void periods(int count, int32_t frames, int32_t sampleRate = 96000, const BeatTimeline* timeline = nullptr) {
-        for (int i = 0; i < count; ++i, done += frames) sequencer.tick(period = frames, sampleRate, timeline);
+        for (int i = 0; i < count; ++i, done += frames) {
+            report.clear();
+            sequencer.tick(period = frames, sampleRate, report, timeline);
+            read(report);
+        }
+    }
+
+    void read(const PeriodReport& report) {
+        for (const ClockEvent& e : report.events()) {
+            if (e.kind == ClockEvent::Kind::step) {
+                frames.push_back(done + e.frame);
+                steps += std::to_string(e.step);
+            } else if (e.kind == ClockEvent::Kind::trigger) {
+                EXPECT_TRUE(e.frame >= 0 && e.frame < period) << e.frame;
+                played += e.instrument->name + std::to_string(e.step) + "@" + std::to_string(done + e.frame) + " ";
+            } else {
+                changes += (e.kind == ClockEvent::Kind::tempo ? "bpm" : "play") + std::to_string(e.value) + " ";
+            }
+        }
     }
 
     // An instrument whose steps carry the pitches 0..7, so that their order shows after a shuffle.
@@ -41,8 +52,9 @@ struct Clock {
     }
 
     Sequencer sequencer;
+    PeriodReport report;
     std::vector<int64_t> frames;
-    std::string steps, played;
+    std::string steps, played, changes;
     int64_t done = 0;
     int32_t period = 0;
 };
@@ -108,6 +120,44 @@ TEST_F(ClockTest, ACuedPartBeginsOnTheNextMeasureAtItsOwnTempo) {
     // The live measure plays out at 120; the part's first step follows it, 12000 frames a step.
     EXPECT_EQ(played, "kick0@24000 kick0@216000 kick1@228000 ");
     EXPECT_EQ(sequencer.bpm.load(), 240);
+    EXPECT_EQ(changes, "bpm240 ") << "the part's tempo is reported";
+}
+
+// The owner reads a report after the clock let go of its lock: what it reads is what the clock saw,
+// whatever an edit did meanwhile, and the instruments stay alive until no report holds them.
+TEST_F(ClockTest, AReportKeepsWhatTheClockSawUntilTheNextPeriod) {
+    PatternPtr kick = instrument("kick", "########");
+    kick->steps[0].pitch = 3;
+    periods(1, 24001);
+    sequencer.editPattern(kick, [](SequencerPattern& p) { p.volume = 0.25f; });
+    sequencer.removePattern("kick");
+    sequencer.clearAll();
+    const std::weak_ptr<SequencerPattern> removed = kick;
+    kick.reset();
+    ASSERT_FALSE(removed.expired()) << "the report holds it";
+    ASSERT_EQ(report.events().size(), 2u);
+    const ClockEvent& hit = report.events()[1];
+    EXPECT_EQ(std::tuple(hit.instrument->name, hit.volume, hit.pitch), std::tuple("kick", 1.0f, 3));
+
+    periods(1, 24000);  // the next step pins the empty list; the next edit lets go of the old one
+    instrument("snare", "--------");
+    EXPECT_TRUE(removed.expired());
+
+    sequencer.followTempo(133, report);
+    sequencer.followPlaying(false, report);
+    read(report);
+    EXPECT_EQ(changes, "bpm133 play0 ");
+    EXPECT_EQ(std::pair(sequencer.bpm.load(), sequencer.playing.load()), std::pair(133, false));
+}
+
+TEST(PeriodReport, TriggersBeyondItsRoomAreLeftOutButStepsNever) {
+    Clock clock;
+    clock.report = PeriodReport(1);
+    clock.instrument("kick", "########");
+    clock.instrument("snare", "########");
+    clock.periods(2, 24001);
+    EXPECT_EQ(std::tuple(clock.steps, clock.played, clock.report.triggersLeftOut()),
+              std::tuple("01", "kick0@24000 kick1@48000 ", 2u));
 }
 
 TEST_F(ClockTest, OnlyOnStepsOfPlayingInstrumentsSoundAndEachShufflesEveryRandMeasures) {

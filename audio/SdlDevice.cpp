@@ -1,4 +1,4 @@
-#include "audio/AudioDevice.h"
+#include "audio/SdlDevice.h"
 
 #include <SDL.h>
 
@@ -6,10 +6,10 @@
 
 namespace zaffo {
 
-AudioDevice::~AudioDevice() { close(); }
+SdlDevice::~SdlDevice() { stop(); }
 
-AudioDevice::StartResult AudioDevice::open(Render render, void* user) {
-    close();
+SdlDevice::StartResult SdlDevice::start(Render render, void* user) {
+    stop();
     // Ctrl+C and the termination signals belong to the terminal interface.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return StartResult::openFailed;
@@ -20,7 +20,7 @@ AudioDevice::StartResult AudioDevice::open(Render render, void* user) {
     wanted.format = AUDIO_F32SYS;
     wanted.channels = AudioBuffer::channels;
     wanted.samples = requestedPeriodFrames;
-    wanted.callback = &AudioDevice::callback;
+    wanted.callback = &SdlDevice::callback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
     id_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
@@ -31,13 +31,13 @@ AudioDevice::StartResult AudioDevice::open(Render render, void* user) {
     obtainedFrames_ = obtained.samples;
     SDL_PauseAudioDevice(id_, 0);
     if (SDL_GetAudioDeviceStatus(id_) != SDL_AUDIO_PLAYING) {
-        close();
+        stop();
         return StartResult::startFailed;
     }
     return StartResult::started;
 }
 
-void AudioDevice::close() {
+void SdlDevice::stop() {
     if (id_ == 0) return;
     SDL_CloseAudioDevice(id_);
     id_ = 0;
@@ -45,8 +45,8 @@ void AudioDevice::close() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-void AudioDevice::callback(void* self, std::uint8_t* stream, int length) {
-    auto* device = static_cast<AudioDevice*>(self);
+void SdlDevice::callback(void* self, std::uint8_t* stream, int length) {
+    auto* device = static_cast<SdlDevice*>(self);
     const auto frames = static_cast<std::uint32_t>(length) / (sizeof(float) * AudioBuffer::channels);
     device->render_(device->user_, reinterpret_cast<float*>(stream), frames);
 }

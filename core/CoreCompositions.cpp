@@ -1,13 +1,12 @@
 // Saving and loading compositions in the base folder.
 
-#include "app/App.h"
+#include "core/Core.h"
 
 #include "files/RegularFile.h"
-#include "library/UserLib.h"
+#include "library/PackFolders.h"
 #include "sequencer/Composition.h"
 #include "sequencer/Sequencer.h"
 #include "text/Utf8.h"
-#include "ui/Utf8.h"
 
 #include <unistd.h>
 #include <cerrno>
@@ -39,34 +38,22 @@ void writeWholeFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-std::string App::compositionPath(const std::string& fileName) const { return basePath + "/" + fileName + ".json"; }
+std::string Core::compositionPath(const std::string& name) const { return basePath_ + "/" + name + ".json"; }
 
-std::vector<std::wstring> App::compositionNames() const { return userLib->listCompositionNames(); }
+std::vector<std::wstring> Core::compositionNames() const { return listCompositionNames(basePath_ + "/"); }
 
-void App::saveComposition(const std::string& fileName) {
-    if (fileName.empty()) {
-        log.printMessage(L"Files: ", compositionNames());
-        return;
-    }
-    picojson::value root = sequencer->toJson();
-    root.get<picojson::object>()["samplePack"] = picojson::value(toUtf8(packName));
-    writeWholeFile(compositionPath(fileName), compositionText(root));
+void Core::saveComposition(const std::string& name) {
+    picojson::value root = sequencer_->toJson();
+    root.get<picojson::object>()["samplePack"] = picojson::value(toUtf8(packName_));
+    writeWholeFile(compositionPath(name), compositionText(root));
 }
 
-void App::loadComposition(const std::string& fileName) {
-    if (fileName.empty()) {
-        log.printMessage(L"Files: ", compositionNames());
-        return;
-    }
-    log.printMessage(openComposition(compositionPath(fileName)) ? L"file loaded!" : L"file not found :(", {});
-}
-
-bool App::openComposition(const std::string& path) {
+bool Core::openComposition(const std::string& path, CommandOutput& output) {
     const picojson::value root = parseComposition(readRegularFile(path).value_or(""));
     if (root.is<picojson::object>() && root.contains("samplePack") && root.get("samplePack").is<std::string>()) {
-        usePack(root.get("samplePack").get<std::string>(), false);
+        usePack(root.get("samplePack").get<std::string>(), false, output);
     }
-    return sequencer->fromJson(root);
+    return sequencer_->fromJson(root);
 }
 
 }  // namespace zaffo

@@ -11,6 +11,7 @@
 
 namespace zaffo {
 
+class PeriodReport;
 class Sequencer;
 
 // Plays in time with other programs on the local network over Ableton Link: the session's tempo
@@ -34,10 +35,12 @@ public:
     void setOnPeersChanged(std::function<void()> callback);
 
     // Audio thread, once a period before its mix: shares tempo and play state with the session
-    // and moves the sequencer's clock on. The period's first frame is heard `latencyFrames` later.
-    void tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames);
+    // and moves the sequencer's clock on, which reports the period, with the tempo and play state
+    // taken from other players, into `report`. The period's first frame is heard `latencyFrames`
+    // later.
+    void tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames, PeriodReport& report);
     // The same for a period whose first frame is heard at `heardAt` on Link's clock.
-    void tickHeardAt(int32_t frameCount, int32_t sampleRate, std::chrono::microseconds heardAt);
+    void tickHeardAt(int32_t frameCount, int32_t sampleRate, std::chrono::microseconds heardAt, PeriodReport& report);
 
     // Link's clock, the time base of `heardAt`.
     static std::chrono::microseconds clockNow();

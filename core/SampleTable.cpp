@@ -1,4 +1,4 @@
-#include "app/SampleTable.h"
+#include "core/SampleTable.h"
 
 #include <algorithm>
 

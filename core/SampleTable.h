@@ -11,22 +11,9 @@ namespace zaffo {
 
 class AudioBuffer;
 
-// The locks of the program, outermost first. A thread that holds one may take those below it,
-// never those above:
-//   1. Sequencer::editMutex       changes to the instruments and the parts, one at a time.
-//                                 The audio thread never takes it.
-//   2. Sequencer::sequencerMutex  what the clock reads and writes: the live instrument list,
-//                                 the instruments' steps, the tempo animation, the step callback.
-//   3. SampleTable::stateMutex    the pointer to the current sample table.
-//   4. AudioEngine::engineMutex   the voices and the recorder's producer side.
-//   MessageLog's messageMutex is never held together with another lock.
-// The audio thread takes 2, 3 and 4 in every period, so no other thread holds them for more
-// than a few pointer swaps or a small copy into storage it made beforehand: whatever allocates,
-// frees, decodes, copies a list or touches a file happens before the lock is taken (a new
-// version is built aside and swapped in) or after it is let go (the old version is dropped).
-//
 // The sample table: the loaded samples of the current pack by name, and their names in the
-// order they arrived. Every change builds a new table and swaps it in.
+// order they arrived. Every change builds a new table and swaps it in, so that a lookup (from the
+// audio thread too) holds the lock for no more than a hash lookup and a reference count.
 class SampleTable {
 public:
     using BufferPtr = std::shared_ptr<AudioBuffer>;

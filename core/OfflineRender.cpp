@@ -1,8 +1,9 @@
-#include "app/OfflineRender.h"
+#include "core/OfflineRender.h"
 
-#include "app/App.h"
 #include "audio/AudioEngine.h"
+#include "audio/OfflineDevice.h"
 #include "audio/WavFile.h"
+#include "core/Core.h"
 #include "sequencer/Sequencer.h"
 
 #include <algorithm>
@@ -15,23 +16,24 @@ constexpr std::uint64_t tailLimitFrames = std::uint64_t{10} * engineSampleRate;
 // Frames gathered before they go to the file in one write.
 constexpr std::size_t writeFrames = 64 * renderPeriodFrames;
 
-// The render's hold on the clock: counts the steps as they begin, notes where the last
-// measure ends, and silences every step after it. Puts the App's own hooks back at the end.
-class StepCounter {
+// Reads the clock's reports: counts the steps as they begin, notes where the last measure
+// ends, and silences every step after it.
+class StepCounter : public PeriodReader {
 public:
-    StepCounter(Sequencer& sequencer, std::int64_t totalSteps) : sequencer_(sequencer), totalSteps_(totalSteps) {
-        appTrigger_ = sequencer.onTrigger;
-        sequencer.onTrigger = [this](const PatternPtr& pattern, int step, int32_t startFrame) {
-            if (begun_ <= totalSteps_) appTrigger_(pattern, step, startFrame);
-        };
-        sequencer.setOnStep([this](int, int32_t startFrame) {
-            if (begun_ == totalSteps_) endFrame_ = periodStart_ + startFrame;
-            ++begun_;
-        });
+    StepCounter(Core& core, std::int64_t totalSteps) : core_(core), totalSteps_(totalSteps) {
+        core.addPeriodReader(*this);
     }
-    ~StepCounter() {
-        sequencer_.setOnStep(nullptr);
-        sequencer_.onTrigger = appTrigger_;
+    ~StepCounter() override { core_.removePeriodReader(*this); }
+
+    void readPeriod(PeriodReport& report) override {
+        const std::vector<ClockEvent>& events = report.events();
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            if (events[i].kind != ClockEvent::Kind::step) continue;
+            // The steps after the last measure sound nothing; the first of them ends the render.
+            if (begun_ >= totalSteps_) report.dropTriggersFrom(i);
+            if (begun_ == totalSteps_) endFrame_ = periodStart_ + events[i].frame;
+            ++begun_;
+        }
     }
 
     void nextPeriod(std::int64_t start) { periodStart_ = start; }
@@ -40,8 +42,7 @@ public:
     std::int64_t endFrame() const { return endFrame_; }
 
 private:
-    Sequencer& sequencer_;
-    std::function<void(const PatternPtr&, int, int32_t)> appTrigger_;
+    Core& core_;
     std::int64_t totalSteps_;
     std::int64_t begun_ = 0;
     std::int64_t periodStart_ = 0;
@@ -85,10 +86,10 @@ private:
 
 }  // namespace
 
-RenderOutcome renderSections(App& app, const std::vector<RenderSection>& sections, WavFile& file,
+RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& sections, WavFile& file,
                              const std::function<bool(double done)>& progress) {
-    Sequencer& sequencer = app.sequencerOf();
-    AudioEngine& engine = app.audioEngine();
+    Sequencer& sequencer = core.sequencer();
+    AudioEngine& engine = core.engine();
     // The step at which each section begins, and the end of the last.
     std::vector<std::int64_t> boundaries{0};
     for (const RenderSection& section : sections)
@@ -98,7 +99,10 @@ RenderOutcome renderSections(App& app, const std::vector<RenderSection>& section
     if (!sections.front().part.empty()) sequencer.recallPart(sections.front().part);
     sequencer.startOver();
     const bool wasPlaying = sequencer.playing.exchange(true);
-    StepCounter steps(sequencer, totalSteps);
+    StepCounter steps(core, totalSteps);
+    auto device = std::make_unique<OfflineDevice>();
+    OfflineDevice& offline = *device;
+    core.startDevice(std::move(device));
     PendingFrames pending(file);
     std::vector<float> period(std::size_t{renderPeriodFrames} * 2);
     size_t nextSection = 1;
@@ -112,7 +116,7 @@ RenderOutcome renderSections(App& app, const std::vector<RenderSection>& section
         }
         steps.nextPeriod(periodStart);
         const bool inTail = steps.ended();
-        engine.renderPeriod(period.data(), renderPeriodFrames);
+        offline.pull(period.data(), renderPeriodFrames);
         if (!inTail && steps.ended()) {
             sequencer.playing = false;
             const auto measured = static_cast<std::uint32_t>(steps.endFrame() - periodStart);
@@ -135,6 +139,7 @@ RenderOutcome renderSections(App& app, const std::vector<RenderSection>& section
             break;
         }
     }
+    core.stopSound();
     sequencer.playing = wasPlaying;
     return outcome;
 }

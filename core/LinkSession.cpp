@@ -1,6 +1,6 @@
 // The one place that includes Link: its headers take long to compile.
 
-#include "app/LinkSession.h"
+#include "core/LinkSession.h"
 
 #include "sequencer/Sequencer.h"
 
@@ -44,8 +44,8 @@ struct LinkSession::Session {
 
     // Audio thread. After enabling, what this side plays is given to the session.
     void restart();
-    bool shareTempo(Sequencer& sequencer, SessionState& state, microseconds heardAt);
-    bool sharePlaying(Sequencer& sequencer, SessionState& state, microseconds heardAt);
+    bool shareTempo(Sequencer& sequencer, SessionState& state, microseconds heardAt, PeriodReport& report);
+    bool sharePlaying(Sequencer& sequencer, SessionState& state, microseconds heardAt, PeriodReport& report);
     bool anchorToClock(const Sequencer& sequencer, SessionState& state, microseconds heardAt, int32_t sampleRate);
     void announceTempo(double tempo);
     void follow(double tempo, microseconds heardAt);
@@ -119,7 +119,8 @@ void LinkSession::Session::follow(double tempo, microseconds heardAt) {
 // taken over, and ends a running tempo change. Link keeps the latest change; when one of this
 // side's own reached the session just after a peer's, it has overridden that, and the peer's
 // tempo is given back.
-bool LinkSession::Session::shareTempo(Sequencer& sequencer, SessionState& state, microseconds heardAt) {
+bool LinkSession::Session::shareTempo(Sequencer& sequencer, SessionState& state, microseconds heardAt,
+                                      PeriodReport& report) {
     bool followedNow = false;
     bool giveBack = false;
     const uint32_t announcements = tempoAnnouncements.load(std::memory_order_acquire);
@@ -137,7 +138,7 @@ bool LinkSession::Session::shareTempo(Sequencer& sequencer, SessionState& state,
         }
     }
     if (followedNow) {
-        sequencer.followTempo(sharedBpm);
+        sequencer.followTempo(sharedBpm, report);
     }
     if (giveBack) {
         state.setTempo(followed, heardAt);
@@ -154,14 +155,15 @@ bool LinkSession::Session::shareTempo(Sequencer& sequencer, SessionState& state,
     return true;
 }
 
-bool LinkSession::Session::sharePlaying(Sequencer& sequencer, SessionState& state, microseconds heardAt) {
+bool LinkSession::Session::sharePlaying(Sequencer& sequencer, SessionState& state, microseconds heardAt,
+                                        PeriodReport& report) {
     const uint32_t announcements = playAnnouncements.load(std::memory_order_acquire);
     if (announcements != playSeen) {
         playSeen = announcements;
         const bool announced = announcedPlaying.load();
         if (sharedPlaying >= 0 && int{announced} != sharedPlaying) {
             sharedPlaying = announced;
-            sequencer.followPlaying(announced);
+            sequencer.followPlaying(announced, report);
             return false;
         }
     }
@@ -245,10 +247,10 @@ void LinkSession::peersChanged() {
     }
 }
 
-void LinkSession::tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames) {
+void LinkSession::tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames, PeriodReport& report) {
     Session* s = published.load(std::memory_order_acquire);
     if (!s || !s->enabled.load() || frameCount <= 0 || sampleRate <= 0) {
-        sequencer.tick(frameCount, sampleRate);
+        sequencer.tick(frameCount, sampleRate, report);
         return;
     }
     if (s->restartPending.load()) {
@@ -259,21 +261,21 @@ void LinkSession::tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyF
     const microseconds heardAt =
         s->hostTime.sampleTimeToHostTime(s->sampleTime) + framesToMicros(latencyFrames, sampleRate);
     s->sampleTime += frameCount;
-    tickHeardAt(frameCount, sampleRate, heardAt);
+    tickHeardAt(frameCount, sampleRate, heardAt, report);
 }
 
-void LinkSession::tickHeardAt(int32_t frameCount, int32_t sampleRate, microseconds heardAt) {
+void LinkSession::tickHeardAt(int32_t frameCount, int32_t sampleRate, microseconds heardAt, PeriodReport& report) {
     Session* s = published.load(std::memory_order_acquire);
     if (!s || !s->enabled.load() || frameCount <= 0 || sampleRate <= 0) {
-        sequencer.tick(frameCount, sampleRate);
+        sequencer.tick(frameCount, sampleRate, report);
         return;
     }
     SessionState state = s->link.captureAudioSessionState();
     if (s->restartPending.exchange(false)) {
         s->restart();
     }
-    bool changed = s->shareTempo(sequencer, state, heardAt);
-    changed = s->sharePlaying(sequencer, state, heardAt) || changed;
+    bool changed = s->shareTempo(sequencer, state, heardAt, report);
+    changed = s->sharePlaying(sequencer, state, heardAt, report) || changed;
     // Alone, the clock counts frames exactly as without Link.
     const bool alone = s->link.numPeers() == 0;
     if (alone && sequencer.playing.load()) {
@@ -283,14 +285,14 @@ void LinkSession::tickHeardAt(int32_t frameCount, int32_t sampleRate, microsecon
         s->link.commitAudioSessionState(state);
     }
     if (alone) {
-        sequencer.tick(frameCount, sampleRate);
+        sequencer.tick(frameCount, sampleRate, report);
         return;
     }
     // The beats of one second ahead give the rate per frame more exactly than one period would.
     const double beat = state.beatAtTime(heardAt, quantum);
     const double beatsPerSecond = state.beatAtTime(heardAt + microseconds(1000000), quantum) - beat;
     const BeatTimeline timeline{beat, beatsPerSecond / sampleRate};
-    sequencer.tick(frameCount, sampleRate, &timeline);
+    sequencer.tick(frameCount, sampleRate, report, &timeline);
 }
 
 std::chrono::microseconds LinkSession::clockNow() { return Clock{}.micros(); }

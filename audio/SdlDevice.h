@@ -1,0 +1,37 @@
+#pragma once
+
+#include "audio/AudioDevice.h"
+
+namespace zaffo {
+
+// The system's default playback device through SDL's audio subsystem, asking for the engine's format (interleaved
+// stereo 32-bit float at engineSampleRate) and leaving any conversion to the hardware's format to SDL. render runs
+// on SDL's audio thread.
+class SdlDevice : public AudioDevice {
+public:
+    // Small periods keep the step onsets and the controls responsive.
+    static constexpr std::uint16_t requestedPeriodFrames = 1024;
+
+    SdlDevice() = default;
+    ~SdlDevice() override;
+
+    SdlDevice(const SdlDevice&) = delete;
+    SdlDevice& operator=(const SdlDevice&) = delete;
+
+    // Closes the device first if it is open.
+    StartResult start(Render render, void* user) override;
+    void stop() override;
+    // The frames of one buffer as SDL obtained it.
+    std::uint32_t latencyFrames() const override { return obtainedFrames_; }
+    bool realTime() const override { return true; }
+
+private:
+    static void callback(void* self, std::uint8_t* stream, int length);
+
+    std::uint32_t id_ = 0;
+    std::uint32_t obtainedFrames_ = 0;
+    Render render_ = nullptr;
+    void* user_ = nullptr;
+};
+
+}  // namespace zaffo

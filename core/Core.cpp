@@ -1,0 +1,95 @@
+#include "core/Core.h"
+
+#include "audio/AudioEngine.h"
+#include "audio/SdlDevice.h"
+#include "audio/SilentDevice.h"
+#include "core/LinkSession.h"
+#include "library/PackFolders.h"
+#include "library/UserLib.h"
+#include "sequencer/Sequencer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace zaffo {
+
+Core::Core(std::string basePath, Watching watching, NoticeSink notices)
+    : basePath_(std::move(basePath)), notices_(std::move(notices)) {
+    engine_ = std::make_unique<AudioEngine>();
+    sequencer_ = std::make_unique<Sequencer>();
+    link_ = std::make_unique<LinkSession>(*sequencer_);
+    if (watching == Watching::files) library_ = std::make_unique<UserLib>(basePath_ + "/samples");
+    engine_->onPeriod = [this](int frameCount, int sampleRate) { playPeriod(frameCount, sampleRate); };
+    sequencer_->sampleExists = [this](const std::string& name) { return samples_.contains(name); };
+    CommandOutput unheard;  // a pack loaded at start shows no readme, and nobody asked for it
+    usePack("default", false, unheard);
+    for (const AnswerLine& line : unheard.take()) notices_(line);
+}
+
+Core::~Core() {
+    // The audio thread and the watcher's threads call into what is destroyed next.
+    stopSound();
+    library_.reset();
+}
+
+bool Core::startSound() {
+    const AudioDevice::StartResult result = engine_->startDevice(std::make_unique<SdlDevice>());
+    if (result == AudioDevice::StartResult::started) return true;
+    std::fputs(result == AudioDevice::StartResult::openFailed ? "Failed to open playback device.\n"
+                                                              : "Failed to start playback device.\n",
+               stdout);
+    std::fflush(stdout);
+    engine_->startDevice(std::make_unique<SilentDevice>());
+    return false;
+}
+
+bool Core::startDevice(std::unique_ptr<AudioDevice> device) {
+    return engine_->startDevice(std::move(device)) == AudioDevice::StartResult::started;
+}
+
+void Core::stopSound() { engine_->stopDevice(); }
+
+void Core::addPeriodReader(PeriodReader& reader) { readers_.push_back(&reader); }
+
+void Core::removePeriodReader(PeriodReader& reader) { std::erase(readers_, &reader); }
+
+// The clock reports the period; once it has let go of its lock, the readers see the report and
+// the steps and triggers are acted on in the order they happened. Voices started here sound in
+// this same period, from the frame of their step.
+void Core::playPeriod(int frameCount, int sampleRate) {
+    report_.clear();
+    link_->tick(frameCount, sampleRate, engine_->outputLatencyFrames(), report_);
+    for (PeriodReader* reader : readers_) reader->readPeriod(report_);
+    for (const ClockEvent& event : report_.events()) {
+        if (event.kind == ClockEvent::Kind::trigger) {
+            onTrigger(event);
+        } else if (onStep && (event.kind == ClockEvent::Kind::step || event.fromOutside)) {
+            onStep(event.step, event.kind == ClockEvent::Kind::step ? event.frame : 0);
+        }
+    }
+}
+
+void Core::onTrigger(const ClockEvent& trigger) {
+    std::shared_ptr<AudioBuffer> buffer = samples_.find(trigger.instrument->name);
+    if (!buffer) {
+        return;  // the sample went away while its instrument stayed
+    }
+    // The voice takes this reference over, so the audio thread never lets go of the last one.
+    engine_->play(std::move(buffer), trigger.volume, trigger.pitch, static_cast<uint32_t>(trigger.frame));
+}
+
+bool Core::playSample(const std::string& name) {
+    std::shared_ptr<AudioBuffer> buffer = samples_.find(name);
+    if (!buffer) {
+        return false;
+    }
+    engine_->play(std::move(buffer), 1.0f, 0);
+    return true;
+}
+
+std::vector<std::wstring> Core::packNames() const {
+    if (!library_) return listPacks(basePath_ + "/samples");
+    return *library_->packNames();
+}
+
+}  // namespace zaffo
