@@ -9,7 +9,7 @@ namespace zaffo {
 
 // News from the core's start (a sample too long to load) waits in the log below the welcome.
 App::App(std::string basePath)
-    : core_(std::move(basePath), Core::Watching::files, [this](const AnswerLine& line) { log.printNow(line); }),
+    : core_(std::move(basePath), Core::Mode::live, [this](const AnswerLine& line) { log.printNow(line); }),
       commands_(core_, tutorialStep) {}
 
 App::~App() { stopTalkingToTheScreen(); }

@@ -114,7 +114,7 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
         options.output.empty() ? defaultOutput(*composition) : std::filesystem::path(options.output);
 
     // No watcher and no sound card: the render reads the pack once and plays through its own device.
-    Core core(basePath, Core::Watching::none, [](const AnswerLine&) {});
+    Core core(basePath, Core::Mode::offline, [](const AnswerLine&) {});
     CommandOutput unheard;
     if (!core.openComposition(composition->string(), unheard))
         return fail(composition->string() + " holds no composition");

@@ -17,7 +17,9 @@ void silenceNonFinite(float* samples, std::size_t count) {
 
 }  // namespace
 
-AudioEngine::AudioEngine(std::size_t voiceCapacity) : voices_(voiceCapacity), releaser_([this] { releaseBuffers(); }) {}
+AudioEngine::AudioEngine(std::size_t voiceCapacity, Release release) : voices_(voiceCapacity), release_(release) {
+    if (release == Release::ownThread) releaser_ = std::thread([this] { releaseBuffers(); });
+}
 
 AudioEngine::~AudioEngine() {
     stopRecording();
@@ -27,7 +29,7 @@ AudioEngine::~AudioEngine() {
         releaserStopping_ = true;
     }
     releaserWake_.notify_one();
-    releaser_.join();
+    if (releaser_.joinable()) releaser_.join();
 }
 
 void AudioEngine::releaseBuffers() {
@@ -52,6 +54,7 @@ void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount, bool realTi
         out += std::size_t{chunk} * AudioBuffer::channels;
         frameCount -= chunk;
     }
+    if (release_ == Release::eachPeriod) voices_.releaseQueue().releaseAll();
 }
 
 void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTime) {

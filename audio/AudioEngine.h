@@ -39,7 +39,12 @@ public:
     // Voices are made up front; beyond this many overlapping ones the oldest is cut off.
     static constexpr std::size_t defaultVoiceCapacity = 1024;
 
-    explicit AudioEngine(std::size_t voiceCapacity = defaultVoiceCapacity);
+    // Who lets go of the buffers that voices are done with: a thread of the engine's own, so that
+    // no period ever frees memory; or each period itself, after its mix, when no period has to
+    // keep to real time (offline rendering), so that the engine starts no thread.
+    enum class Release { ownThread, eachPeriod };
+
+    explicit AudioEngine(std::size_t voiceCapacity = defaultVoiceCapacity, Release release = Release::ownThread);
     virtual ~AudioEngine();
 
     AudioEngine(const AudioEngine&) = delete;
@@ -118,6 +123,7 @@ private:
     VoicePool voices_;
     std::atomic<bool> recording_{false};
 
+    const Release release_;
     // Lets go of the buffers that voices handed back, a few times per second.
     std::mutex releaserMutex_;
     std::condition_variable releaserWake_;

@@ -13,12 +13,14 @@
 
 namespace zaffo {
 
-Core::Core(std::string basePath, Watching watching, NoticeSink notices)
+Core::Core(std::string basePath, Mode mode, NoticeSink notices)
     : basePath_(std::move(basePath)), notices_(std::move(notices)) {
-    engine_ = std::make_unique<AudioEngine>();
+    const bool live = mode == Mode::live;
+    engine_ = std::make_unique<AudioEngine>(AudioEngine::defaultVoiceCapacity,
+                                            live ? AudioEngine::Release::ownThread : AudioEngine::Release::eachPeriod);
     sequencer_ = std::make_unique<Sequencer>();
     link_ = std::make_unique<LinkSession>(*sequencer_);
-    if (watching == Watching::files) library_ = std::make_unique<UserLib>(basePath_ + "/samples");
+    if (live) library_ = std::make_unique<UserLib>(basePath_ + "/samples");
     engine_->onPeriod = [this](int frameCount, int sampleRate) { playPeriod(frameCount, sampleRate); };
     sequencer_->sampleExists = [this](const std::string& name) { return samples_.contains(name); };
     CommandOutput unheard;  // a pack loaded at start shows no readme, and nobody asked for it

@@ -34,15 +34,17 @@ struct PeriodReader {
 // interactive program wraps a screen around it; the offline renderer and tests use it alone.
 class Core {
 public:
-    // Whether the pack's files are watched, and changes taken in while the core runs. Without
-    // it the core starts no watcher and no reload thread.
-    enum class Watching { files, none };
+    // Live: the pack's files are watched and their changes taken in while the core runs, and
+    // the engine lets go of old buffers on a thread of its own, so periods can keep to real time.
+    // Offline: none of that; the core starts no thread, inotify instance or reload thread, and
+    // everything happens on the threads that call it (sample decoding aside).
+    enum class Mode { live, offline };
     // Where news that no command asked for goes (a sample too long to load found by the reload
     // thread, a take that a write error ended): any thread may send it.
     using NoticeSink = std::function<void(const AnswerLine& line)>;
 
     // Loads the pack "default".
-    Core(std::string basePath, Watching watching, NoticeSink notices);
+    Core(std::string basePath, Mode mode, NoticeSink notices);
     ~Core();
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
@@ -112,7 +114,7 @@ private:
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<LinkSession> link_;
     SampleTable samples_;
-    std::unique_ptr<UserLib> library_;  // none when not watching
+    std::unique_ptr<UserLib> library_;  // none offline
     std::string packPath_;
     std::wstring packName_;
     PeriodReport report_;

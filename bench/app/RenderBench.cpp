@@ -18,7 +18,7 @@ namespace {
 
 void BM_RenderSixtyFourMeasures(benchmark::State& state) {
     // As `zaffo render` has it: a core with no watcher and no screen.
-    zaffo::Core core(ZAFFO_BUILD_DIR, zaffo::Core::Watching::none, [](const zaffo::AnswerLine&) {});
+    zaffo::Core core(ZAFFO_BUILD_DIR, zaffo::Core::Mode::offline, [](const zaffo::AnswerLine&) {});
     uint32_t tutorialStep = 0;
     zaffo::CommandRunner commands(core, tutorialStep);
     for (const char* line : {"kick #-#5-#-#7-", "snare -#3-#-#9-#", "hh #12-#-#2-#-", "oh -#-#4-#-#1",

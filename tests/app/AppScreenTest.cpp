@@ -6,10 +6,13 @@
 #include "app/MessageLog.h"
 #include "app/custom_WideInputBase.h"
 #include "sequencer/Composition.h"
+#include "text/Utf8.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <span>
+#include <thread>
 #include <tuple>
 
 namespace zaffo::testing {
@@ -209,6 +212,57 @@ TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsTha
     // 50 rows less the frame and the command box (the log is empty) leave 43: 21 instruments.
     EXPECT_TRUE(shown.contains("> i19 "));
     EXPECT_FALSE(shown.contains("> i20 "));
+}
+
+// The interface, audio and watcher threads meeting in one App: run under ThreadSanitizer, this catches unguarded
+// shared state and lock-order inversions. The clock runs, parts are cued and recalled, packs switch and samples arrive
+// while lines are typed and the screen is drawn.
+TEST_F(AppTest, CommandsCuesReloadsAndTheAudioThreadShareTheAppSafely) {
+    start();
+    Core* core = &app->core();
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        std::vector<float> period(2 * 256);
+        while (!done) core->engine().renderPeriod(period.data(), 256);
+    });
+    AppScreen screen(app->core(), app->messageLog(), app->commands());
+    for (int round = 0; round < 20; ++round) {
+        for (const char* line : {"kick #-#5 &1", "hh 0.5 #", "=a", "snare #--", "a", "bpm 400", "kick", "volume 0.9",
+                                 "/hh", "use other", "boom #", "use default", "kick -#", "=b"}) {
+            run(line);
+            core->sequencer().cuePart(round % 2 ? "a" : "b");
+        }
+        writeWav(pack("default") + "/clap.wav", 100 + round);
+        ui::Screen grid(200, 50);
+        ui::Render(grid, screen.root()->Render());
+    }
+    EXPECT_TRUE(waitUntil([&] { return core->samples().contains("clap"); }));
+    done = true;
+    audio.join();
+}
+
+// Whoever runs a line gets the lines that the log shows: a core alone, with no screen and no watcher, answers with
+// what the screen commits after the echo, or shows under the input.
+TEST_F(AppScreenTest, ACoreWithoutAScreenAnswersWithTheLinesTheLogShows) {
+    writeFile(base + "/song.json", "{}");
+    Core alone(base, Core::Mode::offline, [](const AnswerLine&) {});
+    uint32_t page = 0;
+    CommandRunner commands(alone, page);
+    for (const std::string line : {"help", "save", "use"}) {
+        const CommandAnswer answer = commands.run(line);
+        submit(toWide(line));
+        Rows expected{"> " + line};
+        for (std::string row : textsOf(answer.lines, true))
+            expected.push_back(row.erase(row.find_last_not_of(' ') + 1));
+        const Rows shown = renderRows(app->messageLog().lines(), true);
+        EXPECT_TRUE(answer.ok && expected.size() > 2) << line;
+        EXPECT_EQ(Rows(shown.end() - static_cast<long>(expected.size()), shown.end()), expected);
+    }
+    const CommandAnswer failed = commands.run("kick xyz #-");
+    submit(L"kick xyz #-");
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.lines, (std::vector<AnswerLine>{{"pattern not found: xyz", LineStyle::alert}}));
+    EXPECT_EQ(screen->errorText, L"pattern not found: xyz");
 }
 
 struct Case {

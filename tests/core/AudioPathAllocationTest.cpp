@@ -1,7 +1,7 @@
 // Whole periods of the running program, clock (shuffling and changing tempo), triggers, previews and mix, neither
 // allocate nor free memory on the audio thread, even while a sample is replaced under a voice that plays it.
 
-#include "AppFixture.h"
+#include "CoreFixture.h"
 
 #include "tests/support/CountingAllocator.h"
 
@@ -11,12 +11,12 @@
 namespace zaffo::testing {
 namespace {
 
-TEST_F(AppTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFreeNothing) {
+TEST_F(CoreTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFreeNothing) {
     start();
     for (const char* line : {"kick #5#-2 &1", "snare 0.5 #", "hh #-#12", "bpm 240 1"})
         ASSERT_TRUE(run(line).ok) << line;
     std::vector<float> period(2 * 512);
-    app->core().engine().renderPeriod(period.data(), 512);  // first use of anything lazily made
+    core->engine().renderPeriod(period.data(), 512);  // first use of anything lazily made
 
     long allocations = 0, frees = 0;
     float loudest = 0;
@@ -25,14 +25,14 @@ TEST_F(AppTest, PeriodsThatTriggerPreviewAndOutliveReplacedSamplesAllocateAndFre
         if (i % 100 == 50) {
             // Between periods, on this same thread: a preview, and a new version of a sample
             // that voices still play, whose last reference a voice then holds.
-            ASSERT_TRUE(app->core().playSample("hh"));
+            ASSERT_TRUE(core->playSample("hh"));
             std::vector<float> samples(2 * 96000, 0.25f);
             auto longer = std::make_shared<AudioBuffer>(std::move(samples));
             if (i == 50) replaced = longer;
-            app->core().setSample(pack("default") + "/kick.wav", std::move(longer));
+            core->setSample(pack("default") + "/kick.wav", std::move(longer));
         }
         const long allocated = allocationCount(), freed = freeCount();
-        app->core().engine().renderPeriod(period.data(), 512);
+        core->engine().renderPeriod(period.data(), 512);
         allocations += allocationCount() - allocated;
         frees += freeCount() - freed;
         for (float sample : period) loudest = std::max(loudest, std::abs(sample));

@@ -1,7 +1,7 @@
 // Rendering a composition offline through the App's own clock and engine, and the program's
 // command line, run as a separate process in a folder of its own.
 
-#include "AppFixture.h"
+#include "CoreFixture.h"
 
 #include "audio/WavFile.h"
 #include "core/OfflineRender.h"
@@ -14,14 +14,14 @@ namespace {
 
 using Frames = std::vector<int64_t>;
 
-class RenderTest : public AppTest {
+class RenderTest : public CoreTest {
 protected:
     // The left channel of the sections rendered from the live state.
     std::vector<float> renderLeft(const std::vector<RenderSection>& sections) {
         const std::string path = base + "/out.wav";
         WavFile file;
         EXPECT_TRUE(file.create(path));
-        EXPECT_EQ(renderSections(app->core(), sections, file, [](double) { return true; }), RenderOutcome::done);
+        EXPECT_EQ(renderSections(*core, sections, file, [](double) { return true; }), RenderOutcome::done);
         file.close();
         const std::vector<float> frames = test::readSoundFile(path).samples;
         std::vector<float> left;
@@ -63,6 +63,36 @@ TEST_F(RenderTest, HitsLandOnTheirStepsToTheFrameAndTheTailRingsOut) {
         EXPECT_EQ(onsets(left), everyStep(8 * measures));
         EXPECT_EQ(left.back(), 0.5f) << "the tail ends with the sound";
     }
+}
+
+// Offline the core starts no thread and no inotify instance: while it renders, the process runs on its main thread
+// alone (the decoders that loaded the pack have ended) and watches nothing.
+TEST_F(RenderTest, OfflineTheRenderRunsOnTheCallingThreadAloneAndWatchesNothing) {
+    const auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                             std::filesystem::directory_iterator());
+    };
+    const auto watching = [] {
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            if (std::filesystem::read_symlink(fd.path(), error).string() == "anon_inode:inotify") return true;
+        }
+        return false;
+    };
+    start(Core::Mode::offline);
+    ASSERT_TRUE(run("kick #-#5").ok);
+    WavFile file;
+    ASSERT_TRUE(file.create(base + "/out.wav"));
+    std::ptrdiff_t most = 0;
+    bool watched = false;
+    EXPECT_EQ(renderSections(*core, {{"", 4}}, file,
+                             [&](double) {
+                                 most = std::max(most, threads());
+                                 watched = watched || watching();
+                                 return true;
+                             }),
+              RenderOutcome::done);
+    EXPECT_EQ(std::pair(most, watched), std::pair(std::ptrdiff_t{1}, false));
 }
 
 // A folder with a composition of one part, "a", to render from.
@@ -135,6 +165,29 @@ TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
     };
     const std::string seven = renderWithSeed("7");
     EXPECT_TRUE(seven.size() > 88 && renderWithSeed("7") == seven && renderWithSeed("8") != seven);
+}
+
+// FNV-1a over the bytes: a fingerprint of a whole file.
+std::uint64_t fingerprint(const std::string& bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325;
+    for (const char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+    return hash;
+}
+
+// Parts cued at their own tempos, pitches and shuffles from a seed, with the bundled default pack: the very bytes that
+// this render has always written. A change of the clock's order of events or of the mix shows here.
+TEST_F(CommandLine, ASmallCompositionRendersToTheSameBytesAsEver) {
+    writeFile(folder / "small.json", R"({"bpm": 120, "activeInstruments": [
+        {"name": "kick", "rawPattern": "#-#5-", "volume": 1}, {"name": "hh", "rawPattern": "##-#", "volume": 0.5, "rand": 2},
+        {"name": "snare", "rawPattern": "--#-2-", "volume": 0.8}], "parts": {
+      "a": {"bpm": 100, "instrumentCollection": [{"name": "kick", "rawPattern": "#-#5-", "volume": 1},
+                                                 {"name": "hh", "rawPattern": "##-#", "volume": 0.5, "rand": 1}]},
+      "b": {"bpm": 140, "instrumentCollection": [{"name": "snare", "rawPattern": "#7-#-12", "volume": 0.8, "rand": 1},
+                                                 {"name": "hh", "rawPattern": "#-3", "volume": 0.4}]}}})");
+    ASSERT_EQ(shell(zaffo + " render small --parts a:2,b:2 --seed 7"), std::pair(std::string("small.wav: 8.5 s\n"), 0));
+    const std::string bytes = readFile(folder / "small.wav");
+    EXPECT_EQ(std::pair(bytes.size(), fingerprint(bytes)),
+              std::pair(std::size_t{6528008}, std::uint64_t{0x2ae8a47c0768ecd9}));
 }
 
 TEST_F(CommandLine, CtrlCStopsTheRenderAndRemovesItsFile) {

@@ -2,7 +2,7 @@
 // program runs only inside a network namespace of its own (scripts/in-own-network) and refuses
 // to run where any interface other than loopback exists.
 
-#include "AppFixture.h"
+#include "CoreFixture.h"
 
 #include "core/LinkSession.h"
 #include "tests/support/CountingAllocator.h"
@@ -35,7 +35,7 @@ bool never() { return false; }
 
 // The sequencer with one instrument on every step, driven through a Link session: the heard
 // time of every step's onset on Link's clock; and a peer.
-class LinkTest : public AppTest {
+class LinkTest : public CoreTest {
 protected:
     LinkTest() {
         sequencer.sampleExists = [](const std::string&) { return true; };
