@@ -1,6 +1,6 @@
 #include "audio/SampleLoader.h"
 
-#include "audio/SndFileOpen.h"
+#include "SndFileOpen.h"
 #include "files/RegularFile.h"
 
 #include <samplerate.h>

@@ -1,4 +1,4 @@
-#include "audio/SndFileOpen.h"
+#include "SndFileOpen.h"
 
 #include <mutex>
 

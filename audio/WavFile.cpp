@@ -1,7 +1,7 @@
 #include "audio/WavFile.h"
 
+#include "SndFileOpen.h"
 #include "audio/AudioBuffer.h"
-#include "audio/SndFileOpen.h"
 
 #include <sndfile.h>
 

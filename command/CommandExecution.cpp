@@ -1,4 +1,4 @@
-#include "command/CommandExecution.h"
+#include "CommandExecution.h"
 
 #include "command/CommandParser.h"
 #include "command/ParseListener.h"

@@ -1,6 +1,6 @@
 #include "command/CommandParser.h"
 
-#include "command/CommandActions.h"
+#include "CommandActions.h"
 #include "command/ParseListener.h"
 #include "sequencer/PatternGrammar.h"
 #include "sequencer/Sequencer.h"

@@ -1,6 +1,6 @@
-#include "library/FileWatcher.h"
+#include "FileWatcher.h"
 
-#include "library/InotifyWatch.h"
+#include "InotifyWatch.h"
 
 #include <algorithm>
 #include <cerrno>

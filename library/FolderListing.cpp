@@ -1,4 +1,4 @@
-#include "library/FolderListing.h"
+#include "FolderListing.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "library/InotifyWatch.h"
+#include "InotifyWatch.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,6 +1,6 @@
 #include "library/PackFolders.h"
 
-#include "library/FolderListing.h"
+#include "FolderListing.h"
 #include "library/PathParts.h"
 #include "text/Utf8.h"
 

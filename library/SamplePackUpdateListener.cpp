@@ -1,4 +1,4 @@
-#include "library/SamplePackUpdateListener.h"
+#include "SamplePackUpdateListener.h"
 
 #include "library/UserLib.h"
 

@@ -1,4 +1,4 @@
-#include "library/SampleUpdateListener.h"
+#include "SampleUpdateListener.h"
 
 #include "library/UserLib.h"
 

@@ -1,9 +1,9 @@
 #include "library/UserLib.h"
 
-#include "library/FileWatcher.h"
+#include "FileWatcher.h"
+#include "SamplePackUpdateListener.h"
+#include "SampleUpdateListener.h"
 #include "library/PackFolders.h"
-#include "library/SamplePackUpdateListener.h"
-#include "library/SampleUpdateListener.h"
 
 namespace zaffo {
 

@@ -1,6 +1,6 @@
 #include "sequencer/Composition.h"
 
-#include "sequencer/JsonNesting.h"
+#include "JsonNesting.h"
 #include "sequencer/PatternGrammar.h"
 #include "sequencer/Sequencer.h"
 

@@ -1,4 +1,4 @@
-#include "sequencer/JsonNesting.h"
+#include "JsonNesting.h"
 
 namespace zaffo {
 

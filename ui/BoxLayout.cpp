@@ -1,7 +1,7 @@
 #include <algorithm>
 
+#include "FlexLayout.h"
 #include "ui/Elements.h"
-#include "ui/FlexLayout.h"
 
 namespace zaffo::ui {
 namespace {

@@ -1,7 +1,7 @@
 #include <algorithm>
 
+#include "PassThrough.h"
 #include "ui/Elements.h"
-#include "ui/PassThrough.h"
 
 namespace zaffo::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/FlexLayout.h"
+#include "FlexLayout.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "PassThrough.h"
 #include "ui/Elements.h"
-#include "ui/PassThrough.h"
 
 namespace zaffo::ui {
 namespace {

@@ -1,5 +1,5 @@
+#include "PassThrough.h"
 #include "ui/Elements.h"
-#include "ui/PassThrough.h"
 
 namespace zaffo::ui {
 namespace {

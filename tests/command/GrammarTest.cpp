@@ -1,7 +1,7 @@
 // Typed lines against what they must do: whether the last is accepted, its text, the calls it makes
 // of the application, and the instruments and parts left behind; and the help and tutorial texts.
 
-#include "command/CommandGrammar.h"
+#include "CommandGrammar.h"
 #include "command/CommandParser.h"
 #include "command/HelpText.h"
 #include "command/ParseListener.h"

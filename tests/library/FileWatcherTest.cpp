@@ -1,4 +1,4 @@
-#include "library/FileWatcher.h"
+#include "FileWatcher.h"
 
 #include "tests/library/Recorder.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/FileEvent.h"
+#include "FileEvent.h"
 #include "library/FileWatchListener.h"
 
 #include <atomic>

@@ -3,9 +3,9 @@
 // What each rule of the command language does once it has matched. Token actions collect
 // values into the line's context; command actions run the command.
 
+#include "CommandExecution.h"
+#include "CommandGrammar.h"
 #include "command/CommandContext.h"
-#include "command/CommandExecution.h"
-#include "command/CommandGrammar.h"
 #include "command/CommandParser.h"
 #include "command/ParseListener.h"
 #include "sequencer/Sequencer.h"
