@@ -23,7 +23,8 @@ namespace zaffo {
 // period to the recorder and to whichever device it was given to play.
 //
 // Real time: a period never allocates or frees memory (buffers that voices let go of are
-// released on a thread of the engine's own), and never runs late for its voices: once a
+// released on a thread of the engine's own, unless the engine was made to release them after
+// each period for offline use), and a device's period never runs late for its voices: once a
 // share of the period's time is spent, the oldest voices not yet mixed are cut off. No
 // sample that is not a finite number leaves a period.
 //

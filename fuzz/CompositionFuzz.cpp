@@ -19,6 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!again.fromJson(zaffo::parseComposition(saved))) __builtin_trap();
         if (zaffo::compositionText(again.toJson()) != saved) __builtin_trap();
     }
-    for (int i = 0; i < 4; ++i) sequencer.tick(24001, 96000);
+    zaffo::PeriodReport report;
+    for (int i = 0; i < 4; ++i) {
+        report.clear();
+        sequencer.tick(24001, 96000, report);
+    }
     return 0;
 }

@@ -39,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);
     parser.parse(line);
     // Keep the clock going over whatever the lines left behind.
-    sequencer.tick(4096, 96000);
+    static zaffo::PeriodReport report;
+    report.clear();
+    sequencer.tick(4096, 96000, report);
     if (sequencer.getPatterns().size() > 64) sequencer.clearAll();
     return 0;
 }

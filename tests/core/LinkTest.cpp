@@ -143,6 +143,31 @@ TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNo
     expectPeriodsAllocateNothing();
 }
 
+// Whole periods of the core with Link on and a peer in the session (the clock follows Link's timeline, tempo and play
+// change on this side, triggers start voices that are mixed) neither allocate nor free memory. With Link off the core's
+// allocation test makes the same check.
+TEST_F(LinkTest, WholePeriodsOfTheCoreWithLinkOnAllocateAndFreeNothing) {
+    start();
+    for (const char* line : {"kick #5#-2 &1", "snare 0.5 #", "hh #-#12", "link on"}) ASSERT_TRUE(run(line).ok) << line;
+    peer.enable(true);
+    std::vector<float> period(2 * periodFrames);
+    const auto periods = [&](int count) {
+        for (int n = 1; n <= count; ++n) {
+            if (n % 100 == 0) core->sequencer().bpm = 100 + n / 10;
+            if (n % 250 == 0) core->sequencer().playing = n % 500 == 0;
+            core->engine().renderPeriod(period.data(), periodFrames);
+        }
+    };
+    ASSERT_TRUE(waitUntil([&] {
+        periods(1);
+        return core->link().peerCount() == 1;
+    }));
+    periods(10);  // the first use of anything made lazily
+    const long allocated = allocationCount(), freed = freeCount();
+    periods(2000);
+    EXPECT_EQ(std::pair(allocationCount() - allocated, freeCount() - freed), std::pair(0L, 0L));
+}
+
 TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
     for (double tempo : {120.0, 97.3}) {
         setPeer(tempo, true);
