@@ -60,7 +60,7 @@ void runInstrumentCommand(CommandContext& context) {
                 pattern.rand = context.rand;
             }
             if (context.volume >= 0) {
-                pattern.volume = context.volume;
+                pattern.volume = instrumentVolume(context.volume);
             }
             applySteps(context.steps, pattern.steps);
             pattern.active = true;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -83,10 +84,15 @@ picojson::value writeInstrument(const SequencerPattern& instrument) {
 }
 
 picojson::value parseComposition(const std::string& text) {
-    if (nestsDeeperThan(text, maxJsonNesting)) return value();
+    // Editors on Windows often start a UTF-8 file with a byte-order mark, which JSON does not allow.
+    std::string_view body = text;
+    if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
+    if (nestsDeeperThan(body, maxJsonNesting)) return value();
     value root;
     try {
-        if (!picojson::parse(root, text).empty()) return value();
+        std::string error;
+        picojson::parse(root, body.begin(), body.end(), &error);
+        if (!error.empty()) return value();
     } catch (const std::exception&) {
         return value();  // a number such as 1e999 that overflows a double
     }
@@ -138,10 +144,7 @@ PatternPtr Sequencer::readInstrument(const picojson::value& entry, const Pattern
     const auto* name = member<std::string>(entry, "name");
     const auto* text = storedPattern(entry);
     const auto* volume = member<double>(entry, "volume");
-    if (!name || !text || !volume || !std::isfinite(*volume) ||
-        std::fabs(*volume) > std::numeric_limits<float>::max()) {
-        return nullptr;
-    }
+    if (!name || !text || !volume || !std::isfinite(*volume)) return nullptr;
     std::lock_guard edit(editMutex);
     SequencerPattern read;
     if (existing) {
@@ -150,7 +153,7 @@ PatternPtr Sequencer::readInstrument(const picojson::value& entry, const Pattern
         read.name = *name;
     }
     read.steps = readSteps(*text, read.steps);
-    read.volume = static_cast<float>(*volume);
+    read.volume = instrumentVolume(*volume);
     if (const bool* mute = member<bool>(entry, "mute")) read.active = !*mute;
     if (auto rand = wholeNumber(member<double>(entry, "rand"), int32Min, int32Max)) read.rand = *rand;
 

@@ -1,8 +1,13 @@
 #include "sequencer/SequencerPattern.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zaffo {
+
+float instrumentVolume(double volume) {
+    return static_cast<float>(std::clamp(volume, 0.0, static_cast<double>(maxInstrumentVolume)));
+}
 
 void copyState(const SequencerPattern& from, SequencerPattern& to) {
     to.rand = from.rand;

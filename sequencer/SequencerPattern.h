@@ -19,6 +19,13 @@ public:
     Steps steps{};
 };
 
+// The loudest an instrument plays: 10 is ten times its sample's level, more than a musician
+// needs, and the volume column shows it in a few digits. The master volume has no such limit.
+inline constexpr float maxInstrumentVolume = 10.0f;
+
+// An instrument's volume kept within 0..maxInstrumentVolume. `volume` must be finite.
+float instrumentVolume(double volume);
+
 // Copies everything but the name: what the clock and the edits change.
 void copyState(const SequencerPattern& from, SequencerPattern& to);
 

@@ -90,6 +90,10 @@ const Case cases[] = {
     {"kick .5", true, "", "", "kick -------- 0.5 0 on"},
     {"kick 0", true, "", "", "kick -------- 0 0 on"},
     {"kick &0", true, "", "", "kick -------- 1 0 on"},
+    // An instrument plays at most at 10, the master volume has no such limit.
+    {"kick 11 #", true, "", "", "kick ######## 10 0 on"},
+    {"kick 99999", true, "", "", "kick -------- 10 0 on"},
+    {"volume 20", true, "", "volume(20.000000)", ""},
     {"kick\t#-", true, "", "", "kick #-#-#-#- 1 0 on"},
     // Names: letters, one underscore, trailing digits.
     {"hi_hat2 #-", false, "pattern not found: hi_hat2", "", ""},

@@ -56,7 +56,7 @@ TEST(Composition, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMemb
     PatternPtr kick = loaded.getOrCreatePattern("kick");
     ASSERT_TRUE(load(loaded, R"({"activeInstruments": [{"name": "kick", "rawPattern": "#-", "volume": 0.5},
             {"name": "snare", "rawPattern": "#", "volume": 1}],
-        "parts": {"a": {"bpm": 99.5, "instrumentCollection": [{"name": "extra", "rawPattern": "#", "volume": 1},
+        "parts": {"a": {"bpm": 99.5, "instrumentCollection": [{"name": "extra", "rawPattern": "#", "volume": 1e30},
                 {"name": "snare", "rawPattern": "-", "volume": 1}, {"name": "kick", "rawPattern": "-", "volume": 1}]},
             "b": {"instrumentCollection": "none"}, "c": 5, "d": {"bpm": "slow", "instrumentCollection": {}},
             "e": {"bpm": -7, "instrumentCollection": []}}})"));
@@ -66,10 +66,10 @@ TEST(Composition, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMemb
     // An instrument that only a part holds is written once, muted, and so loads muted.
     Sequencer again;
     again.fromJson(parseComposition(compositionText(loaded.toJson())));
-    EXPECT_EQ(describeLive(again), "kick #-#-#-#- 0.5 0 on; snare ######## 1 0 on; extra ######## 1 0 off");
+    EXPECT_EQ(describeLive(again), "kick #-#-#-#- 0.5 0 on; snare ######## 1 0 on; extra ######## 10 0 off");
     EXPECT_EQ(loaded.toJson().get("activeInstruments").get<picojson::array>().size(), 3u);
     ASSERT_TRUE(loaded.recallPart("a"));
-    EXPECT_EQ(describeLive(loaded), "kick -------- 1 0 on; snare -------- 1 0 on; extra ######## 1 0 on");
+    EXPECT_EQ(describeLive(loaded), "kick -------- 1 0 on; snare -------- 1 0 on; extra ######## 10 0 on");
     EXPECT_NE(loaded.getPatterns().at(0), kick) << "a part has copies of its own";
     for (auto [part, tempo] : {std::pair{"a", 99}, {"d", 120}, {"e", 1}}) {
         loaded.recallPart(part);
@@ -112,13 +112,21 @@ const Hostile hostileDocuments[] = {
         {"name": 7, "rawPattern": "#", "volume": 1}, ["h"], null, "i", {"name": "j", "volume": 1},
         {"name": "a", "rawPattern": "#", "volume": 1}]})",
      "a #-#-#-#- 0.5 2 off; d ######## 1 0 on; e #--#--#- 1 0 on; f -------- 0.25 3 on; g #-#-#-#- 1 0 on", 140},
-    // Numbers out of range are clamped, or the entry is skipped; the clock needs a tempo of 1.
+    // Numbers out of range are clamped, or the entry is skipped; the clock needs a tempo of 1, a volume is 0 to 10.
     {R"({"bpm": 0, "activeInstruments": [
         {"name": "a", "rawPattern": "#", "volume": 1e300},
         {"name": "b", "rawPattern": "#", "volume": 1, "rand": 1e20},
         {"name": "c", "rawPattern": "#", "volume": 1, "rand": -1e20},
-        {"name": "d", "rawPattern": "#99999999999", "volume": 1}]})",
-     "b ######## 1 2147483647 on; c ######## 1 -2147483648 on; d -------- 1 0 on", 1},
+        {"name": "d", "rawPattern": "#99999999999", "volume": 1},
+        {"name": "e", "rawPattern": "#", "volume": 1e30}, {"name": "f", "rawPattern": "#", "volume": -3}]})",
+     "a ######## 10 0 on; b ######## 1 2147483647 on; c ######## 1 -2147483648 on; d -------- 1 0 on; "
+     "e ######## 10 0 on; f ######## 0 0 on",
+     1},
+    // One byte-order mark before the document is passed over; a second is not.
+    {"\xEF\xBB\xBF"
+     R"({"bpm": 90, "activeInstruments": [{"name": "a", "rawPattern": "#", "volume": 1}]})",
+     "a ######## 1 0 on", 90},
+    {"\xEF\xBB\xBF\xEF\xBB\xBF{}", nullptr, 133},
     // A document nested deeper than a hundred levels, arrays and objects together, is refused before it is read.
     {nested(99), "", 77},
     {nested(100), nullptr, 133},
