@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "app/AppScreen.h"
+#include "app/QuietStandardError.h"
 #include "audio/AudioEngine.h"
 #include "core/LinkSession.h"
 #include "ui/ScreenInteractive.h"
@@ -22,6 +23,8 @@ void App::run() {
     core_.onStep = [&terminal](int, int32_t) { terminal.PostEvent(ui::Event::Custom); };
     core_.engine().setOnRecordingStopped([&terminal] { terminal.PostEvent(ui::Event::Custom); });
     core_.link().setOnPeersChanged([&terminal] { terminal.PostEvent(ui::Event::Custom); });
+    // From the sound card's opening to its closing, nothing writes across the screen.
+    QuietStandardError quiet;
     // The line on standard output is hidden by the screen; the log says it where it is seen.
     if (!core_.startSound()) log.printNow({"No audio device: nothing will sound", LineStyle::alert});
     auto root = ui::CatchEvent(screen.root(), [this](const ui::Event& event) {

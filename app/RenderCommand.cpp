@@ -1,5 +1,6 @@
 #include "app/RenderCommand.h"
 
+#include "app/QuietStandardError.h"
 #include "audio/AudioBuffer.h"
 #include "audio/WavFile.h"
 #include "core/Core.h"
@@ -7,13 +8,17 @@
 #include "sequencer/Random.h"
 #include "sequencer/Sequencer.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,14 +37,18 @@ public:
         action.sa_handler = noteInterrupt;
         sigemptyset(&action.sa_mask);
         for (size_t i = 0; i < signals.size(); ++i) sigaction(signals[i], &action, &previous_[i]);
+        // A reader that goes away from a stream makes the write fail, not the process end.
+        previousPipe_ = std::signal(SIGPIPE, SIG_IGN);
     }
     ~InterruptWatch() {
         for (size_t i = 0; i < signals.size(); ++i) sigaction(signals[i], &previous_[i], nullptr);
+        std::signal(SIGPIPE, previousPipe_);
     }
 
 private:
     static constexpr std::array<int, 3> signals{SIGINT, SIGTERM, SIGHUP};
     std::array<struct sigaction, 3> previous_{};
+    void (*previousPipe_)(int) = SIG_DFL;
 };
 
 // A bar on standard error, drawn only when someone watches it there.
@@ -89,6 +98,66 @@ std::filesystem::path defaultOutput(std::filesystem::path composition) {
     return composition += ".wav";
 }
 
+// Where the render goes, decided before anything is written. A regular file, or a name that is
+// free, is replaced by renaming a whole new file onto it; a link is followed and its target
+// replaced so, the link kept. A FIFO, a character device or standard output ("-") is written into
+// as a stream, once the file is whole. Anything else is left alone.
+struct Destination {
+    std::filesystem::path file{};    // the regular file to replace or make
+    std::filesystem::path stream{};  // what to write into; "-" for standard output
+    std::string refusal{};           // why nothing can be written there
+};
+
+Destination destinationOf(const std::filesystem::path& output) {
+    if (output == "-" || output == "/dev/stdout") return {.stream = "-"};
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(output, error);
+    switch (status.type()) {
+        case std::filesystem::file_type::not_found:
+        case std::filesystem::file_type::regular: {
+            // Through a link, the file it names is replaced, in its own folder.
+            const bool linked = std::filesystem::is_symlink(std::filesystem::symlink_status(output, error));
+            return {.file = linked ? std::filesystem::weakly_canonical(output, error) : output};
+        }
+        case std::filesystem::file_type::fifo:
+        case std::filesystem::file_type::character:
+            return {.stream = output};
+        case std::filesystem::file_type::directory:
+            return {.refusal = "it is a folder"};
+        default:
+            return {.refusal = error ? error.message() : "it is not a file to write into"};
+    }
+}
+
+// Copies the whole file into the stream, from its first byte. False, with errno set, when a
+// write fails (the reader went away, the device refused).
+bool copyInto(const std::string& from, const std::filesystem::path& stream) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int out =
+        stream == "-" ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0) : ::open(stream.c_str(), O_WRONLY | O_CLOEXEC);
+    bool copied = in >= 0 && out >= 0;
+    std::vector<char> block(1 << 20);
+    while (copied) {
+        const ssize_t got = ::read(in, block.data(), block.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            copied = got == 0;
+            break;
+        }
+        for (ssize_t at = 0; copied && at < got;) {
+            const ssize_t put = ::write(out, block.data() + at, static_cast<std::size_t>(got - at));
+            if (put < 0 && errno == EINTR) continue;
+            copied = put > 0;
+            at += std::max<ssize_t>(put, 0);
+        }
+    }
+    const int saved = errno;
+    if (in >= 0) ::close(in);
+    if (out >= 0) ::close(out);
+    errno = saved;
+    return copied;
+}
+
 // The file being written: gone again, whatever ends the render, unless it was renamed into place.
 struct PartialFile {
     std::string path;
@@ -114,18 +183,36 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
         options.output.empty() ? defaultOutput(*composition) : std::filesystem::path(options.output);
 
     // No watcher and no sound card: the render reads the pack once and plays through its own device.
-    Core core(basePath, Core::Mode::offline, [](const AnswerLine&) {});
-    CommandOutput unheard;
-    if (!core.openComposition(composition->string(), unheard))
-        return fail(composition->string() + " holds no composition");
+    std::vector<AnswerLine> said;
+    std::unique_ptr<Core> loaded;
+    bool opened = false;
+    {
+        // The decoders' own complaints would drown what the render says; what the core says of
+        // the files it passes over follows, a line for each.
+        QuietStandardError quiet;
+        loaded = std::make_unique<Core>(basePath, Core::Mode::offline,
+                                        [&said](const AnswerLine& line) { said.push_back(line); });
+        CommandOutput output;
+        opened = loaded->openComposition(composition->string(), output);
+        for (AnswerLine& line : output.take()) said.push_back(std::move(line));
+    }
+    for (const AnswerLine& line : said) std::cerr << "warning: " << line.text << "\n";
+    Core& core = *loaded;
+    if (!opened) return fail(composition->string() + " holds no composition");
     const std::vector<std::string> parts = core.sequencer().getPartNames();
     for (const RenderSection& section : options.sections)
         if (!section.part.empty() && std::find(parts.begin(), parts.end(), section.part) == parts.end())
             return fail("no part named " + section.part + " in " + composition->string());
     if (options.seed) seedRandomEngine(*options.seed);
 
-    // Written beside the target and renamed into place, so the target is whole or untouched.
-    PartialFile partial{output.string() + "." + std::to_string(::getpid()) + ".partial"};
+    const Destination destination = destinationOf(output);
+    if (!destination.refusal.empty()) return fail("cannot write " + output.string() + ": " + destination.refusal);
+    // Written beside the target and renamed into place, so the target is whole or untouched. A
+    // stream gets the whole file, from where it waits in the temporary folder, at the end.
+    const std::string pid = std::to_string(::getpid());
+    PartialFile partial{destination.stream.empty()
+                            ? destination.file.string() + "." + pid + ".partial"
+                            : (std::filesystem::temp_directory_path() / ("zaffo-render-" + pid + ".wav")).string()};
     WavFile file;
     if (!file.create(partial.path)) return fail("cannot write " + output.string() + ": " + file.error());
     RenderOutcome outcome;
@@ -139,11 +226,19 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
     file.close();
     if (outcome == RenderOutcome::stopped) return fail("interrupted; nothing written", 130);
     if (outcome == RenderOutcome::writeFailed) return fail("cannot write " + output.string() + ": " + file.error());
+    const double seconds = static_cast<double>(file.frames()) / engineSampleRate;
+    if (!destination.stream.empty()) {
+        if (!copyInto(partial.path, destination.stream))
+            return fail("cannot write " + output.string() + ": " + std::strerror(errno));
+        // Standard output holds the sound: the summary goes where messages go.
+        std::fprintf(destination.stream == "-" ? stderr : stdout, "%s: %.1f s\n", output.c_str(), seconds);
+        return 0;
+    }
     std::error_code renamed;
-    std::filesystem::rename(partial.path, output, renamed);
+    std::filesystem::rename(partial.path, destination.file, renamed);
     if (renamed) return fail("cannot write " + output.string() + ": " + renamed.message());
     partial.renamed = true;
-    std::printf("%s: %.1f s\n", output.c_str(), static_cast<double>(file.frames()) / engineSampleRate);
+    std::printf("%s: %.1f s\n", output.c_str(), seconds);
     return 0;
 }
 

@@ -58,7 +58,9 @@ int main(int argc, char** argv) {
         auto app = std::make_unique<zaffo::App>(basePath);
         app->run();
     } catch (const std::exception& error) {
-        std::cout << "error: " << error.what() << std::endl;
+        // A failure, such as no terminal to show the screen on, is said where errors go.
+        std::cerr << "error: " << error.what() << std::endl;
+        return 1;
     }
     return 0;
 }

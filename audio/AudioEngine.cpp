@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <future>
 #include <limits>
 #include <utility>
 
@@ -109,8 +110,16 @@ void AudioEngine::stopDevice() {
 
 void AudioEngine::dropDevice() {
     if (!device_) return;
-    device_->stop();
-    device_.reset();
+    // A sound server that went away can leave its device unable to stop; the program does not
+    // wait for it longer than deviceStopLimit, and leaves the device to stop on its own thread.
+    std::shared_ptr<AudioDevice> device(std::move(device_));
+    auto stopped = std::make_shared<std::promise<void>>();
+    std::future<void> done = stopped->get_future();
+    std::thread([device, stopped] {
+        device->stop();
+        stopped->set_value();
+    }).detach();
+    done.wait_for(deviceStopLimit);
     deviceRunning_ = false;
     outputLatencyFrames_ = 0;
 }

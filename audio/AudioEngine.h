@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -81,8 +82,11 @@ public:
     // periods, real-time ones when the device keeps to real time. A device that does not
     // start (or none at all: openFailed) is dropped, and the engine is left without one.
     AudioDevice::StartResult startDevice(std::unique_ptr<AudioDevice> device);
-    // Stops and drops the device; does nothing when none runs. Never call it from onPeriod.
+    // Stops and drops the device; does nothing when none runs. Never call it from onPeriod. A
+    // device that has not stopped after deviceStopLimit (its sound server is gone and its backend
+    // hangs) is left to finish on a thread of its own, so that the program can still end.
     void stopDevice();
+    static constexpr std::chrono::seconds deviceStopLimit{2};
     bool isDeviceRunning() const { return deviceRunning_.load(); }
     // How many frames after a period is rendered its first frame is heard, as the running
     // device tells; 0 without a device. Read by the audio thread.

@@ -5,10 +5,12 @@
 
 #include <samplerate.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -16,8 +18,14 @@
 namespace zaffo {
 namespace {
 
-constexpr sf_count_t readBlockFrames = 4096;
+// Values per read whatever the channel count, and frames per conversion whatever the rates: the
+// memory a decode needs beside its result is fixed, never scaled by what a header says.
+constexpr sf_count_t readBlockSamples = 8192;
+constexpr long convertedBlockFrames = 16384;
+constexpr std::size_t cleanChunk = 8;
 constexpr int loadConverter = SRC_SINC_MEDIUM_QUALITY;
+// The most frames a byte of MP3 holds: MPEG-2 layer III at 8 kbit/s and 24 kHz, 576 in 24 bytes.
+constexpr double mp3FramesPerByte = 24;
 
 struct SndFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
@@ -41,6 +49,27 @@ bool isWavOrMp3(int format) {
     }
 }
 
+// NaN and infinity become silence and a value beyond the loudest is held there, once, at load:
+// one such value would otherwise reach the converter's filter, the mix and the recorder. Works
+// on whole chunks of a fixed size, which the compiler turns into vector code, so count must be a
+// multiple of cleanChunk. True when some value needed it.
+bool cleanValues(float* values, std::size_t count) {
+    int outside = 0;
+    for (std::size_t start = 0; start < count; start += cleanChunk) {
+        float* chunk = values + start;
+        for (std::size_t i = 0; i < cleanChunk; ++i) {
+            const float size = std::fabs(chunk[i]);
+            outside |= !(size <= loudestSampleValue);
+            chunk[i] = size <= std::numeric_limits<float>::max()
+                           ? std::copysign(std::min(size, loudestSampleValue), chunk[i])
+                           : 0.0f;
+        }
+    }
+    return outside != 0;
+}
+
+std::size_t wholeChunks(std::size_t count) { return (count + cleanChunk - 1) / cleanChunk * cleanChunk; }
+
 void toStereo(const float* block, sf_count_t frames, int channels, float* stereo) {
     for (sf_count_t i = 0; i < frames; ++i) {
         const float* frame = block + i * channels;
@@ -49,12 +78,17 @@ void toStereo(const float* block, sf_count_t frames, int channels, float* stereo
     }
 }
 
+enum class Appended { ok, failed, tooLong };
+
 // Takes stereo blocks at the file's rate and appends them at the engine's rate, converting
-// as they come, so that memory never holds more than the result and one block.
+// as they come, so that memory never holds more than the result and one block. The result
+// never grows past maxFrames: the block that would take it there is refused.
 class RateConverter {
 public:
-    RateConverter(int fileRate, std::vector<float>& out)
-        : ratio_(static_cast<double>(engineSampleRate) / fileRate), out_(out) {
+    RateConverter(int fileRate, std::uint64_t maxFrames, std::vector<float>& out)
+        : ratio_(static_cast<double>(engineSampleRate) / fileRate),
+          maxFrames_(std::min<std::uint64_t>(maxFrames, out.max_size() / 2)),
+          out_(out) {
         if (fileRate == engineSampleRate) {
             return;
         }
@@ -62,16 +96,14 @@ public:
         if (src_is_valid_ratio(ratio_)) {
             state_.reset(src_new(loadConverter, 2, &error));
         }
-        converted_.resize((static_cast<std::size_t>(std::ceil(readBlockFrames * ratio_)) + 64) * 2);
+        converted_.resize(static_cast<std::size_t>(convertedBlockFrames) * 2);
     }
 
     bool valid(int fileRate) const { return fileRate == engineSampleRate || state_; }
 
-    // False when the converter fails.
-    bool append(const float* stereo, long frames, bool last) {
+    Appended append(const float* stereo, long frames, bool last) {
         if (!state_) {
-            out_.insert(out_.end(), stereo, stereo + frames * 2);
-            return true;
+            return keep(stereo, static_cast<std::size_t>(frames));
         }
         SRC_DATA data{};
         data.data_in = stereo;
@@ -80,58 +112,88 @@ public:
         data.end_of_input = last ? 1 : 0;
         do {
             data.data_out = converted_.data();
-            data.output_frames = static_cast<long>(converted_.size() / 2);
+            data.output_frames = convertedBlockFrames;
             if (src_process(state_.get(), &data) != 0) {
-                return false;
+                return Appended::failed;
             }
-            out_.insert(out_.end(), converted_.data(), converted_.data() + data.output_frames_gen * 2);
+            if (const Appended kept = keep(converted_.data(), static_cast<std::size_t>(data.output_frames_gen));
+                kept != Appended::ok) {
+                return kept;
+            }
             data.data_in += data.input_frames_used * 2;
             data.input_frames -= data.input_frames_used;
         } while (data.input_frames > 0 || (last && data.output_frames_gen > 0));
-        return true;
+        return Appended::ok;
     }
 
 private:
+    // Grows the result as a vector would, but never beyond what maxFrames allows.
+    Appended keep(const float* stereo, std::size_t frames) {
+        if (frames > maxFrames_ - out_.size() / 2) {
+            return Appended::tooLong;
+        }
+        const std::size_t needed = out_.size() + frames * 2;
+        if (needed > out_.capacity()) {
+            out_.reserve(std::min<std::uint64_t>(std::max(needed, out_.capacity() * 2), maxFrames_ * 2));
+        }
+        out_.insert(out_.end(), stereo, stereo + frames * 2);
+        return Appended::ok;
+    }
+
     double ratio_;
+    std::uint64_t maxFrames_;
     std::vector<float>& out_;
     ConverterPtr state_;
     std::vector<float> converted_;
 };
 
-DecodedSample decodeOpened(SNDFILE* file, const SF_INFO& info, std::uint64_t maxFrames) {
+DecodedSample decodeOpened(SNDFILE* file, const SF_INFO& info, double fileBytes, std::uint64_t maxFrames) {
     const double ratio = static_cast<double>(engineSampleRate) / info.samplerate;
-    // libsndfile gives a WAV's length from its header, never more than the file holds; an MP3's
-    // is an estimate or unknown, so the decoded length is watched as well.
-    const bool lengthKnown = info.frames > 0 && info.frames != SF_COUNT_MAX;
-    if (lengthKnown && std::ceil(static_cast<double>(info.frames) * ratio) > static_cast<double>(maxFrames)) {
+    const bool mp3 = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+    double expectedFrames =
+        info.frames > 0 && info.frames != SF_COUNT_MAX ? std::ceil(static_cast<double>(info.frames) * ratio) : 0;
+    // libsndfile gives a WAV's length from its header, never more than the file holds. An MP3's
+    // comes from its Xing or Info header, or is guessed from its size, and either may be far
+    // off: one flipped bit makes a short sound claim hours. Only its decoded frames count, and
+    // its claim sizes the result only as far as its bytes could hold it.
+    if (mp3) {
+        expectedFrames =
+            std::min({expectedFrames, fileBytes * mp3FramesPerByte * ratio, static_cast<double>(maxFrames)});
+    } else if (expectedFrames > static_cast<double>(maxFrames)) {
         return {nullptr, SampleProblem::tooLong};
     }
     std::vector<float> samples;
-    RateConverter converter(info.samplerate, samples);
+    RateConverter converter(info.samplerate, maxFrames, samples);
     if (!converter.valid(info.samplerate)) {
         return {};
     }
-    if (lengthKnown) {
-        samples.reserve(static_cast<std::size_t>(std::ceil(static_cast<double>(info.frames) * ratio)) * 2 + 1024);
+    if (expectedFrames > 0) {
+        samples.reserve(static_cast<std::size_t>(expectedFrames) * 2 + 1024);
     }
-    std::vector<float> block(static_cast<std::size_t>(readBlockFrames) * info.channels);
-    std::vector<float> stereo(static_cast<std::size_t>(readBlockFrames) * 2);
+    const sf_count_t blockFrames = std::max<sf_count_t>(readBlockSamples / info.channels, 1);
+    // Room for whole chunks: what lies past the frames read was cleaned before, or is zero.
+    std::vector<float> block(wholeChunks(static_cast<std::size_t>(blockFrames) * info.channels));
+    std::vector<float> stereo(static_cast<std::size_t>(blockFrames) * 2);
+    bool limited = false;
     for (bool last = false; !last;) {
         // A decoder that stops part-way (a damaged file) keeps what came before.
-        const sf_count_t n = std::max<sf_count_t>(sf_readf_float(file, block.data(), readBlockFrames), 0);
+        const sf_count_t n = std::max<sf_count_t>(sf_readf_float(file, block.data(), blockFrames), 0);
         last = n == 0;
+        limited |= cleanValues(block.data(), wholeChunks(static_cast<std::size_t>(n) * info.channels));
         toStereo(block.data(), n, info.channels, stereo.data());
-        if (!converter.append(stereo.data(), static_cast<long>(n), last)) {
-            return {};
-        }
-        if (samples.size() / 2 > maxFrames) {
-            return {nullptr, SampleProblem::tooLong};
+        switch (converter.append(stereo.data(), static_cast<long>(n), last)) {
+            case Appended::ok:
+                break;
+            case Appended::failed:
+                return {};
+            case Appended::tooLong:
+                return {nullptr, SampleProblem::tooLong};
         }
     }
     if (samples.empty()) {
         return {};
     }
-    return {std::make_shared<AudioBuffer>(std::move(samples)), SampleProblem::none};
+    return {std::make_shared<AudioBuffer>(std::move(samples)), SampleProblem::none, limited};
 }
 
 }  // namespace
@@ -144,10 +206,16 @@ DecodedSample decodeSample(const std::string& path, std::uint64_t maxFrames) noe
         }
         SF_INFO info{};
         SndFilePtr file(openSndFile(handle.fd(), SFM_READ, &info));
-        if (!file || !isWavOrMp3(info.format) || info.channels < 1 || info.samplerate < 1) {
+        if (!file || !isWavOrMp3(info.format) || info.channels < 1) {
             return {};
         }
-        return decodeOpened(file.get(), info, maxFrames);
+        // Before anything is sized from the rate: the converter's output grows with it.
+        if (info.samplerate < minSampleRate || info.samplerate > maxSampleRate) {
+            return {nullptr, SampleProblem::badRate};
+        }
+        struct stat status {};
+        const double fileBytes = ::fstat(handle.fd(), &status) == 0 ? static_cast<double>(status.st_size) : 0;
+        return decodeOpened(file.get(), info, fileBytes, maxFrames);
     } catch (...) {
         // Out of memory, or a length no container can hold: the file is simply not loaded.
         return {};

@@ -11,25 +11,34 @@
 #include "sequencer/Sequencer.h"
 #include "text/Utf8.h"
 
+#include <optional>
+
 namespace zaffo {
 namespace {
 
-AnswerLine tooLongLine(const std::string& path) {
+// What a musician is told of a sample file that did not load as it is, once; nothing for one that
+// did, or that is no sound at all.
+std::optional<AnswerLine> troubleWith(const std::string& path, const DecodedSample& sample) {
     const PathParts parts = splitPath(path);
-    return {"too long to load: " + parts.name + "." + parts.ext, LineStyle::plain};
+    const std::string file = parts.name + "." + parts.ext;
+    if (sample.problem == SampleProblem::tooLong) return AnswerLine{"too long to load: " + file, LineStyle::plain};
+    if (sample.problem == SampleProblem::badRate) return AnswerLine{"unusable sample rate: " + file, LineStyle::plain};
+    if (sample.limited) return AnswerLine{"values out of range limited: " + file, LineStyle::plain};
+    return std::nullopt;
 }
 
 }  // namespace
 
 void Core::usePack(const std::string& name, bool showReadme, CommandOutput& output) {
     if (name.empty()) {
+        if (library_) library_->scanPacks();  // the disk as it is now, whatever the watch saw
         output.printMessage(L"Sample packs: ", packNames());
         return;
     }
     // A name that would reach outside the samples folder selects no folder at all.
     packPath_ = isPackName(name) ? basePath_ + "/samples/" + name : std::string();
     packName_ = toWide(name);
-    std::vector<std::string> tooLong;
+    std::vector<AnswerLine> troubles;
     {
         std::unique_lock<std::mutex> held;
         if (library_) held = library_->holdUpdates();
@@ -45,12 +54,12 @@ void Core::usePack(const std::string& name, bool showReadme, CommandOutput& outp
         auto decoded = loadSamples(paths);
         std::vector<SampleTable::Entry> loaded;
         for (size_t i = 0; i < paths.size(); ++i) {
-            if (decoded[i].problem == SampleProblem::tooLong) tooLong.push_back(paths[i]);
+            if (auto trouble = troubleWith(paths[i], decoded[i])) troubles.push_back(std::move(*trouble));
             if (decoded[i].buffer) loaded.emplace_back(splitPath(paths[i]).name, std::move(decoded[i].buffer));
         }
         samples_.set(std::move(loaded));
     }
-    for (const std::string& path : tooLong) output.printMessage(toWide(tooLongLine(path).text), {});
+    for (const AnswerLine& trouble : troubles) output.printMessage(toWide(trouble.text), {});
     if (showReadme) {
         std::vector<std::string> readme;
         for (const std::wstring& line : readPackReadme(packPath_)) readme.push_back(toUtf8(line));
@@ -88,9 +97,7 @@ SampleUpdate Core::sampleChanged(const std::string& path, bool lastTry) {
     if (sample.problem == SampleProblem::unreadable && !lastTry) {
         return {};  // a file still being written may not decode yet: it is offered again
     }
-    if (sample.problem == SampleProblem::tooLong) {
-        notices_(tooLongLine(path));
-    }
+    if (auto trouble = troubleWith(path, sample)) notices_(*trouble);
     return [this, path, buffer = std::move(sample.buffer)] { setSample(path, buffer); };
 }
 
@@ -109,9 +116,7 @@ SampleUpdate Core::sampleMoved(const std::string& oldPath, const std::string& ne
         return [] {};
     }
     DecodedSample sample = isSampleFile(to) ? decodeSample(newPath) : DecodedSample{};
-    if (sample.problem == SampleProblem::tooLong) {
-        notices_(tooLongLine(newPath));
-    }
+    if (auto trouble = troubleWith(newPath, sample)) notices_(*trouble);
     return [this, oldPath, newPath, from, to, buffer = std::move(sample.buffer)] {
         PatternPtr oldPattern = sequencer_->findPattern(from.name);
         PatternPtr newPattern = sequencer_->findPattern(to.name);

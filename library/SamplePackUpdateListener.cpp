@@ -9,4 +9,9 @@ void SamplePackUpdateListener::handleFileAction(WatchId, const std::string&, con
     lib_.scanPacks();
 }
 
+void SamplesFolderListener::handleFileAction(WatchId, const std::string&, const std::string& filename, FileAction,
+                                             const std::string& oldFilename) {
+    if (filename == samplesName_ || oldFilename == samplesName_) lib_.rewatchSamples();
+}
+
 }  // namespace zaffo

@@ -1,5 +1,7 @@
 #include "library/UserLib.h"
 
+#include <filesystem>
+
 #include "FileWatcher.h"
 #include "SamplePackUpdateListener.h"
 #include "SampleUpdateListener.h"
@@ -16,7 +18,17 @@ UserLib::UserLib(std::string samplesPath)
       reloads_(std::make_unique<ReloadQueue>(
           [this](const ReloadQueue::Change& change, bool lastTry) { return takeIn(change, lastTry); })) {
     rootWatchId_ = watcher_->addWatch(samplesPath_, packListener_.get(), true);
+    // A watch follows its folder when it is moved away; the one beside it sees a new one come.
+    const std::filesystem::path samples(samplesPath_);
+    samplesFolderListener_ = std::make_unique<SamplesFolderListener>(*this, samples.filename().string());
+    watcher_->addWatch(samples.parent_path().string(), samplesFolderListener_.get(), false);
     watcher_->watch();
+    scanPacks();
+}
+
+void UserLib::rewatchSamples() {
+    if (const WatchId old = rootWatchId_.exchange(0); old > 0) watcher_->removeWatch(old);
+    rootWatchId_ = watcher_->addWatch(samplesPath_, packListener_.get(), true);
     scanPacks();
 }
 

@@ -14,6 +14,7 @@ namespace zaffo {
 
 class FileWatcher;
 class SamplePackUpdateListener;
+class SamplesFolderListener;
 class SampleUpdateListener;
 
 // The user's sample folders: which packs exist, which files of the current pack are samples,
@@ -37,6 +38,9 @@ public:
 
     // Rebuilds the pack list: the folders in the samples folder, sorted by character value.
     void scanPacks();
+    // Watches the samples folder anew, as it is now, and lists its packs. On the watcher's thread,
+    // when something named like the samples folder comes or goes beside it.
+    void rewatchSamples();
     // Moves the pack watch to packPath and lists its samples. A folder that cannot be watched
     // (an empty path among them) gives no samples and no events. Nothing read from the previous
     // pack is put in place afterwards.
@@ -52,7 +56,7 @@ public:
     // The latest pack list; it stays valid and unchanged while the holder keeps it.
     std::shared_ptr<const PackList> packNames() const;
 
-    WatchId rootWatchId() const { return rootWatchId_; }
+    WatchId rootWatchId() const { return rootWatchId_.load(); }
     WatchId sampleWatchId() const { return sampleWatchId_.load(); }
 
     void setHandlers(SampleHandlers handlers);
@@ -75,7 +79,8 @@ private:
     std::unique_ptr<SamplePackUpdateListener> packListener_;
     std::vector<std::string> samplePaths_;
     std::atomic<WatchId> sampleWatchId_{0};
-    WatchId rootWatchId_ = 0;
+    std::atomic<WatchId> rootWatchId_{0};
+    std::unique_ptr<SamplesFolderListener> samplesFolderListener_;
 
     // Scans run whole, one at a time, so an older listing never replaces a newer one.
     std::mutex scanMutex_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -86,6 +87,10 @@ private:
     std::map<std::pair<int, int>, short> colorPairs_;
     bool defaultColors_ = false;
     bool leftButtonDown_ = false;
+    // Something else may write to the terminal behind the screen's back; a drawing at least this
+    // long after the last whole one rewrites every row.
+    static constexpr std::chrono::seconds repaintEvery{3};
+    std::chrono::steady_clock::time_point lastRepaint_{};
     // Typed bytes are decoded here, not by the terminal library, so that a broken sequence
     // costs one replacement character and nothing after it.
     Utf8Reader typed_;

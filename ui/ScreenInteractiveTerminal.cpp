@@ -337,6 +337,11 @@ void ScreenInteractive::draw(ComponentBase& root) {
     Render(grid_, root.Render());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) drawCell(x, y);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastRepaint_ >= repaintEvery) {
+        redrawwin(stdscr);  // every row is sent again, whatever the terminal holds now
+        lastRepaint_ = now;
+    }
     wnoutrefresh(stdscr);
     doupdate();
 }

@@ -37,7 +37,7 @@ public:
 
 private:
     void append(char32_t c) {
-        if (c < 0x20 || c == 0x7F) c = U' ';
+        if (isDrawnBlank(c)) c = U' ';
         if (c < 0x7F) {
             glyphs_.push_back(Glyph{std::string(1, static_cast<char>(c)), 1});
             return;

@@ -45,8 +45,13 @@ std::u32string Utf8Reader::flush() {
     return text;
 }
 
+bool isDrawnBlank(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
 int cellWidth(char32_t c) {
-    if (c < 0x7F) return 1;
+    if (c < 0x7F || isDrawnBlank(c)) return 1;
     locale_t locale = utf8Locale();
     locale_t previous = locale ? uselocale(locale) : locale_t(0);
     int width = wcwidth(static_cast<wchar_t>(c));

@@ -20,8 +20,11 @@ private:
     std::string pending_;
 };
 
-// Terminal cells a code point takes: 0 for combining marks, 2 for wide characters.
-// Control characters count as one cell (they are drawn as a blank).
+// Controls, and the marks that would turn the direction of the rest of a line (a file name may
+// hold them): each is drawn as a blank.
+bool isDrawnBlank(char32_t c);
+// Terminal cells a code point takes: 0 for combining marks, 2 for wide characters, 1 for what
+// is drawn as a blank.
 int cellWidth(char32_t c);
 // Cells taken by the first code point of a glyph.
 int glyphWidth(std::string_view glyph);

@@ -2,6 +2,8 @@
 
 #include "library/FileWatchListener.h"
 
+#include <string>
+
 namespace zaffo {
 
 class UserLib;
@@ -15,6 +17,19 @@ public:
 
 private:
     UserLib& lib_;
+};
+
+// Listens to the folder that holds the samples folder: when the samples folder comes back (it was
+// moved away and restored, or replaced by a copy), the watch on it is made anew.
+class SamplesFolderListener : public FileWatchListener {
+public:
+    SamplesFolderListener(UserLib& lib, std::string samplesName) : lib_(lib), samplesName_(std::move(samplesName)) {}
+    void handleFileAction(WatchId watchId, const std::string& dir, const std::string& filename, FileAction action,
+                          const std::string& oldFilename) override;
+
+private:
+    UserLib& lib_;
+    std::string samplesName_;
 };
 
 }  // namespace zaffo

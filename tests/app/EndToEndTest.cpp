@@ -101,16 +101,24 @@ protected:
     // clicks that played, a step apart to the frame.
     void expectTimeKeptAndRecorded() {
         for (const char* line : {"click #", "record start"}) command(line);
-        for (int step : {3, 0}) {
-            ASSERT_TRUE(session.waitFor("step " + std::to_string(step) + " to light",
-                                        [step](const Screen& screen) { return litStep(screen, "> click  ") == step; }));
+        for (int moves = 0; moves < 2; ++moves) {
+            const int step = litStep(session.screen(), "> click  ");
+            ASSERT_GE(step, 0) << session.screen().text();
+            ASSERT_TRUE(
+                session.waitFor("the highlight to leave step " + std::to_string(step), [&](const Screen& screen) {
+                    const int lit = litStep(screen, "> click  ");
+                    return lit >= 0 && lit != step;
+                }));
         }
-        command("record stop");
-        std::vector<std::filesystem::path> takes;
+        std::filesystem::path take;
         for (const auto& entry : std::filesystem::directory_iterator(session.folder()))
-            if (entry.path().filename().string().starts_with("recording_")) takes.push_back(entry.path());
-        ASSERT_EQ(takes.size(), 1u);
-        EXPECT_GE(expectClicksStepApart(readSoundFile(takes[0].string()).samples), 5u);
+            if (entry.path().filename().string().starts_with("recording_")) take = entry.path();
+        ASSERT_FALSE(take.empty());
+        // Six steps of stereo floats: the silent device plays in real time.
+        ASSERT_TRUE(waitUntil([&] { return std::filesystem::file_size(take) > 6 * framesPerStep * 8; },
+                              std::chrono::seconds(20)));
+        command("record stop");
+        EXPECT_GE(expectClicksStepApart(readSoundFile(take.string()).samples), 5u);
     }
 
     void expectKeysAndMouseWork() {
@@ -211,6 +219,33 @@ TEST_F(EndToEnd, EveryStepSoundsAndShowsOneStepAfterThePreviousAResizeRedrawsAnd
     std::memcpy(&riffSize, takes[0].data() + 4, 4);
     EXPECT_TRUE(takes[0].starts_with("RIFF") && riffSize == takes[0].size() - 8) << "the header was finished";
     EXPECT_GT(takes[0].size(), 12 * framesPerStep * 8) << "stereo floats";
+}
+
+// An MP3 file damaged every few hundred bytes makes the decoder complain on standard error, a line for each bad
+// frame; none of it reaches the screen, whose frame stays whole. Moved away and restored, as a backup does it, the
+// samples folder is followed again: a pack made in it afterwards is listed.
+TEST_F(EndToEnd, ADamagedPackLeavesTheScreenWholeAndARestoredSamplesFolderIsFollowed) {
+    std::string mp3 = testing::readFile(session.folder() / "samples/tarvik/kick.mp3");
+    ASSERT_GT(mp3.size(), 2000u);
+    for (std::size_t at = 600; at < mp3.size(); at += 397) {
+        mp3[at] = static_cast<char>(mp3[at] ^ 0xFF);
+        mp3[std::min(at + 1, mp3.size() - 1)] ^= 0x5A;
+    }
+    std::filesystem::create_directory(session.folder() / "samples/damaged");
+    testing::writeFile(session.folder() / "samples/damaged/bad.mp3", mp3);
+    start();
+    command("use damaged");
+    command("use damaged");
+    const Screen screen = session.screen();
+    EXPECT_TRUE(screen.row(0).starts_with("┌Settings")) << screen.text();
+    EXPECT_TRUE(screen.row(screen.rows() - 1).starts_with("└")) << screen.text();
+    EXPECT_FALSE(screen.contains("Note:") || screen.contains("MPEG")) << screen.text();
+
+    const std::filesystem::path samples = session.folder() / "samples", backup = session.folder() / "samples.bak";
+    std::filesystem::rename(samples, backup);
+    std::filesystem::copy(backup, samples, std::filesystem::copy_options::recursive);
+    std::filesystem::create_directory(samples / "fresh");
+    EXPECT_TRUE(session.waitFor("│  fresh"));
 }
 
 }  // namespace

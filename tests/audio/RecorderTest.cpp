@@ -1,6 +1,7 @@
 #include "audio/FrameRing.h"
 #include "audio/SdlDevice.h"
 #include "audio/SilentDevice.h"
+#include "audio/WavFile.h"
 #include "tests/audio/AudioTestFiles.h"
 #include "tests/support/DiskFull.h"
 
@@ -8,7 +9,9 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstring>
+#include <future>
 #include <thread>
+#include <tuple>
 
 namespace zaffo::test {
 namespace {
@@ -88,6 +91,68 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
     }
 }
 
+// A plain WAV counts its bytes in 32 bits: past the threshold (4 GiB, set low here) a take becomes RF64, which
+// libsndfile reads back with its true length whether it was closed, cut off by a crash after a header update, or
+// ended by a full disk inside a frame. At the threshold and under it, a plain WAV as ever.
+TEST(AudioRecording, ATakePastTheThresholdBecomesRf64WithItsTrueLength) {
+    struct Restore {
+        ~Restore() { WavFile::setRf64Threshold(WavFile::defaultRf64Threshold); }
+    } restore;
+    TempFolder dir;
+    std::vector<float> mixed(2 * 1000);
+    for (std::size_t i = 0; i < mixed.size(); ++i) mixed[i] = float(i) / 4096;
+    WavFile empty;
+    ASSERT_TRUE(empty.create(dir / "empty.wav"));
+    empty.close();
+    const auto header = std::filesystem::file_size(dir / "empty.wav");
+
+    const struct {
+        const char* name;
+        std::uint64_t threshold;
+        rlim_t diskBytes;
+        bool closed;
+        std::uint64_t framesKept;
+        int format;
+    } cases[] = {
+        {"at", header + 8 * 1000, RLIM_INFINITY, true, 1000, SF_FORMAT_WAV},
+        {"past", header + 8 * 999, RLIM_INFINITY, true, 1000, SF_FORMAT_RF64},
+        {"crashed", header + 8 * 999, RLIM_INFINITY, false, 1000, SF_FORMAT_RF64},
+        {"full past", header + 8 * 500, header + 8 * 700 + 5, true, 700, SF_FORMAT_RF64},
+        {"full under", header + 8 * 800, header + 8 * 700 + 5, true, 700, SF_FORMAT_WAV},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir / (std::string(c.name) + ".wav");
+        WavFile::setRf64Threshold(c.threshold);
+        WavFile file;
+        {
+            DiskFullAt full(c.diskBytes);
+            ASSERT_TRUE(file.create(path));
+            EXPECT_EQ(file.write(mixed.data(), 1000), c.framesKept == 1000);
+        }
+        file.updateHeader();
+        if (c.closed) file.close();
+        EXPECT_EQ(file.frames(), c.framesKept);
+        EXPECT_EQ(std::filesystem::file_size(path), header + 8 * c.framesKept);
+        const std::string bytes = testing::readFile(path);
+        // The 32-bit RIFF and data sizes, then the ds64 chunk's, which comes first in an RF64.
+        using Sizes = std::tuple<std::uint32_t, std::uint32_t, std::uint64_t, std::uint64_t, std::uint64_t>;
+        std::uint32_t riff = 0, data = 0;
+        std::uint64_t ds64[3] = {};
+        std::memcpy(&riff, bytes.data() + 4, 4);
+        std::memcpy(&data, bytes.data() + bytes.find("data") + 4, 4);
+        if (bytes.compare(12, 4, "ds64") == 0) std::memcpy(ds64, bytes.data() + 20, sizeof ds64);
+        const std::uint64_t riffBytes = bytes.size() - 8, dataBytes = 8 * c.framesKept;
+        EXPECT_EQ(Sizes(riff, data, ds64[0], ds64[1], ds64[2]),
+                  c.format == SF_FORMAT_RF64 ? Sizes(0xFFFFFFFF, 0xFFFFFFFF, riffBytes, dataBytes, c.framesKept)
+                                             : Sizes(riffBytes, dataBytes, 0, 0, 0));
+        const auto take = readSoundFile(path);
+        EXPECT_EQ(take.format, c.format | SF_FORMAT_FLOAT);
+        ASSERT_EQ(take.frames(), std::int64_t(c.framesKept));
+        EXPECT_TRUE(std::equal(take.samples.begin(), take.samples.end(), mixed.begin()));
+    }
+}
+
 TEST(AudioRecording, ATakeKilledWhileRecordingStillPlays) {
     TempFolder dir;
     const pid_t child = fork();
@@ -133,6 +198,30 @@ struct RefusingDevice : AudioDevice {
     bool realTime() const override { return true; }
     bool& dropped;
 };
+
+// A device whose sound server went away, which never stops: the engine waits for it no longer than its limit, so that
+// the program can end, and is left with no device.
+struct HangingDevice : AudioDevice {
+    explicit HangingDevice(std::shared_future<void> released) : released(std::move(released)) {}
+    StartResult start(Render, void*) override { return StartResult::started; }
+    void stop() override { released.wait(); }
+    std::uint32_t latencyFrames() const override { return 0; }
+    bool realTime() const override { return true; }
+    std::shared_future<void> released;
+};
+
+TEST(AudioDevice, ADeviceThatHangsWhenStoppedIsWaitedForNoLongerThanTheLimit) {
+    std::promise<void> release;
+    AudioEngine engine;
+    ASSERT_EQ(engine.startDevice(std::make_unique<HangingDevice>(release.get_future().share())),
+              AudioDevice::StartResult::started);
+    const auto begun = std::chrono::steady_clock::now();
+    engine.stopDevice();
+    const auto waited = std::chrono::steady_clock::now() - begun;
+    EXPECT_TRUE(waited >= AudioEngine::deviceStopLimit && waited < std::chrono::seconds(10));
+    EXPECT_FALSE(engine.isDeviceRunning());
+    release.set_value();  // the device's own thread ends
+}
 
 // SDL's dummy driver calls back in real time and keeps nothing; the silent device keeps time with a thread of its
 // own. With either, a second start replaces the first device, periods are at most the length asked for, stopping

@@ -1,10 +1,26 @@
 #include "audio/SampleLoader.h"
 #include "tests/audio/AudioTestFiles.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace zaffo::test {
 namespace {
+
+// Writes a big-endian (MP3) or little-endian (WAV) 32-bit field of a file's header in place.
+void patchHeader(const std::string& path, std::size_t at, std::uint32_t value, bool bigEndian) {
+    std::string bytes = testing::readFile(path);
+    ASSERT_LE(at + 4, bytes.size()) << path;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = char(value >> 8 * (bigEndian ? 3 - i : i));
+    testing::writeFile(path, bytes);
+}
+
+// Makes a short MP3's Xing header claim about 30 hours: the frame count follows the tag and its flags.
+void claimHours(const std::string& path) {
+    const std::size_t tag = testing::readFile(path).find("Xing");
+    ASSERT_NE(tag, std::string::npos) << "libsndfile wrote no Xing header";
+    patchHeader(path, tag + 8, 0x400000, true);  // 1152 samples a frame
+}
 
 // Each channel c of a file carries a 441 Hz sine of amplitude 0.1 * (c + 1).
 TEST(AudioDecoding, FilesBecomeStereoAt96000) {
@@ -13,6 +29,7 @@ TEST(AudioDecoding, FilesBecomeStereoAt96000) {
         int format, rate, channels;
         std::int64_t frames;
         double expectedFrames, tolerance, left, right;
+        bool claimsHours = false;
     } cases[] = {
         {"mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 44100, 96000, 2, 0.1, 0.1},
         {"stereo.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, 48000, 96000, 2, 0.1, 0.2},
@@ -20,6 +37,8 @@ TEST(AudioDecoding, FilesBecomeStereoAt96000) {
         {"quad.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 4, 9600, 9600, 0, 0.1, 0.2},
         // The encoder adds its own delay and padding around the second.
         {"tone.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 44100, 96000, 6000, 0.1, 0.2},
+        // Its length is what its frames decode to, not what its header says.
+        {"hours.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 44100, 96000, 6000, 0.1, 0.2, true},
     };
     TempFolder dir;
     for (const auto& c : cases) {
@@ -27,8 +46,11 @@ TEST(AudioDecoding, FilesBecomeStereoAt96000) {
             return float(0.1 * (channel + 1) * std::sin(2 * M_PI * 441 * double(f) / rate));
         };
         ASSERT_TRUE(writeSoundFile(dir / c.name, c.format, c.rate, c.channels, c.frames, sine));
-        auto buffer = loadSample(dir / c.name);
+        if (c.claimsHours) claimHours(dir / c.name);
+        const DecodedSample decoded = decodeSample(dir / c.name);
+        const auto& buffer = decoded.buffer;
         ASSERT_TRUE(buffer) << c.name;
+        EXPECT_FALSE(decoded.limited) << c.name;
         EXPECT_NEAR(double(buffer->frameCount()), c.expectedFrames, c.tolerance) << c.name;
         float peaks[2] = {0, 0};
         for (std::uint64_t i = 0; i < 2 * buffer->frameCount(); ++i)
@@ -38,6 +60,51 @@ TEST(AudioDecoding, FilesBecomeStereoAt96000) {
         for (std::int64_t f = 0; c.rate == 96000 && f < c.frames; ++f)  // nothing to convert
             ASSERT_EQ(buffer->data()[2 * f + 1], sine(f, 1)) << c.name << " frame " << f;
     }
+}
+
+// Values that no sound holds are made harmless once, at load, and the caller is told.
+TEST(AudioDecoding, NonNumbersBecomeSilenceAndAbsurdValuesAreHeldAt16) {
+    TempFolder dir;
+    const float values[] = {1e30f, -1e30f, NAN, INFINITY, 0.5f};
+    ASSERT_TRUE(writeSoundFile(dir / "wild.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 96000, 1, 5,
+                               [&](std::int64_t f, int) { return values[f]; }));
+    const DecodedSample decoded = decodeSample(dir / "wild.wav");
+    ASSERT_TRUE(decoded.buffer);
+    EXPECT_TRUE(decoded.limited);
+    EXPECT_EQ(std::vector<float>(decoded.buffer->data(), decoded.buffer->data() + 10),
+              (std::vector<float>{16, 16, -16, -16, 0, 0, 0, 0, 0.5, 0.5}));
+}
+
+// The converter's work grows with the rate a header claims: absurd rates are refused before
+// anything is sized from them, and the extremes allowed decode in little memory.
+TEST(AudioDecoding, RatesAreCheckedBeforeTheyCostMemory) {
+    TempFolder dir;
+    using enum SampleProblem;
+    const struct {
+        int rate;
+        SampleProblem problem;
+        double frames;
+    } cases[] = {{1, badRate, 0}, {999, badRate, 0}, {800000, badRate, 0}, {1000, none, 9600}, {768000, none, 12.5}};
+    for (const auto& c : cases) {
+        const std::string path = dir / std::to_string(c.rate);
+        ASSERT_TRUE(
+            writeSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 100, [](auto, int) { return 0.25f; }));
+        patchHeader(path, 24, c.rate, false);
+        patchHeader(path, 28, c.rate * 2, false);  // the byte rate
+    }
+    const auto peakKilobytes = [] {
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    const long before = peakKilobytes();
+    for (const auto& c : cases) {
+        const DecodedSample decoded = decodeSample(dir / std::to_string(c.rate));
+        EXPECT_EQ(decoded.problem, c.problem) << c.rate;
+        EXPECT_NEAR(decoded.buffer ? double(decoded.buffer->frameCount()) : 0, c.frames, 10) << c.rate;
+    }
+    // A header believed would cost gigabytes; a sanitizer's own bookkeeping stays far below this.
+    EXPECT_LT(peakKilobytes() - before, 32 * 1024);
 }
 
 // Files that are not sound, or sound of a kind or length that must not be loaded: each is passed

@@ -132,7 +132,7 @@ TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
         const char* shellFirst = "";
     };
     const Case cases[] = {
-        {"", 0, "hi!\n", false},  // no terminal to show the screen on
+        {"", 1, "hi!\n", false},  // no terminal to show the screen on: an error
         {"render song --measures 1", 0, "song.wav: 2.0 s", true},
         {"render song.json --parts a:1,a:1 --seed 3", 0, "song.wav: 5.3 s", true},
         {"render song --output other.wav", 0, "other.wav: 8.0 s", false},
@@ -169,6 +169,32 @@ TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
     };
     const std::string seven = renderWithSeed("7");
     EXPECT_TRUE(seven.size() > 88 && renderWithSeed("7") == seven && renderWithSeed("8") != seven);
+}
+
+// What the output names decides how the render reaches it: a file, or the target of a link, is replaced by a whole
+// new one, the link kept; a FIFO, a character device and standard output are written into and stay what they are; a
+// folder is refused and left alone. Each line ends with a check that what was there is still of its kind.
+TEST_F(CommandLine, EachKindOfOutputGetsTheRenderAsItCanAndNothingIsReplacedByAFile) {
+    const std::string render = zaffo + " render song --measures 1 --output ";
+    ASSERT_EQ(shell(render + "plain.wav").second, 0);
+    const std::string wav = readFile(folder / "plain.wav");
+    const std::pair<std::string, std::string> cases[] = {
+        {"echo old >target.wav; ln -s target.wav link.wav; R link.wav >/dev/null && test -L link.wav && cat target.wav",
+         wav},
+        {"mkfifo f.wav; R f.wav >/dev/null & cat f.wav; wait $! && test -p f.wav", wav},
+        {"R - 2>/dev/null", wav},
+        {"R /dev/stdout 2>/dev/null | cat", wav},
+        {"ln -s /dev/null null.wav; R null.wav && test -c /dev/null", "null.wav: 2.0 s\n"},
+        {"mkdir d.wav; R d.wav 2>&1; echo $?; test -d d.wav", "error: cannot write d.wav: it is a folder\n1\n"},
+    };
+    for (auto [line, expected] : cases) {
+        for (std::size_t at; (at = line.find("R ")) != std::string::npos;) line.replace(at, 2, render);
+        const auto [output, status] = shell(line);
+        EXPECT_EQ(status, 0) << line;
+        EXPECT_TRUE(output == expected) << line << ": " << output.size() << " bytes";
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("zaffo-render-")) << "left behind";
 }
 
 // FNV-1a over the bytes: a fingerprint of a whole file.

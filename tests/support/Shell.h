@@ -12,7 +12,8 @@ namespace zaffo::test {
 inline std::pair<std::string, int> runShell(const std::string& line) {
     FILE* pipe = popen(line.c_str(), "r");
     std::string output;
-    for (char buffer[4096]; pipe && std::fgets(buffer, sizeof buffer, pipe);) output += buffer;
+    char buffer[4096];
+    for (std::size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
     const int status = pipe ? pclose(pipe) : -1;
     return {output, status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }

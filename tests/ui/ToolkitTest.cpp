@@ -52,6 +52,7 @@ TEST(Render, DrawsEveryKindOfElementIntoItsBox) {
         {text("a世"), "a "},                                      // and is left out when it does not fit whole
         {hbox({text("e\xCC\x81x"), text("|")}), "e\xCC\x81x| "},  // a combining mark joins its base
         {text("a\tb"), "a b"},
+        {text("a\u202Eb\u2066c\u200Fd\u0085e"), "a b c d e"},  // direction marks and C1 controls too
         // Half of a wide character drawn over leaves a blank.
         {dbox({text("世x"), text("z")}), "z x"},
         {dbox({text("世x"), hbox({text("") | size(WIDTH, EQUAL, 1), text("y")})}), " yx"},
