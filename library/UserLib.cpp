@@ -27,12 +27,20 @@ UserLib::UserLib(std::string samplesPath)
 }
 
 void UserLib::rewatchSamples() {
+    std::lock_guard lock(rewatchMutex_);
+    if (closing_) return;  // the watcher is going away
     if (const WatchId old = rootWatchId_.exchange(0); old > 0) watcher_->removeWatch(old);
     rootWatchId_ = watcher_->addWatch(samplesPath_, packListener_.get(), true);
     scanPacks();
 }
 
 UserLib::~UserLib() {
+    {
+        // A listener that makes the samples folder's watch anew uses the watcher: it is done
+        // before the watcher goes, and none starts after.
+        std::lock_guard lock(rewatchMutex_);
+        closing_ = true;
+    }
     // The watcher's thread calls the listeners and, through them, this object: it goes first,
     // then the reload thread that it feeds.
     watcher_.reset();

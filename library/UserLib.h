@@ -80,6 +80,8 @@ private:
     std::vector<std::string> samplePaths_;
     std::atomic<WatchId> sampleWatchId_{0};
     std::atomic<WatchId> rootWatchId_{0};
+    std::mutex rewatchMutex_;  // closing_, and a new watch on the samples folder
+    bool closing_ = false;
     std::unique_ptr<SamplesFolderListener> samplesFolderListener_;
 
     // Scans run whole, one at a time, so an older listing never replaces a newer one.

@@ -60,20 +60,6 @@ protected:
         return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
     }
 
-    // A thousand periods, with tempo and play changes among them, allocate nothing.
-    void expectPeriodsAllocateNothing() {
-        onsets.clear();
-        link.tick(periodFrames, sampleRate, 1024, report);  // the first use of anything made lazily
-        const long before = allocationCount();
-        for (int n = 1; n < 1000; ++n) {
-            if (n % 100 == 0) sequencer.bpm = 100 + n / 10;
-            if (n == 250 || n == 300) sequencer.playing = n == 300;
-            report.clear();
-            link.tick(periodFrames, sampleRate, 1024, report);
-        }
-        EXPECT_EQ(allocationCount() - before, 0);
-    }
-
     void SetUp() override {
         ASSERT_TRUE(onlyLoopback()) << "run this program through scripts/in-own-network";
         peer.enableStartStopSync(true);
@@ -104,7 +90,7 @@ protected:
     double heardAt = 0;
 };
 
-TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNothing) {
+TEST_F(LinkTest, TempoAndPlayGoBothWaysAndAPeersChangeEndsARamp) {
     joinPeer();
     // Each change, and what shows that the other side saw it within a second. The network
     // carries a beat's length in whole microseconds.
@@ -140,7 +126,6 @@ TEST_F(LinkTest, TempoAndPlayGoBothWaysAPeersChangeEndsARampAndPeriodsAllocateNo
     playUntil(never, milliseconds(2000));
     EXPECT_EQ(sequencer.bpm.load(), 100) << "the ramp ended";
     EXPECT_NEAR(peerTempo(), 100, 1e-3);
-    expectPeriodsAllocateNothing();
 }
 
 // Whole periods of the core with Link on and a peer in the session (the clock follows Link's timeline, tempo and play
