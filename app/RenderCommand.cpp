@@ -5,6 +5,7 @@
 #include "audio/WavFile.h"
 #include "core/Core.h"
 #include "core/OfflineRender.h"
+#include "files/RegularFile.h"
 #include "sequencer/Random.h"
 #include "sequencer/Sequencer.h"
 
@@ -144,12 +145,7 @@ bool copyInto(const std::string& from, const std::filesystem::path& stream) {
             copied = got == 0;
             break;
         }
-        for (ssize_t at = 0; copied && at < got;) {
-            const ssize_t put = ::write(out, block.data() + at, static_cast<std::size_t>(got - at));
-            if (put < 0 && errno == EINTR) continue;
-            copied = put > 0;
-            at += std::max<ssize_t>(put, 0);
-        }
+        copied = writeAll(out, block.data(), static_cast<std::size_t>(got));
     }
     const int saved = errno;
     if (in >= 0) ::close(in);

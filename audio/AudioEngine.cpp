@@ -110,6 +110,13 @@ void AudioEngine::stopDevice() {
 
 void AudioEngine::dropDevice() {
     if (!device_) return;
+    deviceRunning_ = false;
+    outputLatencyFrames_ = 0;
+    if (!device_->realTime()) {  // pulled by its caller: nothing of it runs that could hang
+        device_->stop();
+        device_.reset();
+        return;
+    }
     // A sound server that went away can leave its device unable to stop; the program does not
     // wait for it longer than deviceStopLimit, and leaves the device to stop on its own thread.
     std::shared_ptr<AudioDevice> device(std::move(device_));
@@ -120,8 +127,6 @@ void AudioEngine::dropDevice() {
         stopped->set_value();
     }).detach();
     done.wait_for(deviceStopLimit);
-    deviceRunning_ = false;
-    outputLatencyFrames_ = 0;
 }
 
 bool AudioEngine::startRecording(const std::string& path) {

@@ -9,7 +9,6 @@
 #include "text/Utf8.h"
 
 #include <unistd.h>
-#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 
@@ -24,13 +23,8 @@ void writeWholeFile(const std::string& path, const std::string& text) {
     if (!file) {
         throw std::runtime_error("could not save " + path);  // what stands there is not ours to remove
     }
-    bool written = true;
-    for (std::size_t at = 0; written && at < text.size();) {
-        const ssize_t count = ::write(file.fd(), text.data() + at, text.size() - at);
-        written = count > 0 || (count < 0 && errno == EINTR);
-        at += count > 0 ? static_cast<std::size_t>(count) : 0;
-    }
-    if (!written || ::fsync(file.fd()) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!writeAll(file.fd(), text.data(), text.size()) || ::fsync(file.fd()) != 0 ||
+        std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
         throw std::runtime_error("could not save " + path);
     }

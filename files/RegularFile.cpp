@@ -78,4 +78,14 @@ std::optional<std::string> readRegularFile(const std::string& path, std::size_t 
     return text;
 }
 
+bool writeAll(int fd, const char* data, std::size_t size) {
+    for (std::size_t at = 0; at < size;) {
+        const ssize_t count = ::write(fd, data + at, size - at);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        at += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
 }  // namespace zaffo

@@ -36,6 +36,10 @@ FileHandle openRegularFile(const std::string& path);
 // written through it.
 FileHandle createRegularFile(const std::string& path);
 
+// Writes every byte to the descriptor, going on after an interrupted or partial write. False,
+// with errno set, when a write fails.
+bool writeAll(int fd, const char* data, std::size_t size);
+
 // The first `limit` bytes of a regular file (the whole file by default), or nothing when
 // openRegularFile refuses it or reading fails.
 std::optional<std::string> readRegularFile(const std::string& path,

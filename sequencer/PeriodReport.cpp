@@ -8,11 +8,6 @@ PeriodReport::PeriodReport(std::size_t triggerRoom) : triggerRoom_(triggerRoom) 
     events_.reserve(triggerRoom + controlRoom);
 }
 
-int PeriodReport::stepsBegun() const {
-    return static_cast<int>(std::count_if(events_.begin(), events_.end(),
-                                          [](const ClockEvent& e) { return e.kind == ClockEvent::Kind::step; }));
-}
-
 void PeriodReport::add(const ClockEvent& event) {
     const bool trigger = event.kind == ClockEvent::Kind::trigger;
     if (trigger && triggers_ == triggerRoom_) {

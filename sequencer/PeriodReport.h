@@ -54,8 +54,6 @@ public:
     const std::vector<ClockEvent>& events() const { return events_; }
     // Triggers left out since the report was made, for want of room.
     std::uint64_t triggersLeftOut() const { return leftOut_; }
-    // How many steps began in this period.
-    int stepsBegun() const;
 
     // Starts the next period. Keeps the instrument list until the clock pins the next one.
     void clear() {
