@@ -27,7 +27,6 @@ protected:
         return *app;
     }
     CommandAnswer run(const std::string& line) { return app->commands().run(line); }
-    Rows logRows() { return renderRows(app->messageLog().lines()); }
 
     std::unique_ptr<App> app;
 };

@@ -1,9 +1,7 @@
-#include "audio/OfflineDevice.h"
 #include "audio/VoicePool.h"
 #include "tests/audio/AudioTestFiles.h"
 
 #include <limits>
-#include <thread>
 
 namespace zaffo::test {
 namespace {
@@ -121,40 +119,6 @@ TEST(AudioVoices, BuffersOfRetiredVoicesAreLetGoOfOnlyByTheReleasingThread) {
         EXPECT_FALSE(watched.expired()) << cutOff;
         EXPECT_GE(pool.releaseQueue().releaseAll(), 1u);
         EXPECT_TRUE(watched.expired()) << cutOff;
-    }
-}
-
-// The offline device with a claim to keep real time, as a sound card's.
-struct RealTimePull : OfflineDevice {
-    bool realTime() const override { return true; }
-};
-
-// A pull is silence until the device is started, then renders one period. A period whose hook spends a millisecond
-// of its 33 microseconds cuts the oldest voices when its device keeps real time, and keeps every voice offline.
-TEST(AudioVoices, OnlyADeviceThatKeepsRealTimeCutsVoicesForTime) {
-    const struct {
-        bool realTime;
-        std::size_t kept;
-    } cases[] = {{false, 100}, {true, VoicePool::voicesPerClockCheck}};
-    for (const auto& c : cases) {
-        AudioEngine engine;
-        int periods = 0;
-        engine.onPeriod = [&](int, int) {
-            ++periods;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        };
-        for (int v = 0; v < 100; ++v) engine.play(constantBuffer(1000, 1.0f, 0.0f), 1.0f, 0);
-        std::unique_ptr<OfflineDevice> device(c.realTime ? new RealTimePull : new OfflineDevice);
-        OfflineDevice& pulled = *device;
-        std::vector<float> out(16 * 2 + 2, 1.0f);
-        pulled.pull(out.data(), 16);
-        EXPECT_EQ(std::count(out.begin(), out.end(), 0.0f), 32) << "silence before start, and nothing past the period";
-        ASSERT_EQ(engine.startDevice(std::move(device)), AudioDevice::StartResult::started);
-        pulled.pull(out.data(), 16);
-        EXPECT_EQ(periods, 1) << c.realTime;
-        EXPECT_EQ(out[0], float(c.kept)) << c.realTime;
-        EXPECT_EQ(engine.voiceCount(), c.kept) << c.realTime;
-        EXPECT_EQ(engine.voicesCutForTime(), 100 - c.kept) << c.realTime;
     }
 }
 

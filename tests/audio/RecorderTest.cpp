@@ -188,17 +188,6 @@ TEST(AudioFrameRing, KeepsOrderAcrossTheWrapAndCountsWhatDidNotFit) {
     EXPECT_EQ(ring.droppedFrames(), 2u);
 }
 
-// A device that never starts, and tells when it is let go of.
-struct RefusingDevice : AudioDevice {
-    explicit RefusingDevice(bool& droppedFlag) : dropped(droppedFlag) {}
-    ~RefusingDevice() override { dropped = true; }
-    StartResult start(Render, void*) override { return StartResult::startFailed; }
-    void stop() override {}
-    std::uint32_t latencyFrames() const override { return 0; }
-    bool realTime() const override { return true; }
-    bool& dropped;
-};
-
 // A device whose sound server went away, which never stops: the engine waits for it no longer than its limit, so that
 // the program can end, and is left with no device.
 struct HangingDevice : AudioDevice {
@@ -225,8 +214,8 @@ TEST(AudioDevice, ADeviceThatHangsWhenStoppedIsWaitedForNoLongerThanTheLimit) {
 
 // SDL's dummy driver calls back in real time and keeps nothing; the silent device keeps time with a thread of its
 // own. With either, a second start replaces the first device, periods are at most the length asked for, stopping
-// while the hook plays never deadlocks, and a device that does not start leaves the engine with none, the one before
-// it stopped. What SDL plays, and a missing sound card, are checked end to end.
+// while the hook plays never deadlocks, and no period comes after it. What SDL plays, and the silent device keeping
+// time without a sound card, are checked end to end.
 TEST(AudioDevice, StartingTwiceAndStoppingWhileTheHookPlaysNeverDeadlocks) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     const struct {
@@ -262,70 +251,10 @@ TEST(AudioDevice, StartingTwiceAndStoppingWhileTheHookPlaysNeverDeadlocks) {
         }
         EXPECT_LE(largestPeriod.load(), int(kind.period)) << kind.name;
 
-        ASSERT_EQ(engine.startDevice(kind.make()), started) << kind.name;
-        bool dropped = false;
-        EXPECT_EQ(engine.startDevice(std::make_unique<RefusingDevice>(dropped)), AudioDevice::StartResult::startFailed);
-        EXPECT_TRUE(dropped) << kind.name;
-        EXPECT_FALSE(engine.isDeviceRunning()) << kind.name;
-        EXPECT_EQ(engine.outputLatencyFrames(), 0u) << kind.name;
+        EXPECT_EQ(std::pair(engine.isDeviceRunning(), engine.outputLatencyFrames()), std::pair(false, 0u)) << kind.name;
         const std::uint64_t stopped = frames;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(frames.load(), stopped) << kind.name;
-    }
-}
-
-// When each period of a silent device came, and its frames; the third period stalls the device's thread.
-struct PeriodLog {
-    using Clock = std::chrono::steady_clock;
-    static void render(void* user, float* out, std::uint32_t frameCount) {
-        auto& log = *static_cast<PeriodLog*>(user);
-        std::fill(out, out + std::size_t{frameCount} * 2, 1.0f);  // the whole buffer is there to write
-        const std::size_t n = log.periods;
-        if (n == 2) std::this_thread::sleep_for(log.stall);
-        if (n < log.at.size()) log.at[n] = Clock::now();
-        log.frames += frameCount;
-        log.periods = n + 1;
-    }
-    // The most periods that began within any `window`.
-    std::size_t mostWithin(Clock::duration window) const {
-        std::size_t most = 0;
-        const std::size_t logged = std::min(periods.load(), at.size());
-        for (std::size_t i = 0, j = 0; j < logged; ++j) {
-            while (at[j] - at[i] >= window) ++i;
-            most = std::max(most, j - i + 1);
-        }
-        return most;
-    }
-    std::chrono::milliseconds stall;
-    std::vector<Clock::time_point> at = std::vector<Clock::time_point>(1000);
-    std::atomic<std::size_t> periods{0};
-    std::atomic<std::uint64_t> frames{0};
-};
-
-// Over half a second the silent device renders about as many frames as went by (bounds loose enough for a busy
-// machine), every period whole. A thread stalled for many periods (a suspended machine) lets the missed time go
-// instead of catching up in a burst. Stopping is prompt, and no period comes after it.
-TEST(AudioSilentDevice, KeepsToTheSteadyClockWithoutCatchingUpInBursts) {
-    using namespace std::chrono_literals;
-    using Clock = PeriodLog::Clock;
-    for (const auto stall : {0ms, 300ms}) {
-        PeriodLog log{stall};
-        SilentDevice device;
-        const auto begun = Clock::now();
-        ASSERT_EQ(device.start(&PeriodLog::render, &log), AudioDevice::StartResult::started);
-        std::this_thread::sleep_for(500ms + stall);
-        const auto stopping = Clock::now();
-        device.stop();
-        EXPECT_LT(Clock::now() - stopping, 250ms) << stall.count();
-        const std::uint64_t periods = log.periods;
-        std::this_thread::sleep_for(50ms);
-        EXPECT_EQ(log.periods.load(), periods) << stall.count();
-
-        const double elapsed = std::chrono::duration<double>(stopping - begun - stall).count() * engineSampleRate;
-        EXPECT_EQ(log.frames.load(), periods * SilentDevice::periodFrames) << stall.count();
-        EXPECT_GE(double(log.frames), 0.25 * elapsed) << stall.count();
-        EXPECT_LE(double(log.frames), 1.5 * elapsed) << stall.count();
-        EXPECT_LE(log.mostWithin(5ms), SilentDevice::maxPeriodsBehind + 2) << stall.count();
     }
 }
 

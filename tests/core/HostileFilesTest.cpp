@@ -93,21 +93,6 @@ TEST_F(CoreTest, DeletingOrRenamingAFileMovesOrRemovesItsInstrumentAndANewPackFo
     ASSERT_TRUE(waitUntil([&] { return answer("use").back().find("fresh") != std::string::npos; }));
 }
 
-// Moved away and restored, as a backup or a checkout does it, the samples folder is watched again: a pack made in it
-// afterwards is listed within two seconds.
-TEST_F(CoreTest, ASamplesFolderMovedAwayAndRestoredIsWatchedAgain) {
-    start();
-    std::filesystem::rename(base + "/samples", base + "/samples.bak");
-    std::filesystem::copy(base + "/samples.bak", base + "/samples", std::filesystem::copy_options::recursive);
-    std::filesystem::create_directory(base + "/samples/fresh");
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            const auto packs = core->packNames();
-            return std::find(packs.begin(), packs.end(), L"fresh") != packs.end();
-        },
-        std::chrono::seconds(2)));
-}
-
 TEST_F(HostileFilesTest, APackNameThatLeavesTheSamplesFolderSelectsNoFolder) {
     writeWav(base + "/loose.wav");
     writeWav(base + "/samples/stray.wav");
