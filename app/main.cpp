@@ -13,16 +13,15 @@
 
 namespace {
 
-// The folder of the program file. A bare name (the program found on the PATH) has no folder
-// part, so the kernel's link to the running executable tells where it lives.
+// The folder of the program file itself, also when it was started through a symbolic link (as
+// ~/.local/bin/zaffo is): the kernel's link to the running executable names the real file.
 std::string programFolder(const char* argument) {
-    std::string folder = zaffo::splitPath(argument ? argument : "").dir;
-    if (!folder.empty()) {
-        return folder;
-    }
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? "" : zaffo::splitPath(executable.string()).dir;
+    if (!error) return zaffo::splitPath(executable.string()).dir;
+    const std::string path = argument ? argument : "";
+    const auto real = std::filesystem::canonical(path, error);
+    return zaffo::splitPath(error ? path : real.string()).dir;
 }
 
 }  // namespace

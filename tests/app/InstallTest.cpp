@@ -1,0 +1,99 @@
+// Installing into the program's own folder, again and again, over what the musician keeps there.
+#include "tests/support/Shell.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zaffo::test {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+using testing::writeFile;
+
+std::string copyKeepingChanges(const std::string& from, const std::string& to) {
+    return runShell(std::string(CMAKE_COMMAND) + " -DZAFFO_FROM=" + from + " -DZAFFO_TO=" + to + " -P " +
+                    ZAFFO_COPY_SCRIPT + " 2>&1")
+        .first;
+}
+
+// Each file is bundled (or not) in a first and a second version, and between the two copies the musician leaves it,
+// changes it, or makes it a link. What is in the folder at the end, and whether the copy said it kept it.
+TEST(Install, ASecondCopyUpdatesWhatIsBundledAndKeepsWhatTheMusicianSavedOrChanged) {
+    struct Case {
+        const char* file;
+        const char* first;     // "": not bundled
+        const char* second;    // "": no longer bundled
+        const char* musician;  // written between the copies; "": left alone, "->": made a link to first
+        const char* end;       // "": no file
+        bool saidKept;
+    };
+    const Case cases[] = {
+        {"same.txt", "a", "a", "", "a", false},
+        {"samples/p/updated.wav", "a", "b", "", "b", false},
+        {"samples/p/changed.wav", "a", "b", "mine", "mine", true},
+        {"demo.json", "a", "a", "mine", "mine", true},
+        {"changedBack.json", "a", "b", "b", "b", false},
+        {"new.json", "", "b", "", "b", false},
+        {"song.json", "", "", "mine", "mine", false},
+        {"savedUnderABundledName.json", "", "b", "mine", "mine", true},
+        {"samples/p/dropped.wav", "a", "", "", "", false},
+        {"samples/p/droppedButChanged.wav", "a", "", "mine", "mine", true},
+        {"linked.json", "a", "b", "->", "a", true},
+    };
+    TempFolder first, second, folder;
+    for (const Case& c : cases) {
+        for (auto [bundle, content] : {std::pair{&first, c.first}, std::pair{&second, c.second}}) {
+            if (*content == '\0') continue;
+            std::filesystem::create_directories(std::filesystem::path(*bundle / c.file).parent_path());
+            writeFile(*bundle / c.file, content);
+        }
+    }
+    copyKeepingChanges(first.path(), folder.path());
+    for (const Case& c : cases) {
+        if (std::string(c.musician) == "->") {
+            writeFile(folder / "target", c.first);
+            std::filesystem::remove(folder / c.file);
+            std::filesystem::create_symlink(folder / "target", folder / c.file);
+        } else if (*c.musician != '\0') {
+            writeFile(folder / c.file, c.musician);
+        }
+    }
+    const std::string said = copyKeepingChanges(second.path(), folder.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(std::filesystem::exists(folder / c.file), *c.end != '\0');
+        EXPECT_EQ(readFile(folder / c.file), c.end);
+        EXPECT_EQ(said.find("Kept " + std::string(c.file) + " as you") != std::string::npos, c.saidKept) << said;
+    }
+}
+
+// The real install twice into one folder, then the program started through a link elsewhere.
+TEST(Install, TheInstalledProgramKeepsTheSongsAndPlaysThroughALink) {
+    TempFolder prefix, elsewhere;
+    const std::string install =
+        std::string(CMAKE_COMMAND) + " --install " + ZAFFO_BUILD_DIR + " --prefix " + prefix.path() + " 2>&1";
+    ASSERT_EQ(runShell(install).second, 0);
+    const std::string demo = readFile(prefix / "demo.json");
+    ASSERT_FALSE(demo.empty());
+    writeFile(prefix / "song.json", demo);
+    writeFile(prefix / "demo.json", demo + " ");
+    std::filesystem::remove(prefix / "samples/default/readme.txt");
+    const auto [said, status] = runShell(install);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(said.find("Kept demo.json as you changed it"), std::string::npos) << said;
+    EXPECT_EQ(readFile(prefix / "demo.json"), demo + " ");
+    EXPECT_EQ(readFile(prefix / "song.json"), demo);
+    EXPECT_TRUE(std::filesystem::exists(prefix / "samples/default/readme.txt"));
+
+    std::filesystem::create_symlink(prefix / "zaffo", elsewhere / "zaffo");
+    const auto [rendered, renderStatus] =
+        runShell("cd " + elsewhere.path() + " && ./zaffo render song --measures 1 --output take.wav 2>&1");
+    EXPECT_EQ(renderStatus, 0) << rendered;
+    EXPECT_GT(std::filesystem::file_size(elsewhere / "take.wav"), 96000u) << "the song's samples were found";
+}
+
+}  // namespace
+}  // namespace zaffo::test
