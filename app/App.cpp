@@ -25,8 +25,8 @@ void App::run() {
     core_.link().setOnPeersChanged([&terminal] { terminal.PostEvent(ui::Event::Custom); });
     // From the sound card's opening to its closing, nothing writes across the screen.
     QuietStandardError quiet;
-    // The line on standard output is hidden by the screen; the log says it where it is seen.
-    if (!core_.startSound()) log.printNow({"No audio device: nothing will sound", LineStyle::alert});
+    // Without a sound card the log says how to get sound, where the musician looks.
+    core_.startSound();
     auto root = ui::CatchEvent(screen.root(), [this](const ui::Event& event) {
         if (event == ui::Event::Custom) core_.reportStoppedRecording();
         return false;

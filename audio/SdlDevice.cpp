@@ -12,7 +12,10 @@ SdlDevice::StartResult SdlDevice::start(Render render, void* user) {
     stop();
     // Ctrl+C and the termination signals belong to the terminal interface.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return StartResult::openFailed;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        explainFailure();
+        return StartResult::openFailed;
+    }
     render_ = render;
     user_ = user;
     SDL_AudioSpec wanted{};
@@ -25,6 +28,7 @@ SdlDevice::StartResult SdlDevice::start(Render render, void* user) {
     SDL_AudioSpec obtained{};
     id_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (id_ == 0) {
+        explainFailure();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return StartResult::openFailed;
     }
@@ -43,6 +47,25 @@ void SdlDevice::stop() {
     id_ = 0;
     obtainedFrames_ = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+// SDL takes the driver that SDL_AUDIODRIVER names, or else tries its drivers in order until one initialises, leaving
+// out those that play nowhere (disk, dummy).
+void SdlDevice::explainFailure() {
+    if (!failure_) return;
+    std::string tried;
+    if (const char* asked = SDL_getenv("SDL_AUDIODRIVER"); asked && *asked) {
+        tried = asked;
+    } else {
+        const char* current = SDL_GetCurrentAudioDriver();
+        for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+            const std::string name = SDL_GetAudioDriver(i);
+            if (!current && (name == "disk" || name == "dummy")) continue;
+            tried += (tried.empty() ? "" : ", ") + name;
+            if (current && name == current) break;
+        }
+    }
+    *failure_ = "SDL tried " + tried + ": " + SDL_GetError();
 }
 
 void SdlDevice::callback(void* self, std::uint8_t* stream, int length) {

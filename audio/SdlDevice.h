@@ -2,6 +2,8 @@
 
 #include "audio/AudioDevice.h"
 
+#include <string>
+
 namespace zaffo {
 
 // The system's default playback device through SDL's audio subsystem, asking for the engine's format (interleaved
@@ -12,7 +14,9 @@ public:
     // Small periods keep the step onsets and the controls responsive.
     static constexpr std::uint16_t requestedPeriodFrames = 1024;
 
-    SdlDevice() = default;
+    // When a start fails, `failure` (if given) is set to which of SDL's drivers were tried and what the last
+    // one said, for the musician; it must outlive the call to start.
+    explicit SdlDevice(std::string* failure = nullptr) : failure_(failure) {}
     ~SdlDevice() override;
 
     SdlDevice(const SdlDevice&) = delete;
@@ -27,6 +31,10 @@ public:
 
 private:
     static void callback(void* self, std::uint8_t* stream, int length);
+    // While SDL's audio is initialised, or just after its initialisation failed.
+    void explainFailure();
+
+    std::string* failure_ = nullptr;
 
     std::uint32_t id_ = 0;
     std::uint32_t obtainedFrames_ = 0;

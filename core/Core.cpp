@@ -10,8 +10,30 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace zaffo {
+namespace {
+
+// The words of the text in rows of at most `width` characters; a longer word has a row of its own.
+std::vector<std::string> wordRows(const std::string& text, std::size_t width) {
+    std::vector<std::string> rows;
+    std::string row;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string word = text.substr(start, end - start);
+        start = end + 1;
+        if (word.empty()) continue;
+        if (!row.empty() && row.size() + 1 + word.size() > width) rows.push_back(std::exchange(row, ""));
+        row += (row.empty() ? "" : " ") + word;
+    }
+    if (!row.empty()) rows.push_back(row);
+    return rows;
+}
+
+}  // namespace
 
 Core::Core(std::string basePath, Mode mode, NoticeSink notices)
     : basePath_(std::move(basePath)), notices_(std::move(notices)) {
@@ -35,13 +57,17 @@ Core::~Core() {
 }
 
 bool Core::startSound() {
-    const AudioDevice::StartResult result = engine_->startDevice(std::make_unique<SdlDevice>());
+    std::string failure;
+    const AudioDevice::StartResult result = engine_->startDevice(std::make_unique<SdlDevice>(&failure));
     if (result == AudioDevice::StartResult::started) return true;
     std::fputs(result == AudioDevice::StartResult::openFailed ? "Failed to open playback device.\n"
                                                               : "Failed to start playback device.\n",
                stdout);
     std::fflush(stdout);
     engine_->startDevice(std::make_unique<SilentDevice>());
+    notices_({"No sound card: time and takes go on silently", LineStyle::alert});
+    for (const std::string& row : wordRows(failure, CommandOutput::rowWidth)) notices_({row, LineStyle::plain});
+    notices_({"Start PulseAudio/PipeWire or set SDL_AUDIODRIVER", LineStyle::plain});
     return false;
 }
 

@@ -49,8 +49,9 @@ public:
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
-    // Sound through the sound card; when none opens, says so on standard output and keeps time
-    // with a silent device instead. True when a sound card plays.
+    // Sound through the sound card; when none opens, says so on standard output, tells the notices
+    // which drivers were tried and how to get sound, and keeps time with a silent device instead.
+    // True when a sound card plays.
     bool startSound();
     // Plays through this device instead (the offline renderer's); false when it does not start.
     bool startDevice(std::unique_ptr<AudioDevice> device);
