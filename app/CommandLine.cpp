@@ -44,6 +44,10 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
     int measures = defaultMeasures;
     for (size_t i = 1; i < arguments.size(); ++i) {
         std::string option = arguments[i];
+        if (option == "-o")
+            option = "--output";
+        else if (option.starts_with("-o"))
+            option = "--output=" + option.substr(2);
         std::string value;
         const bool named = option.starts_with("--");
         const size_t equals = option.find('=');
@@ -89,7 +93,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     if (arguments.empty()) return line;
-    if (arguments[0] == "--version") {
+    if (arguments[0] == "--version" || arguments[0] == "-V") {
         if (arguments.size() > 1) throw UsageError("--version takes nothing after it");
         line.action = CommandLine::Action::version;
         return line;
@@ -104,21 +108,26 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string usageText() {
     return "usage: zaffo\n"
-           "       zaffo render COMPOSITION [--measures N] [--parts NAME:N,NAME:N,...] [--seed N] [--output FILE]\n"
-           "       zaffo --help\n"
-           "       zaffo --version\n"
+           "       zaffo render COMPOSITION [--measures N] [--parts NAME:N,...] [--seed N]\n"
+           "                    [-o FILE]\n"
+           "       zaffo -h | --help\n"
+           "       zaffo -V | --version\n"
            "\n"
-           "Without arguments zaffo plays in the terminal. 'render' writes a composition to a WAV file\n"
-           "(32-bit float, stereo, 96000 Hz) far faster than it plays.\n"
+           "Without arguments zaffo plays in the terminal. 'render' writes a composition\n"
+           "to a WAV file (32-bit float, stereo, 96000 Hz) far faster than it plays.\n"
            "\n"
-           "  COMPOSITION         a composition file; \".json\" may be left out; looked for in the\n"
-           "                      current folder, then in the folder where 'save' writes\n"
-           "  --measures N        N measures of the composition's instruments (default 4)\n"
-           "  --parts a:4,b:2     part a for 4 measures, then part b for 2, each at its own tempo\n"
-           "  --seed N            start the shuffles from N, so that every run writes the same file\n"
-           "  --output FILE       the file to write (default: the composition's, with .wav for .json)\n"
-           "  --help              show this help\n"
-           "  --version           show the version\n";
+           "  COMPOSITION        a composition file; \".json\" may be left out; looked for\n"
+           "                     in the current folder, then beside the program, where\n"
+           "                     'save' writes\n"
+           "  --measures N       N measures of the composition's instruments (default 4)\n"
+           "  --parts a:4,b:2    part a for 4 measures, then part b for 2, each at its\n"
+           "                     own tempo\n"
+           "  --seed N           start the shuffles from N, so that every run writes the\n"
+           "                     same file\n"
+           "  -o, --output FILE  the file to write (default: the composition's, with .wav\n"
+           "                     for .json); - for standard output\n"
+           "  -h, --help         show this help\n"
+           "  -V, --version      show the version\n";
 }
 
 std::string versionText() { return std::string("zaffo ") + ZAFFO_VERSION; }

@@ -165,7 +165,7 @@ struct PartialFile {
 };
 
 int fail(const std::string& reason, int status = 1) {
-    std::cerr << "error: " << reason << std::endl;
+    std::cerr << "zaffo: " << reason << std::endl;
     return status;
 }
 
@@ -192,7 +192,7 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
         opened = loaded->openComposition(composition->string(), output);
         for (AnswerLine& line : output.take()) said.push_back(std::move(line));
     }
-    for (const AnswerLine& line : said) std::cerr << "warning: " << line.text << "\n";
+    for (const AnswerLine& line : said) std::cerr << "zaffo: warning: " << line.text << "\n";
     Core& core = *loaded;
     if (!opened) return fail(composition->string() + " holds no composition");
     const std::vector<std::string> parts = core.sequencer().getPartNames();

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     try {
         line = zaffo::parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     } catch (const zaffo::UsageError& error) {
-        std::cerr << "error: " << error.what() << "\n\n" << zaffo::usageText();
+        std::cerr << "zaffo: " << error.what() << "\nTry 'zaffo --help'." << std::endl;
         return 2;
     }
     switch (line.action) {
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
             try {
                 return zaffo::renderCommand(line.render, programFolder(argc > 0 ? argv[0] : nullptr));
             } catch (const std::exception& error) {
-                std::cerr << "error: " << error.what() << std::endl;
+                std::cerr << "zaffo: " << error.what() << std::endl;
                 return 1;
             }
         case zaffo::CommandLine::Action::play:
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         app->run();
     } catch (const std::exception& error) {
         // A failure, such as no terminal to show the screen on, is said where errors go.
-        std::cerr << "error: " << error.what() << std::endl;
+        std::cerr << "zaffo: " << error.what() << std::endl;
         return 1;
     }
     return 0;

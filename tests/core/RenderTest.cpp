@@ -136,18 +136,22 @@ TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
         {"render song --measures 1", 0, "song.wav: 2.0 s", true},
         {"render song.json --parts a:1,a:1 --seed 3", 0, "song.wav: 5.3 s", true},
         {"render song --output other.wav", 0, "other.wav: 8.0 s", false},
-        {"render missing", 1, "error: no composition named missing\n", false},
-        {"render song --parts a:1,b:2", 1, "error: no part named b in song.json\n", false},
-        {"render song --output no/such/folder.wav", 1, "error: cannot write no/such/folder.wav: No such file", false},
-        {"render song", 1, "error: cannot write song.wav: File too large\n", false, "trap '' XFSZ; ulimit -f 100; "},
+        {"render missing", 1, "zaffo: no composition named missing\n", false},
+        {"render song --parts a:1,b:2", 1, "zaffo: no part named b in song.json\n", false},
+        {"render song -o no/such/folder.wav", 1, "zaffo: cannot write no/such/folder.wav: No such file", false},
+        {"render song", 1, "zaffo: cannot write song.wav: File too large\n", false, "trap '' XFSZ; ulimit -f 100; "},
         {"render song --measures 0", 2,
-         "error: --measures needs a whole number from 1 to 100000, not \"0\"\n\nusage:", false},
-        {"render song --parts a", 2, "error: --parts needs NAME:MEASURES", false},
-        {"render song --measures", 2, "error: --measures needs a value", false},
-        {"render song --loud", 2, "error: unknown option --loud", false},
-        {"render", 2, "error: render needs a composition", false},
-        {"play song", 2, "error: unknown command play", false},
+         "zaffo: --measures needs a whole number from 1 to 100000, not \"0\"\nTry 'zaffo --help'.\n", false},
+        {"render song --parts a", 2, "zaffo: --parts needs NAME:MEASURES", false},
+        {"render song --measures", 2, "zaffo: --measures needs a value\nTry 'zaffo --help'.\n", false},
+        {"render song --loud", 2, "zaffo: unknown option --loud\nTry 'zaffo --help'.\n", false},
+        {"render song -o", 2, "zaffo: --output needs a value\n", false},
+        {"render", 2, "zaffo: render needs a composition\n", false},
+        {"play song", 2, "zaffo: unknown command play\nTry 'zaffo --help'.\n", false},
+        {"-x", 2, "zaffo: unknown option -x\nTry 'zaffo --help'.\n", false},
         {"--version", 0, "zaffo 0.", false},
+        {"-V", 0, "zaffo 0.", false},
+        {"render song -oother.wav --measures 1", 0, "other.wav: 2.0 s", false},
         {"render song --help", 0, "usage: zaffo\n", false},
     };
     for (const Case& c : cases) {
@@ -160,6 +164,9 @@ TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
         std::filesystem::remove(folder / "other.wav");
         EXPECT_TRUE(onlySong()) << "nothing left behind";
     }
+    const std::string usage = shell(zaffo + " -h").first;
+    for (std::size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, 79u) << usage.substr(start, end - start);
 }
 
 // What the output names decides how the render reaches it: a file, or the target of a link, is replaced by a whole
@@ -176,7 +183,7 @@ TEST_F(CommandLine, EachKindOfOutputGetsTheRenderAsItCanAndNothingIsReplacedByAF
         {"R - 2>/dev/null", wav},
         {"R /dev/stdout 2>/dev/null | cat", wav},
         {"ln -s /dev/null null.wav; R null.wav && test -c /dev/null", "null.wav: 2.0 s\n"},
-        {"mkdir d.wav; R d.wav 2>&1; echo $?; test -d d.wav", "error: cannot write d.wav: it is a folder\n1\n"},
+        {"mkdir d.wav; R d.wav 2>&1; echo $?; test -d d.wav", "zaffo: cannot write d.wav: it is a folder\n1\n"},
     };
     for (auto [line, expected] : cases) {
         for (std::size_t at; (at = line.find("R ")) != std::string::npos;) line.replace(at, 2, render);
@@ -217,7 +224,7 @@ TEST_F(CommandLine, CtrlCStopsTheRenderAndRemovesItsFile) {
     const auto [output, status] =
         shell("{ " + zaffo + " render song --measures 100000 2>&1 & sleep 0.5; kill -INT $!; wait $!; }");
     EXPECT_EQ(status, 130);
-    EXPECT_EQ(output, "error: interrupted; nothing written\n");
+    EXPECT_EQ(output, "zaffo: interrupted; nothing written\n");
     EXPECT_TRUE(onlySong());
 }
 
