@@ -39,6 +39,9 @@ struct FakeListener : ParseListener {
         record(on ? (*on ? "link(on)" : "link(off)") : "link()");
         return "Link is off";
     }
+    std::vector<std::string> sampleNames() override { return {samples.begin(), samples.end()}; }
+    std::string undo() override { return record("undo") ? "undone" : ""; }
+    std::string redo() override { return record("redo") ? "redone" : ""; }
 
     bool record(const std::string& call) {
         calls.push_back(call);
@@ -96,7 +99,7 @@ const Case cases[] = {
     {"volume 20", true, "", "volume(20.000000)", ""},
     {"kick\t#-", true, "", "", "kick #-#-#-#- 1 0 on"},
     // Names: letters, one underscore, trailing digits.
-    {"hi_hat2 #-", false, "pattern not found: hi_hat2", "", ""},
+    {"hi_hat2 #-", false, "pattern not found: hi_hat2, did you mean hi-hat?", "", ""},
     {"kick xyz #-", false, "pattern not found: xyz", "", "kick -------- 1 0 on"},
     {"parts #-", false, "pattern not found: parts", "", ""},
     {"next #-", true, "", "", "next #-#-#-#- 1 0 on"},
@@ -110,7 +113,10 @@ const Case cases[] = {
     {"load x", true, "", "load(x)", ""},
     {"tutorial ", true, "", "tutorial", ""},
     {"next", true, "", "next", ""},
-    {"nextx", true, "Unknown part/sample: nextx", "", ""},
+    {"nextx", true, "Unknown part/sample: nextx, did you mean next?", "", ""},
+    {"undo ", true, "undone", "undo", ""},
+    {"redo", true, "redone", "redo", ""},
+    {"undo #-", false, "pattern not found: undo", "", ""},
     {"recordstart", true, "", "record(start)", ""},
     {"record stop", true, "", "record(stop)", ""},
     {"link", true, "Link is off", "link()", ""},
@@ -130,6 +136,13 @@ const Case cases[] = {
     {".kick", true, "", "", "kick -------- 1 0 off"},
     {"> kick snare", true, "", "", "kick -------- 1 0 on; snare -------- 1 0 on"},
     {".xyz", false, "pattern not found: xyz", "", ""},
+    // A missing name gets the closest samples (and parts, for a recall), case aside.
+    {"kik #-", false, "pattern not found: kik, did you mean kick?", "", ""},
+    {"Snare #-", false, "pattern not found: Snare, did you mean snare?", "", ""},
+    {"k 0.5", false, "pattern not found: k, did you mean kick?", "", ""},
+    {"h #-", false, "pattern not found: h, did you mean hh or hi-hat?", "", ""},
+    {"kick #-\n=verse\nvers", true, "Unknown part/sample: vers, did you mean verse?", "", "kick #-#-#-#- 1 0 on",
+     "verse"},
     // The single-word fallback.
     {" kick", true, "", "audition(kick)", ""},
     {"hi-hat", true, "", "audition(hi-hat)", ""},
