@@ -170,14 +170,18 @@ Component AppScreen::buildTree() {
                                &selectedPane),
                            &rightShown);
     columns = Container::Horizontal({leftColumn, mainColumn, rightColumn});
-    // At every step the clock posts a redraw; the input takes the focus back on this thread.
-    // A step posted just before Play was cleared must not pull the focus any more. The clock
-    // also posts one when another player starts or stops it.
+    // The settings take only their own keys (Space, Enter, the arrows): whatever else is typed
+    // while one has the focus goes to the command line, and Escape goes back to it.
     Component focusRules = CatchEvent(columns, [this](const Event& event) {
         keepFocusShown();
-        if (event != Event::Custom) return false;
-        if (core.sequencer().playing.load()) input->TakeFocus();
-        return false;
+        if (columns->OnEvent(event) || input->Focused()) return true;
+        if (event == Event::Escape) {
+            input->TakeFocus();
+        } else if (event.is_character() || event.kind() == Event::Kind::Control || event == Event::Backspace) {
+            input->TakeFocus();
+            columns->OnEvent(event);
+        }
+        return true;
     });
     return Renderer(focusRules, [this] { return screenLayout(); });
 }
@@ -311,6 +315,11 @@ bool AppScreen::historyKeys(const Event& event) {
     if (event == Event::TabReverse) {
         if (leftShown) volumeSlider->TakeFocus();
         return true;
+    }
+    if (event == Event::Escape) {  // the input clears the line, and its error goes with it
+        errorText.clear();
+        errorStyle = bgcolor(Color::Default);
+        historyIndex = history.size();
     }
     return false;
 }

@@ -247,7 +247,11 @@ void ScreenInteractive::dispatchTyped(ComponentBase& root, const std::u32string&
                 dispatch(root, Event::Escape);
                 break;
             default:
-                if (c >= 0x20) dispatch(root, Event::Character(c));
+                if (c >= 0x20) {
+                    dispatch(root, Event::Character(c));
+                } else if (c >= 1 && c <= 26) {
+                    dispatch(root, Event::Control(static_cast<char>('a' + c - 1)));
+                }
         }
     }
 }

@@ -129,7 +129,7 @@ TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
     EXPECT_FALSE(shown.contains("│None"));
 }
 
-TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesTheFocusBack) {
+TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsWhichKeepTheFocusTillTypingOrEscapeTakesItBack) {
     // The control whose label is drawn inverted, or the input, drawn inverted too.
     auto focused = [&]() -> std::string {
         const Drawn shown(*screen);
@@ -139,14 +139,33 @@ TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesT
         return inverted + (shown.at("Command:") && shown.at("Command:", 1)->inverted ? "input" : "");
     };
     const Event tab = Event::Tab, back = Event::TabReverse, step = Event::Custom, space = Event::Character(' ');
+    const Event enter = Event::Return, escape = Event::Escape, k = Event::Character('k');
     // Each row: a key or a step posted by the clock, the focus after it, whether Play is set.
     const std::tuple<Event, const char*, bool> keys[] = {
-        {step, "input", true},  {tab, "Play", true},     {step, "input", true},  {tab, "Play", true},
-        {space, "Play", false}, {step, "Play", false},   {tab, "Record", false}, {tab, "Basic", false},
-        {tab, "Link", false},   {tab, "BPM", false},     {tab, "Volume", false}, {Event::ArrowLeft, "Volume", false},
-        {tab, "input", false},  {back, "Volume", false}, {back, "BPM", false},   {back, "Link", false},
-        {back, "Basic", false}, {back, "Record", false}, {back, "Play", false},  {back, "input", false},
-        {tab, "Play", false},   {space, "Play", true},   {step, "input", true},
+        {step, "input", true},
+        {tab, "Play", true},
+        {step, "Play", true},
+        {space, "Play", false},
+        {enter, "Play", true},
+        {k, "input", true},
+        {tab, "Play", true},
+        {tab, "Record", true},
+        {tab, "Basic", true},
+        {tab, "Link", true},
+        {tab, "BPM", true},
+        {tab, "Volume", true},
+        {Event::ArrowLeft, "Volume", true},
+        {tab, "input", true},
+        {back, "Volume", true},
+        {back, "BPM", true},
+        {escape, "input", true},
+        {back, "Volume", true},
+        {back, "BPM", true},
+        {back, "Link", true},
+        {back, "Basic", true},
+        {back, "Record", true},
+        {back, "Play", true},
+        {back, "input", true},
     };
     screen->commandInput()->TakeFocus();
     for (std::size_t row = 0; row < std::size(keys); ++row) {
@@ -155,7 +174,57 @@ TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesT
         EXPECT_EQ(focused(), after) << "row " << row;
         EXPECT_EQ(app->core().sequencer().playing.load(), playing) << "row " << row;
     }
+    EXPECT_EQ(screen->commandText, L"k") << "typed on a check box, the letter went to the input";
     EXPECT_FLOAT_EQ(app->core().engine().masterVolume.load(), 0.95f);
+}
+
+// The editor's keys, one row after another from an empty line: the line after them, "|" where the cursor stands.
+TEST_F(AppScreenTest, TheCommandLineEditsLikeAShellsAndKeepsTheFocus) {
+    auto typed = [](const std::string& text) {
+        std::vector<Event> events;
+        for (char c : text) events.push_back(Event::Character(c));
+        return events;
+    };
+    auto ctrl = [](char letter) { return std::vector<Event>{Event::Control(letter)}; };
+    auto key = [](const Event& event) { return std::vector<Event>{event}; };
+    const std::pair<std::vector<Event>, const char*> rows[] = {
+        {typed("kick #-"), "kick #-|"},
+        {key(Event::Home), "|kick #-"},
+        {key(Event::ArrowLeft), "|kick #-"},
+        {typed("x"), "x|kick #-"},  // the arrow left the focus where it was
+        {ctrl('e'), "xkick #-|"},
+        {key(Event::ArrowRight), "xkick #-|"},
+        {typed("!"), "xkick #-!|"},
+        {ctrl('a'), "|xkick #-!"},
+        {key(Event::Delete), "|kick #-!"},
+        {key(Event::ArrowRight), "k|ick #-!"},
+        {ctrl('k'), "k|"},
+        {typed("ick  snare hh"), "kick  snare hh|"},
+        {ctrl('w'), "kick  snare |"},
+        {ctrl('w'), "kick  |"},
+        {key(Event::ArrowLeft), "kick | "},
+        {ctrl('u'), "| "},
+        {key(Event::End), " |"},
+        {ctrl('b'), " |"},
+        {key(Event::Escape), "|"},
+        {ctrl('w'), "|"},
+    };
+    screen->commandInput()->TakeFocus();
+    auto& input = dynamic_cast<custom_WideInputBase&>(*screen->commandInput());
+    for (const auto& [events, expected] : rows) {
+        for (const Event& event : events) screen->root()->OnEvent(event);
+        std::wstring shown = screen->commandText;
+        shown.insert(static_cast<size_t>(input.cursor()), L"|");
+        EXPECT_EQ(toUtf8(shown), expected);
+        EXPECT_TRUE(screen->commandInput()->Focused()) << expected;
+    }
+    // A long line scrolls sideways: the cursor's end of it is always in sight.
+    for (const Event& event : typed(std::string(60, 'b') + "e")) screen->root()->OnEvent(event);
+    EXPECT_EQ(screen->commandText.size(), 61u);
+    EXPECT_TRUE(Drawn(*screen).contains("bbbe"));
+    for (const Event& event : {Event::Home, Event::Character('s')}) screen->root()->OnEvent(event);
+    EXPECT_TRUE(Drawn(*screen).contains("sbbb"));
+    EXPECT_FALSE(Drawn(*screen).contains("bbbe"));
 }
 
 // The right-hand column gives way first, then the left-hand one; below 50 x 16 a notice stands
@@ -304,9 +373,10 @@ TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
     }
 }
 
-// Keys that find nothing to do at the ends of the line are left to others (typing and editing are checked on the real
-// program); a character beyond the basic plane is inserted and removed whole; a cursor the owner sets takes over.
-TEST(WideInput, LeavesKeysAtTheEndsToOthersKeepsAstralCharactersWholeAndFollowsTheOwnersCursor) {
+// Backspace and Delete that find nothing to do at the ends of the line are left to others, the arrows are not (they
+// would move the focus away); a character beyond the basic plane is inserted and removed whole; a cursor the owner
+// sets takes over.
+TEST(WideInput, KeepsArrowsAtTheEndsKeepsAstralCharactersWholeAndFollowsTheOwnersCursor) {
     std::wstring content;
     int changes = 0, enters = 0;
     ui::InputOption option{[&] { ++changes; }, [&] { ++enters; }};
@@ -315,7 +385,7 @@ TEST(WideInput, LeavesKeysAtTheEndsToOthersKeepsAstralCharactersWholeAndFollowsT
     for (const Event& key : {Event::Backspace, Event::ArrowLeft, Event::Character("\xF0\x9F\xA5\x81"), Event::Delete,
                              Event::ArrowRight, Event::ArrowUp, Event::Custom, Event::Return, Event::Character('x')})
         handled += input.OnEvent(key) ? '1' : '0';
-    EXPECT_EQ(handled, "001000011");
+    EXPECT_EQ(handled, "011010011");
     EXPECT_EQ(std::tuple(content, changes, enters), std::tuple(std::wstring{wchar_t(0x1F941)} + L"x", 2, 1));
     option.cursor_position = 1;
     input.OnEvent(Event::Backspace);
