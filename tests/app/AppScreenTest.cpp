@@ -279,8 +279,10 @@ TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsTha
     // The header keeps the width of the log: the name cut, the numbers whole.
     EXPECT_TRUE(shown.contains("> " + std::string(37, 'n') + "… 1.00 &0"));
     // 50 rows less the frame and the command box (the log is empty) leave 43: 21 instruments.
+    // The last row says how many more there are.
     EXPECT_TRUE(shown.contains("> i19 "));
     EXPECT_FALSE(shown.contains("> i20 "));
+    EXPECT_TRUE(shown.contains("... 9980 more instruments"));
 }
 
 // The interface, audio and watcher threads meeting in one App: run under ThreadSanitizer, this catches unguarded

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <tuple>
 
 namespace zaffo::test {
 namespace {
@@ -65,8 +67,8 @@ protected:
                       " ./zaffo; echo \"EXIT=$?\"; read");
         // The first screen is drawn in one go, but a capture may still fall between two writes.
         ASSERT_TRUE(session.waitFor("the first screen", [](const Screen& screen) {
-            return screen.contains("type 'help' for help") && screen.contains("┌Samples") &&
-                   screen.contains("Volume") && screen.contains("tom");
+            return screen.contains("type 'help' for help") && screen.contains("Samples") && screen.contains("Volume") &&
+                   screen.contains("tom");
         }));
     }
 
@@ -127,12 +129,19 @@ protected:
         const auto [row, column] = session.screen().find("No audio device: nothing will sound");
         ASSERT_GE(row, 0) << session.screen().text();
         EXPECT_EQ(session.screen().cell(row, column).foreground, red);
-        // Keys as tmux names them, or bytes, and the input after each: a stray byte is one replacement.
+        // Keys as tmux names them, or bytes, and the input after each: a stray byte is one replacement character,
+        // drawn as "?" on this ASCII screen. Left at the start keeps the focus: nothing typed after it goes astray.
         const std::pair<const char*, const char*> keys[] = {
-            {"-l kc", "kc"},         {"Left", "kc"},     {"-l i", "kic"}, {"End", "kic"},        {"-l kx", "kickx"},
-            {"BSpace", "kick"},      {"Home", "kick"},   {"DC", "ick"},   {"-l k", "kick"},      {"Right", "kick"},
-            {"-H ff", "ki\uFFFDck"}, {"BSpace", "kick"}, {"End", "kick"}, {"-l ' #'", "kick #"}, {"Enter", ""},
-            {"Up", "kick #"},        {"Down", ""},
+            {"-l kc", "kc"},   {"Left", "kc"},        {"-l i", "kic"},
+            {"End", "kic"},    {"-l kx", "kickx"},    {"BSpace", "kick"},
+            {"Home", "kick"},  {"DC", "ick"},         {"-l k", "kick"},
+            {"Right", "kick"}, {"-H ff", "ki?ck"},    {"BSpace", "kick"},
+            {"End", "kick"},   {"-l ' #'", "kick #"}, {"Enter", ""},
+            {"Up", "kick #"},  {"Down", ""},          {"-l 'kick hh'", "kick hh"},
+            {"C-w", "kick"},   {"C-a", "kick"},       {"Left", "kick"},
+            {"-l x", "xkick"}, {"C-k", "x"},          {"C-e", "x"},
+            {"-l y", "xy"},    {"Left", "xy"},        {"C-u", "y"},
+            {"Escape", ""},
         };
         for (const auto& [key, input] : keys) {
             session.press(key);
@@ -143,25 +152,26 @@ protected:
         // Two clicks on Play's box, each a press and a release in one write, reported the classic way. ncurses makes
         // the first one click and the second, with a Tab after it, the release alone. Each click stops or starts the
         // clock once and takes the focus, which the Tab moves on, drawn inverted.
-        const auto [box, left] = session.screen().find("▣ Play");
+        const auto [box, left] = session.screen().find("x Play");
         char at[16];
         std::snprintf(at, sizeof at, " %x %x", left + 33, box + 33);
         const std::string click = std::string("-H 1b 5b 4d 20") + at + " 1b 5b 4d 23" + at;
         session.press(click);
-        EXPECT_TRUE(session.waitFor("☐ Play"));
+        EXPECT_TRUE(session.waitFor("- Play"));
         session.press(click + " 09");
         EXPECT_TRUE(session.waitFor("Record to take the focus", [](const Screen& screen) {
             const auto [row, column] = screen.find("Record");
             return row >= 0 && screen.cell(row, column).inverted;
         }));
-        EXPECT_TRUE(session.screen().contains("▣ Play")) << session.screen().text();
+        EXPECT_TRUE(session.screen().contains("x Play")) << session.screen().text();
     }
 
     TmuxSession session;
 };
 
-// Without a sound device and under the bare C locale, the clock keeps time and takes record it, the screen still
-// draws its glyphs in UTF-8, and the keys and the mouse as the terminal sends them reach the input and the settings.
+// Without a sound device and under the bare C locale, the clock keeps time and takes record it, the screen draws
+// its frames and boxes in ASCII, and the keys and the mouse as the terminal sends them reach the input and the
+// settings.
 // Ctrl+C, SIGTERM and SIGHUP each give the terminal back.
 TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOutGivesTheTerminalBack) {
     writeClick();
@@ -174,9 +184,47 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOut
         ASSERT_TRUE(session.waitFor("EXIT=0"));
         EXPECT_NE(session.screen().text().find("hi!\nFailed to open playback device.\nEXIT=0\n"), std::string::npos)
             << "back on the normal screen";
-        EXPECT_FALSE(session.screen().contains("┌Zaffo"));
+        EXPECT_FALSE(session.screen().contains("+Zaffo"));
         session.type("typed-back");
         EXPECT_TRUE(session.waitFor("typed-back")) << "the terminal echoes again";
+    }
+}
+
+// At 80x24, on terminals of eight colours or none and under a locale that is not UTF-8: the screen is plain ASCII,
+// the tempo shows as a number, the instruments that do not fit are counted on the last row, and the current step
+// stands out from the others, in colour or in reverse video.
+TEST_F(EndToEnd, EveryTerminalShowsTheTempoTheHiddenInstrumentsAndTheCurrentStep) {
+    for (const std::string term : {"linux", "vt100"}) {
+        SCOPED_TRACE(term);
+        session.start("env SDL_AUDIODRIVER=dummy LANG=C LC_ALL=C TERM=" + term + " ./zaffo; echo \"EXIT=$?\"; read", 80,
+                      24);
+        ASSERT_TRUE(session.waitFor("+Zaffo"));
+        command("bpm 132");
+        ASSERT_TRUE(session.waitFor("the tempo as a number", [](const Screen& screen) {
+            const auto [row, column] = screen.find("BPM");
+            return row >= 0 && screen.textAt(row, column, 21).ends_with("] 132");
+        }));
+        for (const char* line : {".", "kick snare hh clap oh tom rim #"}) command(line);
+        ASSERT_TRUE(session.waitFor("... 4 more instruments")) << session.screen().text();
+        const Screen screen = session.screen();
+        EXPECT_TRUE(screen.contains("> hh ") && !screen.contains("> clap ")) << screen.text();
+        EXPECT_TRUE(std::all_of(screen.text().begin(), screen.text().end(), [](char c) { return c > 0; }))
+            << "ASCII only: " << screen.text();
+        // Each step cell as its colours and reverse video: the current step is the one unlike the other seven.
+        const auto [row, column] = screen.find("> kick           1.00");
+        using Look = std::tuple<int, int, bool>;
+        std::map<Look, int> looks;
+        for (int step = 0; step < 8; ++step) {
+            const Cell cell = screen.cell(row + 1, column + 3 * step + 1);
+            ++looks[{cell.foreground, cell.background, cell.inverted}];
+        }
+        ASSERT_EQ(looks.size(), 2u) << screen.text();
+        const auto lit = std::find_if(looks.begin(), looks.end(), [](const auto& look) { return look.second == 1; });
+        ASSERT_NE(lit, looks.end()) << screen.text();
+        const auto [foreground, background, inverted] = lit->first;
+        EXPECT_TRUE(inverted || foreground != background) << "its text does not vanish";
+        session.press("C-c");
+        ASSERT_TRUE(session.waitFor("EXIT=0"));
     }
 }
 
