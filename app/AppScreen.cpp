@@ -241,7 +241,7 @@ Element AppScreen::mainView() {
     // Only the instruments that fit are built: there may be a great many of them. When some do
     // not fit, the last row says how many.
     Element instruments = fitted([this](int, int height) {
-        const size_t count = core.sequencer().getPatterns().size();
+        const size_t count = core.sequencer().patternCount();
         const auto fitting = static_cast<size_t>(std::max(height, 0) / 2);
         const size_t shown = count <= fitting ? count : static_cast<size_t>(std::max(height - 1, 0) / 2);
         Elements rows;

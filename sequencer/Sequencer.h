@@ -79,6 +79,7 @@ public:
     PatternPtr findPattern(const std::string& name);
     PatternPtr getOrCreatePattern(const std::string& name);
     std::vector<PatternPtr> getPatterns();
+    size_t patternCount();
     // Copies of the live instruments (of the first `most` of them), made one by one: safe to read
     // while the clock shuffles the originals.
     std::vector<SequencerPattern> getPatternCopies(size_t most = SIZE_MAX);

@@ -74,6 +74,11 @@ std::vector<PatternPtr> Sequencer::getPatterns() {
     return *liveList();
 }
 
+size_t Sequencer::patternCount() {
+    std::lock_guard lock(editMutex);
+    return liveList()->size();
+}
+
 std::vector<SequencerPattern> Sequencer::getPatternCopies(size_t most) {
     std::lock_guard lock(editMutex);
     const PatternListPtr live = liveList();

@@ -3,6 +3,8 @@
 
 #include "CoreFixture.h"
 
+#include <sstream>
+
 namespace zaffo::testing {
 namespace {
 
@@ -33,39 +35,28 @@ const UndoCase undoCases[] = {
 
 UndoState stateOf(Core& core) { return {core.packName(), core.sequencer().snapshot()}; }
 
-class UndoTest : public CoreTest {
-protected:
-    void runLines(const std::string& lines) {
-        for (size_t start = 0, end = 0; start < lines.size(); start = end + 1) {
-            end = std::min(lines.find('\n', start), lines.size());
-            ASSERT_TRUE(run(lines.substr(start, end - start)).ok) << lines;
-        }
-    }
-};
-
-TEST_F(UndoTest, UndoAndRedoBringBackTheStateAroundEachCommand) {
+TEST_F(CoreTest, UndoAndRedoBringBackTheStateAroundEachCommand) {
     for (const UndoCase& c : undoCases) {
         SCOPED_TRACE(c.line);
         start(Core::Mode::offline);
-        runLines(c.setup);
+        std::istringstream setup(c.setup);
+        for (std::string line; std::getline(setup, line);) ASSERT_TRUE(run(line).ok);
         const UndoState before = stateOf(*core);
         run(c.line);
         const UndoState after = stateOf(*core);
         ASSERT_NE(before, after) << "the command changes something";
-        const std::string trimmed = std::string(c.line).substr(std::string(c.line).find_first_not_of(' '));
-        const std::string command = trimmed.substr(0, trimmed.find_last_not_of(' ') + 1);
-        EXPECT_EQ(answer("undo"), Rows{"undone: " + command});
-        EXPECT_EQ(stateOf(*core), before);
-        EXPECT_EQ(answer("redo "), Rows{"redone: " + command});
-        EXPECT_EQ(stateOf(*core), after);
-        EXPECT_EQ(answer("undo"), Rows{"undone: " + command});
-        EXPECT_EQ(stateOf(*core), before);
+        std::string command = c.line;  // as the answer names it, the blanks around it dropped
+        command.erase(command.find_last_not_of(' ') + 1).erase(0, command.find_first_not_of(' '));
+        for (const auto& [line, state] : {std::pair("undo", before), {"redo ", after}, {"undo", before}}) {
+            EXPECT_EQ(answer(line), Rows{(line[0] == 'u' ? "undone: " : "redone: ") + command});
+            EXPECT_EQ(stateOf(*core), state);
+        }
     }
 }
 
 // Lines that change nothing leave no step behind; a new change forgets what was undone; at least
 // fifty steps go back.
-TEST_F(UndoTest, OnlyChangesCountAndFiftyStepsGoBack) {
+TEST_F(CoreTest, OnlyChangesCountForUndoAndFiftyStepsGoBack) {
     start(Core::Mode::offline);
     for (const char* line : {"help", "samples", "bpm", "kick", "parts", "/", "volume 0.5", "a"}) run(line);
     EXPECT_EQ(run("undo").text(), "nothing to undo");
