@@ -12,6 +12,8 @@
 #include "ui/Utf8.h"
 #include "ui/custom_Border.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iomanip>
 #include <sstream>
@@ -30,6 +32,7 @@ constexpr int settingsHeight = 8;
 constexpr int mainWidth = logWidth + 2;
 constexpr int columnWidth = listWidth + 2;
 constexpr int leastHeight = 16;
+constexpr size_t numberWidth = 4;
 
 Element paneFrame(Element title, Element content) {
     return std::make_shared<custom_Border>(Elements{std::move(content), std::move(title)}, 0);
@@ -142,10 +145,24 @@ Component AppScreen::settingsPane() {
                  [this, linkBox] {
                      return hbox({linkBox->Render(), text(peersLabel())}) | size(WIDTH, EQUAL, listWidth);
                  }),
-        Slider("BPM   ", &core.sequencer().bpm, 20, 240, 1),
-        volumeSlider,
+        withNumber(Slider("BPM   ", &core.sequencer().bpm, 20, 240, 1),
+                   [this] { return std::to_wstring(core.sequencer().bpm.load()); }),
+        withNumber(volumeSlider,
+                   [this] {
+                       const float percent = std::round(core.engine().masterVolume.load() * 100);
+                       return std::to_wstring(static_cast<int>(std::clamp(percent, 0.0f, 999.0f))) + L"%";
+                   }),
     });
     return makePane(L"Settings", controls, settingsHeight);
+}
+
+// A slider with its value as a number after it, four columns wide, so the gauges line up.
+Component AppScreen::withNumber(Component slider, std::function<std::wstring()> number) {
+    return Renderer(slider, [slider, number = std::move(number)] {
+        std::wstring shown = number();
+        shown = std::wstring(shown.size() < numberWidth ? numberWidth - shown.size() : 0, L' ') + shown;
+        return hbox({slider->Render() | flex, text(shown)});
+    });
 }
 
 std::wstring AppScreen::peersLabel() const {
@@ -170,14 +187,18 @@ Component AppScreen::buildTree() {
                                &selectedPane),
                            &rightShown);
     columns = Container::Horizontal({leftColumn, mainColumn, rightColumn});
-    // At every step the clock posts a redraw; the input takes the focus back on this thread.
-    // A step posted just before Play was cleared must not pull the focus any more. The clock
-    // also posts one when another player starts or stops it.
+    // The settings take only their own keys (Space, Enter, the arrows): whatever else is typed
+    // while one has the focus goes to the command line, and Escape goes back to it.
     Component focusRules = CatchEvent(columns, [this](const Event& event) {
         keepFocusShown();
-        if (event != Event::Custom) return false;
-        if (core.sequencer().playing.load()) input->TakeFocus();
-        return false;
+        if (columns->OnEvent(event) || input->Focused()) return true;
+        if (event == Event::Escape) {
+            input->TakeFocus();
+        } else if (event.is_character() || event.kind() == Event::Kind::Control || event == Event::Backspace) {
+            input->TakeFocus();
+            columns->OnEvent(event);
+        }
+        return true;
     });
     return Renderer(focusRules, [this] { return screenLayout(); });
 }
@@ -217,12 +238,17 @@ Element AppScreen::mainView() {
                              text(""),
                          }) |
                          size(WIDTH, EQUAL, logWidth) | hcenter;
-    // Only the instruments that fit are built: there may be a great many of them.
+    // Only the instruments that fit are built: there may be a great many of them. When some do
+    // not fit, the last row says how many.
     Element instruments = fitted([this](int, int height) {
+        const size_t count = core.sequencer().patternCount();
+        const auto fitting = static_cast<size_t>(std::max(height, 0) / 2);
+        const size_t shown = count <= fitting ? count : static_cast<size_t>(std::max(height - 1, 0) / 2);
         Elements rows;
-        for (const SequencerPattern& pattern : core.sequencer().getPatternCopies(static_cast<size_t>(height / 2))) {
+        for (const SequencerPattern& pattern : core.sequencer().getPatternCopies(shown)) {
             rows.push_back(instrumentRows(pattern, core.sequencer().getCurrentStep()));
         }
+        if (shown < count && height > 0) rows.push_back(moreRow(count - shown));
         return vbox(std::move(rows)) | hcenter;
     });
     return paneFrame(text("Zaffo"), vbox({messages, commandBox, instruments})) | xflex;
@@ -251,6 +277,11 @@ Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentSt
     const int field = std::max(basic ? 14 : 30, std::min(cellsOf(name), room));
     const std::wstring header = marker + fitToWidth(name, std::min(field, room)) + numbers.str();
     return vbox({text(header), hbox(std::move(cells))});
+}
+
+Element AppScreen::moreRow(size_t hidden) {
+    const std::wstring what = hidden == 1 ? L" more instrument" : L" more instruments";
+    return text(L"... " + std::to_wstring(hidden) + what);
 }
 
 Element AppScreen::packList() const {
@@ -311,6 +342,11 @@ bool AppScreen::historyKeys(const Event& event) {
     if (event == Event::TabReverse) {
         if (leftShown) volumeSlider->TakeFocus();
         return true;
+    }
+    if (event == Event::Escape) {  // the input clears the line, and its error goes with it
+        errorText.clear();
+        errorStyle = bgcolor(Color::Default);
+        historyIndex = history.size();
     }
     return false;
 }

@@ -42,7 +42,9 @@ private:
     // changed only through onToggle.
     static ui::Component stateBox(std::string label, bool* shown, std::function<bool()> state,
                                   std::function<void()> onToggle);
+    static ui::Component withNumber(ui::Component slider, std::function<std::wstring()> number);
     ui::Element mainView();
+    static ui::Element moreRow(size_t hidden);
     ui::Element instrumentRows(const SequencerPattern& pattern, int currentStep) const;
     ui::Element packList() const;
     ui::Element sampleList() const;

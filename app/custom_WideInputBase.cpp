@@ -4,6 +4,7 @@
 #include "ui/Utf8.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace zaffo {
 
@@ -56,18 +57,33 @@ Element custom_WideInputBase::renderEditing(const Decorator& main) {
     const std::wstring after = at < length - 1 ? content->substr(at + 1) : L"";
     Element cursorCell = text(under);
     if (blink) cursorCell = underlined(cursorCell);
-    cursorCell = cursorCell | reflect(cursorBox);
+    // The frame keeps the focused cell in view: a long line scrolls sideways with the cursor.
+    cursorCell = cursorCell | ui::focus | reflect(cursorBox);
     return hbox({text(before), cursorCell, text(after)}) | flex | inverted | frame | bold | main | reflect(box);
 }
 
 bool custom_WideInputBase::OnEvent(Event event) {
     clampCursor();
-    int& at = cursor();
-    const int length = static_cast<int>(content->size());
     if (event.is_mouse()) {
         return onMouse(event);
     }
     switch (event.kind()) {
+        case Event::Kind::Return:
+            option->on_enter();
+            return true;
+        case Event::Kind::Character:
+            return insert(event.character());
+        case Event::Kind::Control:
+            return onControl(event.character().front());
+        default:
+            return onEditingKey(event.kind());
+    }
+}
+
+bool custom_WideInputBase::onEditingKey(Event::Kind key) {
+    int& at = cursor();
+    const int length = static_cast<int>(content->size());
+    switch (key) {
         case Event::Kind::Backspace:
             if (at == 0) return false;
             content->erase(at - 1, 1);
@@ -77,18 +93,13 @@ bool custom_WideInputBase::OnEvent(Event event) {
             if (at == length) return false;
             content->erase(at, 1);
             return changed();
-        case Event::Kind::Return:
-            option->on_enter();
-            return true;
-        case Event::Kind::Custom:
-            return false;
+        // At the ends of the line the arrows stay here: handed on, they would move the focus
+        // out of the input, and the next character typed would go astray.
         case Event::Kind::ArrowLeft:
-            if (at == 0) return false;
-            --at;
+            at = std::max(at - 1, 0);
             return true;
         case Event::Kind::ArrowRight:
-            if (at == length) return false;
-            ++at;
+            at = std::min(at + 1, length);
             return true;
         case Event::Kind::Home:
             at = 0;
@@ -96,16 +107,51 @@ bool custom_WideInputBase::OnEvent(Event event) {
         case Event::Kind::End:
             at = length;
             return true;
-        case Event::Kind::Character: {
-            const std::wstring typed = toWide(event.character());
-            if (typed.empty()) return false;
-            content->insert(content->begin() + at, typed.front());
-            ++at;
+        case Event::Kind::Escape:
+            content->clear();
+            at = 0;
+            return changed();
+        default:
+            return false;
+    }
+}
+
+// The shell's keys: Ctrl+A and Ctrl+E to the ends, Ctrl+U and Ctrl+K delete to them, Ctrl+W
+// deletes the word before the cursor.
+bool custom_WideInputBase::onControl(char letter) {
+    int& at = cursor();
+    switch (letter) {
+        case 'a':
+            return onEditingKey(Event::Kind::Home);
+        case 'e':
+            return onEditingKey(Event::Kind::End);
+        case 'u':
+            content->erase(0, at);
+            at = 0;
+            return changed();
+        case 'k':
+            content->erase(at);
+            return changed();
+        case 'w': {
+            int start = at;
+            while (start > 0 && std::iswspace((*content)[start - 1])) --start;
+            while (start > 0 && !std::iswspace((*content)[start - 1])) --start;
+            content->erase(start, at - start);
+            at = start;
             return changed();
         }
         default:
             return false;
     }
+}
+
+bool custom_WideInputBase::insert(const std::string& typed) {
+    const std::wstring wide = toWide(typed);
+    if (wide.empty()) return false;
+    int& at = cursor();
+    content->insert(content->begin() + at, wide.front());
+    ++at;
+    return changed();
 }
 
 bool custom_WideInputBase::onMouse(const Event& event) {

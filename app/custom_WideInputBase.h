@@ -25,6 +25,9 @@ public:
 private:
     void clampCursor();
     bool changed();
+    bool onEditingKey(ui::Event::Kind key);
+    bool onControl(char letter);
+    bool insert(const std::string& typed);
     bool onMouse(const ui::Event& event);
     ui::Element renderEmpty(const ui::Decorator& main, bool focused);
     ui::Element renderEditing(const ui::Decorator& main);

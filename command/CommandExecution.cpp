@@ -1,6 +1,7 @@
 #include "CommandExecution.h"
 
 #include "command/CommandParser.h"
+#include "command/NameHint.h"
 #include "command/ParseListener.h"
 #include "sequencer/Sequencer.h"
 
@@ -9,6 +10,16 @@
 namespace zaffo {
 namespace {
 
+// ", did you mean kick?" when a loaded sample (or, with `parts`, a part) is named much like it.
+std::string hintFor(const CommandContext& context, const std::string& name, bool parts) {
+    std::vector<std::string> known = parts ? context.partNames : std::vector<std::string>{};
+    if (ParseListener* listener = context.parser->listener) {
+        const std::vector<std::string> samples = listener->sampleNames();
+        known.insert(known.end(), samples.begin(), samples.end());
+    }
+    return didYouMean(name, known);
+}
+
 // The instruments of every name, created where a sample of that name is loaded. Instruments
 // created for the names before a missing one stay created.
 std::vector<PatternPtr> collectInstruments(const CommandContext& context) {
@@ -16,7 +27,7 @@ std::vector<PatternPtr> collectInstruments(const CommandContext& context) {
     for (const std::string& name : context.names) {
         PatternPtr pattern = context.sequencer->getOrCreatePattern(name);
         if (!pattern) {
-            throw CommandError("pattern not found: " + name);
+            throw CommandError("pattern not found: " + name + hintFor(context, name, false));
         }
         instruments.push_back(std::move(pattern));
     }
@@ -42,7 +53,7 @@ void auditionOrRecall(CommandContext& context) {
     }
     const std::string& first = context.names.front();
     if (!context.sequencer->recallPart(first)) {
-        context.message = "Unknown part/sample: " + first;
+        context.message = "Unknown part/sample: " + first + hintFor(context, first, true);
     }
 }
 

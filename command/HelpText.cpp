@@ -19,8 +19,8 @@ const std::map<std::string, Lines>& helpTopics() {
          {"=a", " -> save current state as part 'a'", "a", " -> load part named 'a'", "/a", " -> delete part named 'a'",
           "parts", " -> list all parts"}},
         {"packs",
-         {"use tarvik", " -> load the tarvik instruments", "use default", " -> load the default instruments",
-          "TBD: no command to list packs"}},
+         {"use tarvik", " -> load the tarvik instruments", "use default", " -> load the default instruments", "use",
+          " -> list the sample packs"}},
         {"bpm",
          {"bpm 140", " -> change tempo to 140 bpm ", "", "bpm 160 5", " -> animate tempo to 160 bpm ",
           "    within 5 seconds", ""}},
@@ -28,6 +28,27 @@ const std::map<std::string, Lines>& helpTopics() {
          {"save monkey", " -> save to a file called monkey.json", "load monkey",
           " -> load from a file called monkey.json"}},
         {"record", {"record start", " -> begin recording", "record stop", " -> stop recording"}},
+        {"mute",
+         {".kick", " -> mute kick; it keeps its steps", ">kick", " -> unmute kick", "/kick",
+          " -> remove kick, and a part named kick", "/", " -> remove every instrument and part",
+          ". and > alone stop and start playing"}},
+        {"undo",
+         {"undo", " -> bring back instruments, parts, tempo", "    and pack as before the last change", "redo",
+          " -> make the change undone again", "", "The last 100 changes can be undone."}},
+        {"link",
+         {"link on", " -> play in time with Link players on this", "    network: tempo, beat, start and stop",
+          "link off", " -> play on your own again", "link", " -> say whether Link is on, and the peers",
+          "The Link box in Settings does the same."}},
+        {"keys",
+         {"Enter        run the line; Up, Down: earlier", "Left, Right  move; Home or Ctrl+A: to start,",
+          "             End or Ctrl+E: to the end", "Ctrl+U, Ctrl+K  delete to the start, the end",
+          "Ctrl+W       delete the word before", "Escape       clear the line",
+          "Tab, Shift+Tab  to the Settings and back;", "             Space toggles, Left/Right slide",
+          "Mouse: click, drag sliders, wheel scrolls"}},
+        {"basic",
+         {"The Basic box in Settings (on at start)", "shows each step as # (on) or - (off).",
+          "Turned off, the steps show their pitch", "(#5, #-2) and names get more room.",
+          "Tab to the box and press Space, or click it."}},
         {"about",
          {"Zaffo, a live-coding drum machine", "Type patterns, hear them, record what you play", "",
           "Terminal version by the Zaffo developers", "On ncurses, SDL2, libsndfile and libsamplerate"}},
@@ -36,24 +57,21 @@ const std::map<std::string, Lines>& helpTopics() {
 }
 
 const Lines topicList = {"Use one of the following: ",
-                         "help samples",
-                         "help pitch",
-                         "help parts",
-                         "help packs",
-                         "help bpm",
-                         "help io",
-                         "help record",
+                         "help samples   help pitch     help parts",
+                         "help packs     help bpm       help io",
+                         "help record    help mute      help undo",
+                         "help link      help keys      help basic",
                          "help about"};
 
 const std::vector<Lines>& tutorialPages() {
     static const std::vector<Lines> pages = {
-        {"Welcome to Zaffo!", "On the right you see all loaded samples. ",
+        {"Welcome to Zaffo!", "Type 'samples' to see all loaded samples. ",
          "Type the name of a sample to listen to it. ", "Try it out! Type 'kick' and press enter. ", "",
          "Then 'next' to continue with the tutorial"},
         {"In a pattern", "      # means a step is on", "      - means a step is off", "",
          "Type the following and press enter ", "after each line:", "  kick #--", "  hh #-", "",
          "Then type 'next' to continue with the tutorial"},
-        {"To set the kickdrum volume to 0.5, type: ", "  hh 0.5", "", "Or do everything at once: ", "  hh 0.7 #--#-",
+        {"To set the kickdrum volume to 0.5, type: ", "  kick 0.5", "", "Or do everything at once: ", "  hh 0.7 #--#-",
          "", "Type 'next' to continue with the tutorial"},
         {"To store a user part type:", "  =a", "", "It will make sense later :) ", "",
          "Type 'next' to continue with the tutorial"},
@@ -62,7 +80,8 @@ const std::vector<Lines>& tutorialPages() {
         {"You can stop a sample with the '.' command.", "  .percy", "  .hh", "",
          "To activate a sample again, use '>': ", "  >percy", "", "Type 'next' to continue with the tutorial"},
         {"Instead of just '#' you can add a number,", "for instance '#5' to shift by semi tones.",
-         "Try this: ", "  kick ##12#24#36", "  percy #1#2#3#4#5#6#7#8", "Type 'next' to continue with the tutorial"},
+         "Try this: ", "  kick ##12#24#36", "  percy #1#2#3#4#5#6#7#8", "Clear Basic in Settings to see the pitches.",
+         "Type 'next' to continue with the tutorial"},
         {"Let's save another user part, and restore", "some old work. Type this: ", "", "  =b", "  a", "  b", "",
          "Type 'next' to continue with the tutorial"},
         {"To save all your hard work to a file, type: ", "  save monkey", "", "To load your file again type",
@@ -70,9 +89,9 @@ const std::vector<Lines>& tutorialPages() {
         {"To remove a single instrument, use '/': ", "  /percy", "  /hh", "",
          "To delete everything use just '/' by itself.", "", "Type 'next' to continue with the tutorial"},
         {"To change the tempo of the file you can use ", "  bpm 140", "", "Or to change the tempo to 160 bpm within ",
-         "the next 10 seconds: ", "  bpm 200 10", "", "Type 'next' to continue with the tutorial"},
+         "the next 10 seconds: ", "  bpm 160 10", "", "Type 'next' to continue with the tutorial"},
         {"You have reached the end of the tutorial. ", "Type 'help' to get more detailed explanations. ", "",
-         "There is a also a file 'readme.txt' which has ", "a more structured explanation", "",
+         "'help keys' shows the keys, and 'undo' takes ", "back a change you did not mean.", "",
          "Now play around and have fun!"},
     };
     return pages;
@@ -83,7 +102,17 @@ const std::vector<Lines>& tutorialPages() {
 std::vector<std::string> helpLines(const std::string& topic) {
     const auto& topics = helpTopics();
     auto it = topics.find(topic);
-    return it == topics.end() ? topicList : it->second;
+    if (it != topics.end()) return it->second;
+    if (topic.empty()) return topicList;
+    // Said before the list, within the width of the log.
+    constexpr size_t longestShown = 20;
+    const bool cut = topic.size() > longestShown;
+    std::string shown = topic.substr(0, longestShown);
+    while (cut && !shown.empty() && (shown.back() & 0xC0) == 0x80) shown.pop_back();  // whole characters
+    if (cut && !shown.empty() && (shown.back() & 0x80) != 0) shown.pop_back();
+    Lines lines{"No help on '" + shown + (cut ? "...'." : "'.")};
+    lines.insert(lines.end(), topicList.begin(), topicList.end());
+    return lines;
 }
 
 std::vector<std::string> nextTutorialLines(uint32_t& tutorialStep) {

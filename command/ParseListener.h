@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zaffo {
 
@@ -26,6 +27,12 @@ struct ParseListener {
     // Turns Link (tempo, phase and start/stop shared with other players) on or off, or with no
     // value leaves it as it is; returns the line that says how it stands.
     virtual std::string useLink(std::optional<bool> on) = 0;
+    // The names of the loaded samples, in the order they are listed.
+    virtual std::vector<std::string> sampleNames() = 0;
+    // Brings back the music as it was before the last command that changed it, or as it was
+    // after the last command undone; returns the line that says which command that was.
+    virtual std::string undo() = 0;
+    virtual std::string redo() = 0;
     virtual ~ParseListener() = default;
 };
 

@@ -16,10 +16,59 @@ namespace zaffo {
 CommandRunner::CommandRunner(Core& core, uint32_t& tutorialStep)
     : core(core), tutorialStep(tutorialStep), parser(&core.sequencer(), this) {}
 
+namespace {
+
+std::string trimBlanks(const std::string& line) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
+}
+
+// "undone: kick #-", cut to the width of the log.
+std::string historyLine(const std::string& done, const std::string& line) {
+    std::wstring text = toWide(done + ": " + line);
+    if (text.size() > CommandOutput::rowWidth) text = text.substr(0, CommandOutput::rowWidth - 3) + L"...";
+    return toUtf8(text);
+}
+
+}  // namespace
+
 CommandAnswer CommandRunner::run(const std::string& line) {
-    const ParseResult result = parser.parse(line);
+    const std::string command = trimBlanks(line);
+    UndoState before = currentState();
+    const uint64_t edits = core.sequencer().editCount();
+    historyMoved = false;
+    const ParseResult result = parser.parse(command);
+    // Even a failed command may have changed something before it stopped.
+    const bool edited = core.sequencer().editCount() != edits || core.packName() != before.pack;
+    if (edited && !historyMoved && currentState() != before) history.record(command, std::move(before));
     return makeAnswer(output.take(), result.ok, result.message);
 }
+
+UndoState CommandRunner::currentState() { return {core.packName(), core.sequencer().snapshot()}; }
+
+void CommandRunner::restore(const UndoState& state) {
+    if (state.pack != core.packName()) core.usePack(toUtf8(state.pack), false, output);
+    core.sequencer().restore(state.sequencer);
+}
+
+std::string CommandRunner::undo() {
+    historyMoved = true;
+    auto entry = history.undo(currentState());
+    if (!entry) throw std::runtime_error("nothing to undo");
+    restore(entry->state);
+    return historyLine("undone", entry->line);
+}
+
+std::string CommandRunner::redo() {
+    historyMoved = true;
+    auto entry = history.redo(currentState());
+    if (!entry) throw std::runtime_error("nothing to redo");
+    restore(entry->state);
+    return historyLine("redone", entry->line);
+}
+
+std::vector<std::string> CommandRunner::sampleNames() { return core.samples().names(); }
 
 void CommandRunner::selectPack(const std::string& name) { core.usePack(name, true, output); }
 

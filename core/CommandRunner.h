@@ -3,6 +3,7 @@
 #include "command/CommandParser.h"
 #include "command/ParseListener.h"
 #include "core/CommandAnswer.h"
+#include "core/UndoHistory.h"
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,8 @@ public:
     // `tutorialStep` is the tutorial page counter, kept by whoever shows the pages.
     CommandRunner(Core& core, uint32_t& tutorialStep);
 
+    // Blanks around the line are ignored. A line that changes the instruments, the parts, the
+    // tempo or the pack can be undone.
     CommandAnswer run(const std::string& line);
 
     // ParseListener.
@@ -36,12 +39,20 @@ public:
     void setVolume(float volume) override;
     std::string listSamples() override;
     std::string useLink(std::optional<bool> on) override;
+    std::vector<std::string> sampleNames() override;
+    std::string undo() override;
+    std::string redo() override;
 
 private:
+    UndoState currentState();
+    void restore(const UndoState& state);
+
     Core& core;
     uint32_t& tutorialStep;
     CommandOutput output;
     CommandParser parser;
+    UndoHistory history;
+    bool historyMoved = false;  // the line running is an undo or a redo
 };
 
 }  // namespace zaffo

@@ -26,6 +26,9 @@ struct SamplesListener : zaffo::ParseListener {
     void setVolume(float) override {}
     std::string listSamples() override { return "a b\n"; }
     std::string useLink(std::optional<bool>) override { return "Link is off"; }
+    std::vector<std::string> sampleNames() override { return {"kick", "hh"}; }
+    std::string undo() override { return ""; }
+    std::string redo() override { return ""; }
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "sequencer/PeriodReport.h"
 #include "sequencer/SequencerPattern.h"
+#include "sequencer/SequencerSnapshot.h"
 #include "sequencer/SequencerState.h"
 
 #include <atomic>
@@ -78,6 +79,7 @@ public:
     PatternPtr findPattern(const std::string& name);
     PatternPtr getOrCreatePattern(const std::string& name);
     std::vector<PatternPtr> getPatterns();
+    size_t patternCount();
     // Copies of the live instruments (of the first `most` of them), made one by one: safe to read
     // while the clock shuffles the originals.
     std::vector<SequencerPattern> getPatternCopies(size_t most = SIZE_MAX);
@@ -97,6 +99,13 @@ public:
     bool cuePart(const std::string& name);
     bool removePart(const std::string& name);
     std::vector<std::string> getPartNames();
+
+    // The tempo, the instruments and the parts by value, and back: restoring ends a tempo change
+    // and a cue. Edits counts every change made through the operations above (not the clock's
+    // own shuffles and tempo steps), so a caller can tell whether anything was edited at all.
+    SequencerSnapshot snapshot();
+    void restore(const SequencerSnapshot& state);
+    uint64_t editCount() const { return edits.load(); }
 
     // Compositions: the tempo, the instruments and the parts as a JSON document, and back.
     picojson::value toJson();
@@ -129,7 +138,8 @@ private:
     void takeCueLocked(int32_t startFrame, PeriodReport& report);
     void followTimelineLocked(const BeatTimeline& timeline, int32_t frameCount, PeriodReport& report);
 
-    mutable std::mutex editMutex;       // parts, and every change of the live list
+    mutable std::mutex editMutex;  // parts, and every change of the live list
+    std::atomic<uint64_t> edits{0};
     mutable std::mutex sequencerMutex;  // what the clock touches
     PatternListPtr patterns = std::make_shared<const PatternList>();
     std::vector<PartPtr> parts;

@@ -128,6 +128,7 @@ void Sequencer::animateBpm(int32_t targetBpm, double seconds) {
     if (targetBpm <= 0) {
         return;
     }
+    edits.fetch_add(1);
     std::lock_guard lock(sequencerMutex);
     bpmElapsed = 0;
     bpmDuration = seconds >= 0 ? seconds : 0;  // also turns NaN into "at once"

@@ -31,6 +31,7 @@ bool Sequencer::storePart(const std::string& name) {
     }
     part->patterns.swap(copies);
     part->bpm = bpm.load();
+    edits.fetch_add(1);
     return true;
 }
 
@@ -64,6 +65,7 @@ bool Sequencer::cuePart(const std::string& name) {
         return false;
     }
     PatternListPtr next = instrumentsOf(*part);
+    edits.fetch_add(1);
     {
         std::lock_guard clock(sequencerMutex);
         cuedPatterns.swap(next);
@@ -90,6 +92,7 @@ bool Sequencer::removePart(const std::string& name) {
         return false;
     }
     parts.erase(it);
+    edits.fetch_add(1);
     return true;
 }
 

@@ -17,6 +17,8 @@ public:
     float volume = 1.0f;
     bool active = true;  // false: muted, yet still shuffled
     Steps steps{};
+
+    bool operator==(const SequencerPattern&) const = default;
 };
 
 // The loudest an instrument plays: 10 is ten times its sample's level, more than a musician

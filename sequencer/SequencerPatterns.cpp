@@ -24,6 +24,7 @@ SequencerPattern Sequencer::copyOfLocked(const SequencerPattern& live) const {
 }
 
 void Sequencer::publishLocked(PatternListPtr& next) {
+    edits.fetch_add(1);
     {
         std::lock_guard lock(sequencerMutex);
         patterns.swap(next);
@@ -73,6 +74,11 @@ std::vector<PatternPtr> Sequencer::getPatterns() {
     return *liveList();
 }
 
+size_t Sequencer::patternCount() {
+    std::lock_guard lock(editMutex);
+    return liveList()->size();
+}
+
 std::vector<SequencerPattern> Sequencer::getPatternCopies(size_t most) {
     std::lock_guard lock(editMutex);
     const PatternListPtr live = liveList();
@@ -119,6 +125,7 @@ void Sequencer::renamePattern(const std::string& oldName, const std::string& new
     auto next = std::make_shared<PatternList>(*live);
     (*next)[static_cast<size_t>(it - live->begin())] = renamed;
     PatternListPtr swapped = std::move(next);
+    edits.fetch_add(1);
     {
         std::lock_guard clock(sequencerMutex);
         copyState(*old, *renamed);
@@ -138,6 +145,7 @@ void Sequencer::clearAll() {
 
 void Sequencer::editPattern(const PatternPtr& pattern, const std::function<void(SequencerPattern&)>& edit) {
     std::lock_guard lock(editMutex);
+    edits.fetch_add(1);
     std::lock_guard clock(sequencerMutex);
     edit(*pattern);
 }

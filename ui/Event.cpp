@@ -31,6 +31,12 @@ Event Event::Character(char32_t c) { return Character(toUtf8(std::u32string(1, c
 
 Event Event::Character(wchar_t c) { return Character(static_cast<char32_t>(c)); }
 
+Event Event::Control(char letter) {
+    Event event(Kind::Control);
+    event.text_ = std::string(1, letter);
+    return event;
+}
+
 Event Event::MouseEvent(struct Mouse mouse, std::shared_ptr<MouseCapture> capture) {
     Event event(Kind::Mouse);
     event.mouse_ = mouse;
@@ -59,7 +65,7 @@ const Event Event::Resize = Event::Key(Kind::Resize);
 
 bool Event::operator==(const Event& other) const {
     if (kind_ != other.kind_) return false;
-    if (kind_ == Kind::Character) return text_ == other.text_;
+    if (kind_ == Kind::Character || kind_ == Kind::Control) return text_ == other.text_;
     if (kind_ == Kind::Mouse) return mouse_ == other.mouse_;
     return true;
 }

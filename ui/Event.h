@@ -44,6 +44,7 @@ class Event {
 public:
     enum class Kind {
         Character,
+        Control,  // a letter typed with Ctrl held
         Mouse,
         Custom,
         Resize,
@@ -67,6 +68,8 @@ public:
     static Event Character(char c);
     static Event Character(char32_t c);
     static Event Character(wchar_t c);
+    // Ctrl and a letter, 'a' to 'z'.
+    static Event Control(char letter);
     static Event MouseEvent(Mouse mouse, std::shared_ptr<MouseCapture> capture = nullptr);
     static Event Key(Kind kind);
 
@@ -80,7 +83,7 @@ public:
     Kind kind() const { return kind_; }
     bool is_character() const { return kind_ == Kind::Character; }
     bool is_mouse() const { return kind_ == Kind::Mouse; }
-    // The UTF-8 text of a character event.
+    // The UTF-8 text of a character event; the lowercase letter of a Control event.
     const std::string& character() const { return text_; }
     const struct Mouse& mouse() const { return mouse_; }
     struct Mouse& mouse() {

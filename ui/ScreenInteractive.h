@@ -86,6 +86,7 @@ private:
     Screen grid_{0, 0};
     std::map<std::pair<int, int>, short> colorPairs_;
     bool defaultColors_ = false;
+    bool asciiOnly_ = false;  // the user's locale is not UTF-8: glyphs go out as ASCII
     bool leftButtonDown_ = false;
     // Something else may write to the terminal behind the screen's back; a drawing at least this
     // long after the last whole one rewrites every row.

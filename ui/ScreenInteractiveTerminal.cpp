@@ -17,6 +17,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "TerminalGlyphs.h"
 #include "ui/Elements.h"
 #include "ui/ScreenInteractive.h"
 #include "ui/Utf8.h"
@@ -100,11 +101,18 @@ void setHandler(int signal, void (*handler)(int), struct sigaction* previous) {
 }
 
 // Numbers are read and printed with a point whatever the user's locale, so only the
-// character type is taken from the environment; and the glyphs need UTF-8 even there.
-void useUtf8CharacterType() {
+// character type is taken from the environment. Wide characters need UTF-8 inside even where
+// the terminal takes ASCII only: true when the user's own locale is UTF-8.
+bool useUtf8CharacterType() {
     std::setlocale(LC_CTYPE, "");
-    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return true;
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    return false;
 }
+
+// Light backgrounds mark things (the current step, an idle input); where the terminal has no
+// colours, reverse video marks them instead.
+bool isLight(Color color) { return color == Color::GrayLight || (color >= Color::RedLight && color <= Color::White); }
 
 const char* const kButtonMotion = "\033[?1002h";
 const char* const kButtonMotionOff = "\033[?1002l";
@@ -118,7 +126,7 @@ void ScreenInteractive::openTerminal() {
         looping = false;
         throw std::runtime_error("standard input is not a terminal");
     }
-    useUtf8CharacterType();
+    asciiOnly_ = !useUtf8CharacterType();
     haveShellModes = tcgetattr(STDIN_FILENO, &shellModes) == 0;
     // Installed first, so that the library keeps its own handlers out of the way.
     installSignals();
@@ -247,7 +255,11 @@ void ScreenInteractive::dispatchTyped(ComponentBase& root, const std::u32string&
                 dispatch(root, Event::Escape);
                 break;
             default:
-                if (c >= 0x20) dispatch(root, Event::Character(c));
+                if (c >= 0x20) {
+                    dispatch(root, Event::Character(c));
+                } else if (c >= 1 && c <= 26) {
+                    dispatch(root, Event::Control(static_cast<char>('a' + c - 1)));
+                }
         }
     }
 }
@@ -348,7 +360,8 @@ void ScreenInteractive::draw(ComponentBase& root) {
 
 void ScreenInteractive::drawCell(int x, int y) {
     std::string glyph = grid_.visibleGlyph(x, y);
-    if (glyph.empty()) return;  // the right half of a wide character drawn just before
+    if (glyph.empty() && !asciiOnly_) return;  // the right half of a wide character drawn just before
+    if (asciiOnly_) glyph = asciiGlyph(glyph);
     const Cell& cell = grid_.at(x, y);
     std::u32string code = toUtf32(glyph);
     wchar_t wide[CCHARW_MAX + 1] = {};
@@ -356,7 +369,7 @@ void ScreenInteractive::drawCell(int x, int y) {
     attr_t attributes = A_NORMAL;
     if (cell.bold) attributes |= A_BOLD;
     if (cell.dim) attributes |= A_DIM;
-    if (cell.inverted) attributes |= A_REVERSE;
+    if (cell.inverted != (!has_colors() && isLight(cell.background))) attributes |= A_REVERSE;
     if (cell.underlined) attributes |= A_UNDERLINE;
     cchar_t character{};
     setcchar(&character, wide, attributes, colorPair(cell.foreground, cell.background), nullptr);
@@ -372,6 +385,8 @@ short ScreenInteractive::colorPair(Color foreground, Color background) {
         return COLORS >= 16 ? index : index % 8;
     };
     std::pair<int, int> key{number(foreground, COLOR_WHITE), number(background, COLOR_BLACK)};
+    // With eight colours a light and a dark shade may fall together: the text must not vanish.
+    if (key.first == key.second && key.first >= 0) key.first = key.second == COLOR_BLACK ? COLOR_WHITE : COLOR_BLACK;
     auto found = colorPairs_.find(key);
     if (found != colorPairs_.end()) return found->second;
     int next = static_cast<int>(colorPairs_.size()) + 1;

@@ -158,6 +158,12 @@ inline void runSamples(CommandContext& c) {
     withListener(c, [&](ParseListener& l) { c.message = l.listSamples(); });
 }
 inline void runParts(CommandContext& c) { c.message = partListText(c.partNames); }
+inline void runUndo(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { c.message = l.undo(); });
+}
+inline void runRedo(CommandContext& c) {
+    withListener(c, [&](ParseListener& l) { c.message = l.redo(); });
+}
 inline void runStorePart(CommandContext& c) { c.sequencer->storePart(c.names.front()); }
 inline void runRemoveAll(CommandContext& c) { c.sequencer->clearAll(); }
 inline void runMute(CommandContext& c) { runMuteCommand(c, false); }
@@ -203,6 +209,10 @@ template <>
 struct action<cmd_samples> : command_action<runSamples> {};
 template <>
 struct action<cmd_parts> : command_action<runParts> {};
+template <>
+struct action<cmd_undo> : command_action<runUndo> {};
+template <>
+struct action<cmd_redo> : command_action<runRedo> {};
 template <>
 struct action<cmd_instrument> : command_action<runInstrumentCommand> {};
 template <>

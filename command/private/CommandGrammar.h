@@ -54,6 +54,8 @@ struct cmd_link_off : seq<TAO_PEGTL_STRING("link"), blanks, TAO_PEGTL_STRING("of
 struct cmd_link_show : seq<TAO_PEGTL_STRING("link"), blanks, eof> {};
 struct cmd_samples : seq<TAO_PEGTL_STRING("samples"), blanks, eof> {};
 struct cmd_parts : seq<TAO_PEGTL_STRING("parts"), blanks, eof> {};
+struct cmd_undo : seq<TAO_PEGTL_STRING("undo"), blanks, eof> {};
+struct cmd_redo : seq<TAO_PEGTL_STRING("redo"), blanks, eof> {};
 
 // Instrument commands: the names, then a volume right after them if any, then a pattern and a
 // shuffle period in either order.
@@ -82,7 +84,7 @@ struct cmd_play : seq<one<'>'>, blanks, eof> {};
 
 struct command : sor<cmd_help, cmd_tutorial, cmd_next, cmd_use, cmd_save, cmd_load, cmd_bpm_show, cmd_bpm_set,
                      cmd_volume_show, cmd_volume_set, cmd_record_start, cmd_record_stop, cmd_link_on, cmd_link_off,
-                     cmd_link_show, cmd_samples, cmd_parts, cmd_instrument, cmd_store_part, cmd_remove_names,
-                     cmd_remove_all, cmd_mute, cmd_unmute, cmd_stop, cmd_play> {};
+                     cmd_link_show, cmd_samples, cmd_parts, cmd_undo, cmd_redo, cmd_instrument, cmd_store_part,
+                     cmd_remove_names, cmd_remove_all, cmd_mute, cmd_unmute, cmd_stop, cmd_play> {};
 
 }  // namespace zaffo::command_grammar

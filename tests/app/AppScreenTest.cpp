@@ -129,7 +129,7 @@ TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
     EXPECT_FALSE(shown.contains("│None"));
 }
 
-TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesTheFocusBack) {
+TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsWhichKeepTheFocusTillTypingOrEscapeTakesItBack) {
     // The control whose label is drawn inverted, or the input, drawn inverted too.
     auto focused = [&]() -> std::string {
         const Drawn shown(*screen);
@@ -139,14 +139,15 @@ TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesT
         return inverted + (shown.at("Command:") && shown.at("Command:", 1)->inverted ? "input" : "");
     };
     const Event tab = Event::Tab, back = Event::TabReverse, step = Event::Custom, space = Event::Character(' ');
+    const Event enter = Event::Return, escape = Event::Escape, k = Event::Character('k'), left = Event::ArrowLeft;
     // Each row: a key or a step posted by the clock, the focus after it, whether Play is set.
     const std::tuple<Event, const char*, bool> keys[] = {
-        {step, "input", true},  {tab, "Play", true},     {step, "input", true},  {tab, "Play", true},
-        {space, "Play", false}, {step, "Play", false},   {tab, "Record", false}, {tab, "Basic", false},
-        {tab, "Link", false},   {tab, "BPM", false},     {tab, "Volume", false}, {Event::ArrowLeft, "Volume", false},
-        {tab, "input", false},  {back, "Volume", false}, {back, "BPM", false},   {back, "Link", false},
-        {back, "Basic", false}, {back, "Record", false}, {back, "Play", false},  {back, "input", false},
-        {tab, "Play", false},   {space, "Play", true},   {step, "input", true},
+        {step, "input", true},   {tab, "Play", true},    {step, "Play", true},   {space, "Play", false},
+        {enter, "Play", true},   {k, "input", true},     {tab, "Play", true},    {tab, "Record", true},
+        {tab, "Basic", true},    {tab, "Link", true},    {tab, "BPM", true},     {tab, "Volume", true},
+        {left, "Volume", true},  {tab, "input", true},   {back, "Volume", true}, {back, "BPM", true},
+        {escape, "input", true}, {back, "Volume", true}, {back, "BPM", true},    {back, "Link", true},
+        {back, "Basic", true},   {back, "Record", true}, {back, "Play", true},   {back, "input", true},
     };
     screen->commandInput()->TakeFocus();
     for (std::size_t row = 0; row < std::size(keys); ++row) {
@@ -155,7 +156,18 @@ TEST_F(AppScreenTest, TabAndShiftTabGoRoundTheSettingsAndAStepWhilePlayingTakesT
         EXPECT_EQ(focused(), after) << "row " << row;
         EXPECT_EQ(app->core().sequencer().playing.load(), playing) << "row " << row;
     }
+    EXPECT_EQ(screen->commandText, L"k") << "typed on a check box, the letter went to the input";
     EXPECT_FLOAT_EQ(app->core().engine().masterVolume.load(), 0.95f);
+}
+
+// A long line scrolls sideways: the cursor's end of it is always in sight (the keys are checked on the real program).
+TEST_F(AppScreenTest, ALongLineScrollsToKeepTheCursorInSight) {
+    screen->commandInput()->TakeFocus();
+    for (char c : std::string(60, 'b') + "e") screen->root()->OnEvent(Event::Character(c));
+    EXPECT_TRUE(Drawn(*screen).contains("bbbe"));
+    for (const Event& event : {Event::Home, Event::Character('s')}) screen->root()->OnEvent(event);
+    EXPECT_TRUE(Drawn(*screen).contains("sbbb") && !Drawn(*screen).contains("bbbe"));
+    EXPECT_EQ(screen->commandText.size(), 62u);
 }
 
 // The right-hand column gives way first, then the left-hand one; below 50 x 16 a notice stands
@@ -210,8 +222,10 @@ TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsTha
     // The header keeps the width of the log: the name cut, the numbers whole.
     EXPECT_TRUE(shown.contains("> " + std::string(37, 'n') + "… 1.00 &0"));
     // 50 rows less the frame and the command box (the log is empty) leave 43: 21 instruments.
+    // The last row says how many more there are.
     EXPECT_TRUE(shown.contains("> i19 "));
     EXPECT_FALSE(shown.contains("> i20 "));
+    EXPECT_TRUE(shown.contains("... 9980 more instruments"));
 }
 
 // The interface, audio and watcher threads meeting in one App: run under ThreadSanitizer, this catches unguarded
@@ -304,9 +318,10 @@ TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
     }
 }
 
-// Keys that find nothing to do at the ends of the line are left to others (typing and editing are checked on the real
-// program); a character beyond the basic plane is inserted and removed whole; a cursor the owner sets takes over.
-TEST(WideInput, LeavesKeysAtTheEndsToOthersKeepsAstralCharactersWholeAndFollowsTheOwnersCursor) {
+// Backspace and Delete that find nothing to do at the ends of the line are left to others, the arrows are not (they
+// would move the focus away); a character beyond the basic plane is inserted and removed whole; a cursor the owner
+// sets takes over.
+TEST(WideInput, KeepsArrowsAtTheEndsKeepsAstralCharactersWholeAndFollowsTheOwnersCursor) {
     std::wstring content;
     int changes = 0, enters = 0;
     ui::InputOption option{[&] { ++changes; }, [&] { ++enters; }};
@@ -315,7 +330,7 @@ TEST(WideInput, LeavesKeysAtTheEndsToOthersKeepsAstralCharactersWholeAndFollowsT
     for (const Event& key : {Event::Backspace, Event::ArrowLeft, Event::Character("\xF0\x9F\xA5\x81"), Event::Delete,
                              Event::ArrowRight, Event::ArrowUp, Event::Custom, Event::Return, Event::Character('x')})
         handled += input.OnEvent(key) ? '1' : '0';
-    EXPECT_EQ(handled, "001000011");
+    EXPECT_EQ(handled, "011010011");
     EXPECT_EQ(std::tuple(content, changes, enters), std::tuple(std::wstring{wchar_t(0x1F941)} + L"x", 2, 1));
     option.cursor_position = 1;
     input.OnEvent(Event::Backspace);

@@ -39,6 +39,9 @@ struct FakeListener : ParseListener {
         record(on ? (*on ? "link(on)" : "link(off)") : "link()");
         return "Link is off";
     }
+    std::vector<std::string> sampleNames() override { return {samples.begin(), samples.end()}; }
+    std::string undo() override { return record("undo") ? "undone" : ""; }
+    std::string redo() override { return record("redo") ? "redone" : ""; }
 
     bool record(const std::string& call) {
         calls.push_back(call);
@@ -96,7 +99,7 @@ const Case cases[] = {
     {"volume 20", true, "", "volume(20.000000)", ""},
     {"kick\t#-", true, "", "", "kick #-#-#-#- 1 0 on"},
     // Names: letters, one underscore, trailing digits.
-    {"hi_hat2 #-", false, "pattern not found: hi_hat2", "", ""},
+    {"hi_hat2 #-", false, "pattern not found: hi_hat2, did you mean hi-hat?", "", ""},
     {"kick xyz #-", false, "pattern not found: xyz", "", "kick -------- 1 0 on"},
     {"parts #-", false, "pattern not found: parts", "", ""},
     {"next #-", true, "", "", "next #-#-#-#- 1 0 on"},
@@ -110,7 +113,10 @@ const Case cases[] = {
     {"load x", true, "", "load(x)", ""},
     {"tutorial ", true, "", "tutorial", ""},
     {"next", true, "", "next", ""},
-    {"nextx", true, "Unknown part/sample: nextx", "", ""},
+    {"nextx", true, "Unknown part/sample: nextx, did you mean next?", "", ""},
+    {"undo ", true, "undone", "undo", ""},
+    {"redo", true, "redone", "redo", ""},
+    {"undo #-", false, "pattern not found: undo", "", ""},
     {"recordstart", true, "", "record(start)", ""},
     {"record stop", true, "", "record(stop)", ""},
     {"link", true, "Link is off", "link()", ""},
@@ -130,6 +136,12 @@ const Case cases[] = {
     {".kick", true, "", "", "kick -------- 1 0 off"},
     {"> kick snare", true, "", "", "kick -------- 1 0 on; snare -------- 1 0 on"},
     {".xyz", false, "pattern not found: xyz", "", ""},
+    // A missing name gets the closest samples (and parts, for a recall), case aside.
+    {"kik #-", false, "pattern not found: kik, did you mean kick?", "", ""},
+    {"k 0.5", false, "pattern not found: k, did you mean kick?", "", ""},
+    {"h #-", false, "pattern not found: h, did you mean hh or hi-hat?", "", ""},
+    {"kick #-\n=verse\nvers", true, "Unknown part/sample: vers, did you mean verse?", "", "kick #-#-#-#- 1 0 on",
+     "verse"},
     // The single-word fallback.
     {" kick", true, "", "audition(kick)", ""},
     {"hi-hat", true, "", "audition(hi-hat)", ""},
@@ -225,11 +237,17 @@ TEST(CommandParser, TempoChangesAnimateFromTheNextTick) {
 using Text = std::tuple<std::string, size_t, const char*, const char*>;
 
 const Text texts[] = {
-    {"help ", 9, "Use one of the following: ", "help about"},
+    {"help ", 6, "Use one of the following: ", "help about"},
+    {"help link", 8, "link on", "The Link box in Settings does the same."},
+    {"help lnk", 7, "No help on 'lnk'.", "help about"},
+    {"help mute", 9, ".kick", ". and > alone stop and start playing"},
+    {"help undo", 7, "undo", "The last 100 changes can be undone."},
+    {"help keys", 9, "Enter        run the line; Up, Down: earlier", "Mouse: click, drag sliders, wheel scrolls"},
+    {"help basic", 5, "The Basic box in Settings (on at start)", "Tab to the box and press Space, or click it."},
     {"help samples", 7, "kick 0.7 #- &4", " -> randomize every 5 measures"},
     {"help pitch", 6, "kick #5#-#-2", "    #-2 means lowered by two semis"},
     {"help parts", 8, "=a", " -> list all parts"},
-    {"help packs", 5, "use tarvik", "TBD: no command to list packs"},
+    {"help packs", 6, "use tarvik", " -> list the sample packs"},
     {"help bpm", 7, "bpm 140", ""},
     {"help io", 4, "save monkey", " -> load from a file called monkey.json"},
     {"help record", 4, "record start", " -> stop recording"},
@@ -252,7 +270,9 @@ TEST(HelpAndTutorial, EveryTextHasItsLinesAndEveryLineFitsTheLog) {
         ASSERT_EQ(lines.size(), count) << shown;
         EXPECT_EQ(lines.front(), first) << shown;
         EXPECT_EQ(lines.back(), last) << shown;
-        // The log is 48 columns wide; the texts are ASCII and carry no web address.
+        // The log shows 10 lines, the command's among them, and is 48 columns wide; the texts are ASCII and carry no
+        // web address.
+        EXPECT_LE(lines.size(), 9u) << shown;
         for (const std::string& line : lines) {
             EXPECT_LE(line.size(), 48u) << line;
             EXPECT_TRUE(line.find("http") == line.npos && line.find("www.") == line.npos) << line;
@@ -261,7 +281,10 @@ TEST(HelpAndTutorial, EveryTextHasItsLinesAndEveryLineFitsTheLog) {
     for (uint32_t page = 1; page < 11; ++page)  // the pages between
         for (uint32_t counter = page; const std::string& line : nextTutorialLines(counter)) EXPECT_LE(line.size(), 48u);
     for (const char* topic : {"drums", "Pitch", "pitch "}) {
-        EXPECT_EQ(helpLines(topic), helpLines("")) << "an unknown or miscased topic gives the list of topics";
+        std::vector<std::string> lines = helpLines(topic);
+        EXPECT_EQ(lines.front(), "No help on '" + std::string(topic) + "'.");
+        lines.erase(lines.begin());
+        EXPECT_EQ(lines, helpLines("")) << "an unknown or miscased topic says so, then lists the topics";
     }
 }
 
