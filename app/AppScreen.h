@@ -43,6 +43,7 @@ private:
     static ui::Component stateBox(std::string label, bool* shown, std::function<bool()> state,
                                   std::function<void()> onToggle);
     ui::Element mainView();
+    ui::Element levelMeter() const;
     ui::Element instrumentRows(const SequencerPattern& pattern, int currentStep) const;
     ui::Element packList() const;
     ui::Element sampleList() const;

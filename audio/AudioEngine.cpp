@@ -69,6 +69,7 @@ void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTim
     std::lock_guard lock(engineMutex_);
     voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), deadline);
     silenceNonFinite(out, samples);
+    limiter_.process(out, frameCount);
     if (recording_.load(std::memory_order_relaxed)) recorder_.push(out, frameCount);
 }
 
@@ -93,11 +94,15 @@ AudioDevice::StartResult AudioEngine::startDevice(std::unique_ptr<AudioDevice> d
     // are started and stopped without holding it.
     dropDevice();
     if (!device) return AudioDevice::StartResult::openFailed;
+    {
+        std::lock_guard lock(engineMutex_);
+        limiter_.reset();  // nothing of an earlier device's sound is left on its way
+    }
     const AudioDevice::Render render =
         device->realTime() ? &AudioEngine::renderFromDevice<true> : &AudioEngine::renderFromDevice<false>;
     const AudioDevice::StartResult result = device->start(render, this);
     if (result != AudioDevice::StartResult::started) return result;
-    outputLatencyFrames_ = device->latencyFrames();
+    outputLatencyFrames_ = device->latencyFrames() + limiterDelayFrames;
     device_ = std::move(device);
     deviceRunning_ = true;
     return result;

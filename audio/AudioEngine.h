@@ -15,6 +15,8 @@
 
 #include "audio/AudioBuffer.h"
 #include "audio/AudioDevice.h"
+#include "audio/LevelMeter.h"
+#include "audio/MasterLimiter.h"
 #include "audio/VoicePool.h"
 #include "audio/WavRecorder.h"
 
@@ -27,7 +29,9 @@ namespace zaffo {
 // released on a thread of the engine's own, unless the engine was made to release them after
 // each period for offline use), and a device's period never runs late for its voices: once a
 // share of the period's time is spent, the oldest voices not yet mixed are cut off. No
-// sample that is not a finite number leaves a period.
+// sample that is not a finite number leaves a period, and none beyond full scale: the master
+// limiter follows the master volume, so what the device, a recording and a render get is the
+// mix delayed by limiterDelayFrames and turned down where it would go past -1 dBFS.
 //
 // Locks: engineMutex is the innermost lock of the program. The engine never calls out
 // while holding it; onPeriod runs before the period takes it, so a hook may call play.
@@ -40,6 +44,8 @@ public:
     static constexpr double periodBudgetShare = 0.2;
     // Voices are made up front; beyond this many overlapping ones the oldest is cut off.
     static constexpr std::size_t defaultVoiceCapacity = 1024;
+    // Every frame leaves the engine this much later than its voices play it.
+    static constexpr std::uint32_t limiterDelayFrames = MasterLimiter::delayFrames;
 
     // Who lets go of the buffers that voices are done with: a thread of the engine's own, so that
     // no period ever frees memory; or each period itself, after its mix, when no period has to
@@ -73,6 +79,9 @@ public:
     // not yet mixed are cut off.
     void renderRealTimePeriod(float* out, std::uint32_t frameCount) { renderPeriod(out, frameCount, true); }
 
+    // The output's level and whether the limiter worked, since the last look.
+    LevelMeter& outputMeter() { return limiter_.meter(); }
+
     std::size_t voiceCount() const;
     // Voices cut off because a period ran out of time, since the engine was made.
     std::uint64_t voicesCutForTime() const;
@@ -88,8 +97,8 @@ public:
     void stopDevice();
     static constexpr std::chrono::seconds deviceStopLimit{2};
     bool isDeviceRunning() const { return deviceRunning_.load(); }
-    // How many frames after a period is rendered its first frame is heard, as the running
-    // device tells; 0 without a device. Read by the audio thread.
+    // How many frames after a period's voices are mixed its first frame is heard: the limiter's
+    // delay and what the running device tells; 0 without a device. Read by the audio thread.
     std::uint32_t outputLatencyFrames() const { return outputLatencyFrames_.load(std::memory_order_relaxed); }
 
     // Closes an open recording, then starts a new one at path, which must not exist yet.
@@ -126,6 +135,7 @@ private:
 
     mutable std::mutex engineMutex_;  // voices_, the recorder's producer side
     VoicePool voices_;
+    MasterLimiter limiter_;
     std::atomic<bool> recording_{false};
 
     const Release release_;
