@@ -93,17 +93,37 @@ TEST(AudioMix, PeriodsLongerThanTheScratchBufferAreMixedInPieces) {
 
 const auto never = VoicePool::Clock::time_point::max();
 
-TEST(AudioVoices, LatePeriodCutsTheOldestVoicesAndKeepsTheNewest) {
-    VoicePool pool(100);
-    std::vector<float> out(16 * 2, 0.0f);
-    for (int v = 0; v < 100; ++v) pool.start(constantBuffer(1000, float(v), 0.0f), 1.0f, 1.0, 0);
-    pool.mixInto(out.data(), 16, 1.0f, VoicePool::Clock::now() - std::chrono::milliseconds(10));  // just missed
-    const std::size_t kept = VoicePool::voicesPerClockCheck;
-    ASSERT_EQ(pool.sounding(), kept);
-    EXPECT_EQ(pool.cutByDeadline(), 100 - kept);
-    EXPECT_EQ(out[0], float((100 - kept + 99) * kept / 2)) << "the sum of the newest";
-    pool.mixInto(out.data(), 16, 1.0f, never);
-    EXPECT_EQ(pool.sounding(), kept) << "a period on time cuts nothing";
+// A period with more voices than its processor time holds keeps its newest voices and fades the
+// others out from where they were, with no step larger than the fade's, whatever the period's
+// length; a voice that had not begun yet is cut silently. Being late, with time to spare on the
+// processor, cuts nothing.
+TEST(AudioVoices, ALatePeriodFadesTheOldestVoicesOutAndKeepsTheNewest) {
+    const struct {
+        std::uint32_t period, voices, startFrame;
+        float cutLevel;  // the cut voices' sum, where they were
+    } cases[] = {{1024, 100, 0, 92}, {64, 20, 0, 12}, {1024, 20, 10, 12}, {1024, 20, 1024 + 300, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.period);
+        VoicePool pool(c.voices);
+        std::vector<float> out(std::size_t{c.period} * 4, 0.0f);
+        for (std::uint32_t v = 0; v < c.voices; ++v) {
+            const bool newest = v >= c.voices - VoicePool::voicesPerClockCheck;
+            pool.start(constantBuffer(4096, 1.0f, -1.0f), 1.0f, 1.0, newest ? 0 : c.startFrame);
+        }
+        pool.mixInto(out.data(), c.period, 1.0f, never);
+        pool.mixInto(out.data() + 2 * c.period, c.period, 1.0f, never, std::chrono::nanoseconds(0));
+        const std::size_t kept = VoicePool::voicesPerClockCheck;
+        EXPECT_EQ(std::pair(pool.sounding(), pool.cutByDeadline()), std::pair(kept, c.voices - kept));
+        const std::uint32_t fade = std::min(c.period, VoicePool::fadeFrames);
+        float largestStep = 0;
+        for (std::size_t f = c.period - 1; f + 1 < 2 * c.period; ++f)
+            largestStep = std::max(largestStep, std::abs(out[2 * f + 2] - out[2 * f]));
+        EXPECT_LE(largestStep, 1.01f * c.cutLevel / float(fade));
+        EXPECT_EQ(out.back(), -float(kept)) << "the newest alone at the end";
+        for (std::size_t v = 0; v < kept; ++v) pool.start(constantBuffer(4096, 1.0f, -1.0f), 1.0f, 1.0, 0);
+        pool.mixInto(out.data(), c.period, 1.0f, VoicePool::Clock::now() - std::chrono::seconds(1));
+        EXPECT_EQ(pool.sounding(), 2 * kept) << "a period late from waiting alone cuts nothing";
+    }
 }
 
 // A voice that ends lets go of its buffer, and so does the oldest, cut off by a full pool.

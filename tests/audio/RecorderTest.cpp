@@ -247,6 +247,7 @@ TEST(AudioDevice, StartingTwiceAndStoppingWhileTheHookPlaysNeverDeadlocks) {
             engine.play(click, 1.0f, 0);
             engine.masterVolume = 0.5f * float(round);
             ASSERT_TRUE(waitUntil([&] { return frames > before + 2048; })) << kind.name;
+            EXPECT_NE(engine.audioThreadPriority(), RealTimePriority::Outcome::notAsked) << kind.name;
             engine.stopDevice();
         }
         EXPECT_LE(largestPeriod.load(), int(kind.period)) << kind.name;
