@@ -251,7 +251,21 @@ Element AppScreen::mainView() {
         if (shown < count && height > 0) rows.push_back(moreRow(count - shown));
         return vbox(std::move(rows)) | hcenter;
     });
-    return paneFrame(text("Zaffo"), vbox({messages, commandBox, instruments})) | xflex;
+    return paneFrame(hbox({text("Zaffo"), levelMeter()}), vbox({messages, commandBox, instruments})) | xflex;
+}
+
+// The output's peak since the last drawing, set into the top border after the title: a cell for
+// every 6 dB above -48 dBFS, and "limit" while the limiter turns the output down.
+Element AppScreen::levelMeter() const {
+    constexpr int cellCount = 8;
+    constexpr double floorDb = -48.0;
+    const LevelMeter::Reading level = core.engine().outputMeter().take();
+    const double dB = 20.0 * std::log10(std::max(static_cast<double>(level.peak), 1e-9));
+    const int cells = std::clamp(static_cast<int>(std::ceil((dB - floorDb) * cellCount / -floorDb)), 0, cellCount);
+    Elements parts;
+    if (cells > 0) parts.push_back(text(L" " + std::wstring(static_cast<size_t>(cells), L'▮')) | color(Color::Green));
+    if (level.limited) parts.push_back(text(" limit") | color(Color::Red) | bold);
+    return hbox(std::move(parts));
 }
 
 Element AppScreen::instrumentRows(const SequencerPattern& pattern, int currentStep) const {

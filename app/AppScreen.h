@@ -45,6 +45,7 @@ private:
     static ui::Component withNumber(ui::Component slider, std::function<std::wstring()> number);
     ui::Element mainView();
     static ui::Element moreRow(size_t hidden);
+    ui::Element levelMeter() const;
     ui::Element instrumentRows(const SequencerPattern& pattern, int currentStep) const;
     ui::Element packList() const;
     ui::Element sampleList() const;

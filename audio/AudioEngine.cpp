@@ -60,21 +60,25 @@ void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount, bool realTi
 
 void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTime) {
     using Clock = VoicePool::Clock;
-    const std::chrono::duration<double> budget(periodBudgetShare * frameCount / engineSampleRate);
-    const auto deadline =
-        realTime ? Clock::now() + std::chrono::duration_cast<Clock::duration>(budget) : Clock::time_point::max();
+    const auto timeLeft = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::duration<double>(deadlineShare * frameCount / engineSampleRate));
+    const auto due = realTime ? Clock::now() + timeLeft : Clock::time_point::max();
+    const auto processorBudget = realTime ? timeLeft : std::chrono::nanoseconds::max();
     const std::size_t samples = std::size_t{frameCount} * AudioBuffer::channels;
     std::fill(out, out + samples, 0.0f);
     if (onPeriod) onPeriod(static_cast<int>(frameCount), engineSampleRate);
     std::lock_guard lock(engineMutex_);
-    voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), deadline);
+    voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), due, processorBudget);
     silenceNonFinite(out, samples);
+    limiter_.process(out, frameCount);
     if (recording_.load(std::memory_order_relaxed)) recorder_.push(out, frameCount);
 }
 
 template <bool realTime>
 void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
-    static_cast<AudioEngine*>(engine)->renderPeriod(out, frameCount, realTime);
+    auto* self = static_cast<AudioEngine*>(engine);
+    if constexpr (realTime) self->audioThreadPriority_.raiseCallingThread();
+    self->renderPeriod(out, frameCount, realTime);
 }
 
 std::size_t AudioEngine::voiceCount() const {
@@ -93,11 +97,15 @@ AudioDevice::StartResult AudioEngine::startDevice(std::unique_ptr<AudioDevice> d
     // are started and stopped without holding it.
     dropDevice();
     if (!device) return AudioDevice::StartResult::openFailed;
+    {
+        std::lock_guard lock(engineMutex_);
+        limiter_.reset();  // nothing of an earlier device's sound is left on its way
+    }
     const AudioDevice::Render render =
         device->realTime() ? &AudioEngine::renderFromDevice<true> : &AudioEngine::renderFromDevice<false>;
     const AudioDevice::StartResult result = device->start(render, this);
     if (result != AudioDevice::StartResult::started) return result;
-    outputLatencyFrames_ = device->latencyFrames();
+    outputLatencyFrames_ = device->latencyFrames() + limiterDelayFrames;
     device_ = std::move(device);
     deviceRunning_ = true;
     return result;

@@ -15,6 +15,9 @@
 
 #include "audio/AudioBuffer.h"
 #include "audio/AudioDevice.h"
+#include "audio/LevelMeter.h"
+#include "audio/MasterLimiter.h"
+#include "audio/RealTimePriority.h"
 #include "audio/VoicePool.h"
 #include "audio/WavRecorder.h"
 
@@ -25,9 +28,12 @@ namespace zaffo {
 //
 // Real time: a period never allocates or frees memory (buffers that voices let go of are
 // released on a thread of the engine's own, unless the engine was made to release them after
-// each period for offline use), and a device's period never runs late for its voices: once a
-// share of the period's time is spent, the oldest voices not yet mixed are cut off. No
-// sample that is not a finite number leaves a period.
+// each period for offline use), and a device's period never runs late for its voices: when the
+// time left before the device needs the buffer would not hold them, the oldest voices not yet
+// mixed are faded out and cut off. A device's audio thread asks for real-time priority. No
+// sample that is not a finite number leaves a period, and none beyond full scale: the master
+// limiter follows the master volume, so what the device, a recording and a render get is the
+// mix delayed by limiterDelayFrames and turned down where it would go past -1 dBFS.
 //
 // Locks: engineMutex is the innermost lock of the program. The engine never calls out
 // while holding it; onPeriod runs before the period takes it, so a hook may call play.
@@ -36,10 +42,14 @@ public:
     // The clock advances at most one step per call of onPeriod, so longer periods are
     // mixed in pieces of this size.
     static constexpr std::uint32_t maxPeriodFrames = 8192;
-    // The share of a period's duration that its clock and mix may take.
-    static constexpr double periodBudgetShare = 0.2;
+    // A device needs a period's buffer about one period after asking for it; this share of that
+    // time may go to the clock and the mix, the rest is left for the limiter, the recorder, the
+    // device's own conversion and the scheduler's wake-up.
+    static constexpr double deadlineShare = 0.8;
     // Voices are made up front; beyond this many overlapping ones the oldest is cut off.
     static constexpr std::size_t defaultVoiceCapacity = 1024;
+    // Every frame leaves the engine this much later than its voices play it.
+    static constexpr std::uint32_t limiterDelayFrames = MasterLimiter::delayFrames;
 
     // Who lets go of the buffers that voices are done with: a thread of the engine's own, so that
     // no period ever frees memory; or each period itself, after its mix, when no period has to
@@ -69,14 +79,19 @@ public:
     // thread; tests and offline rendering call it with their own buffers.
     // Offline rendering and tests get every voice however long it takes.
     void renderPeriod(float* out, std::uint32_t frameCount) { renderPeriod(out, frameCount, false); }
-    // The device's period: once its share of the period's time is spent, the oldest voices
-    // not yet mixed are cut off.
+    // The device's period: voices that would make it late are faded out and cut off.
     void renderRealTimePeriod(float* out, std::uint32_t frameCount) { renderPeriod(out, frameCount, true); }
+
+    // The output's level and whether the limiter worked, since the last look.
+    LevelMeter& outputMeter() { return limiter_.meter(); }
 
     std::size_t voiceCount() const;
     // Voices cut off because a period ran out of time, since the engine was made.
     std::uint64_t voicesCutForTime() const;
     std::size_t voiceCapacity() const { return voices_.capacity(); }
+    // What the audio thread of the last device that keeps to real time got when it asked for
+    // real-time priority.
+    RealTimePriority::Outcome audioThreadPriority() const { return audioThreadPriority_.outcome(); }
 
     // Stops and drops the running device, if any, then starts device with the engine's
     // periods, real-time ones when the device keeps to real time. A device that does not
@@ -88,8 +103,8 @@ public:
     void stopDevice();
     static constexpr std::chrono::seconds deviceStopLimit{2};
     bool isDeviceRunning() const { return deviceRunning_.load(); }
-    // How many frames after a period is rendered its first frame is heard, as the running
-    // device tells; 0 without a device. Read by the audio thread.
+    // How many frames after a period's voices are mixed its first frame is heard: the limiter's
+    // delay and what the running device tells; 0 without a device. Read by the audio thread.
     std::uint32_t outputLatencyFrames() const { return outputLatencyFrames_.load(std::memory_order_relaxed); }
 
     // Closes an open recording, then starts a new one at path, which must not exist yet.
@@ -126,6 +141,7 @@ private:
 
     mutable std::mutex engineMutex_;  // voices_, the recorder's producer side
     VoicePool voices_;
+    MasterLimiter limiter_;
     std::atomic<bool> recording_{false};
 
     const Release release_;
@@ -139,6 +155,7 @@ private:
     std::unique_ptr<AudioDevice> device_;
     std::atomic<bool> deviceRunning_{false};
     std::atomic<std::uint32_t> outputLatencyFrames_{0};
+    RealTimePriority audioThreadPriority_;
     WavRecorder recorder_;
     std::string recordPath_;
 };

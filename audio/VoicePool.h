@@ -16,21 +16,30 @@ namespace zaffo {
 // the oldest: a new hit matters more than the tail of an old one. Buffers that retired voices
 // held go to releaseQueue(), for another thread to let go of. Not thread-safe: the engine
 // guards it with its lock.
+//
+// A period that would not be ready in time cuts its oldest voices, each faded out over
+// fadeFrames rather than stopped dead (which clicks).
 class VoicePool {
 public:
     using Clock = std::chrono::steady_clock;
     // The newest voices of a period always sound, however late it is: this many are mixed
     // between two looks at the clock.
     static constexpr std::size_t voicesPerClockCheck = 8;
+    // 3 ms at 96 kHz: short enough to cost little, long enough not to click.
+    static constexpr std::uint32_t fadeFrames = 288;
 
     explicit VoicePool(std::size_t capacity);
 
     // Returns false only when the pool has no voice at all.
     bool start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame);
 
-    // Mixes the sounding voices into out, newest first, and retires the finished ones. Once
-    // the clock passes deadline, the voices not yet mixed (the oldest) are cut off.
-    void mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point deadline);
+    // Mixes the sounding voices into out, newest first, and retires the finished ones. `due` is
+    // when out must be ready, processorBudget the processor time the mix may take. Judged by
+    // what the voices so far cost this thread's processor: once the next few voices and the
+    // fades of the rest would take more than the budget, or (while the period is still on time)
+    // more than the time left, the voices not yet mixed (the oldest) are faded out and cut off.
+    void mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point due,
+                 std::chrono::nanoseconds processorBudget = std::chrono::nanoseconds::max());
 
     std::size_t sounding() const { return sounding_.size(); }
     std::size_t capacity() const { return players_.size(); }
@@ -42,6 +51,7 @@ private:
     AudioPlayer* takeVoice();
     void retire(AudioPlayer* voice);
     void handOverParked();
+    void fadeOut(AudioPlayer* voice, float* out, std::uint32_t frameCount, float masterVolume);
 
     std::vector<AudioPlayer> players_;
     std::vector<AudioPlayer*> idle_;
@@ -49,6 +59,7 @@ private:
     // Retired voices whose buffer found the release queue full: they keep it until there is room.
     std::vector<AudioPlayer*> parked_;
     ReleaseQueue released_;
+    std::vector<float> fadeScratch_;
     std::uint64_t cut_ = 0;
 };
 

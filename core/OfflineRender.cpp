@@ -49,17 +49,23 @@ private:
     std::int64_t endFrame_ = -1;
 };
 
-// Frames on their way to the file. The tail is held back until it is over, so that its
-// silent end can be left out.
+// Frames on their way to the file, counted from the file's first frame. The engine's output
+// comes limiterDelayFrames late: those first frames are left out, so that the file starts where
+// the clock does. The tail is held back until it is over, so that its silent end can be left out.
 class PendingFrames {
 public:
     explicit PendingFrames(WavFile& file) : file_(file) {}
 
     void add(const float* frames, std::uint32_t count) {
-        samples_.insert(samples_.end(), frames, frames + std::size_t{count} * 2);
+        const std::uint32_t skipped = std::min(count, toSkip_);
+        toSkip_ -= skipped;
+        samples_.insert(samples_.end(), frames + std::size_t{skipped} * 2, frames + std::size_t{count} * 2);
     }
-    void startTail() { tailStart_ = samples_.size(); }
-    std::uint64_t tailFrames() const { return tailStart_ ? (samples_.size() - *tailStart_) / 2 : 0; }
+    // The tail begins at `frame` of the file, which has not been written yet.
+    void startTailAt(std::uint64_t frame) { tailStart_ = (frame - written_) * 2; }
+    std::uint64_t tailFrames() const {
+        return tailStart_ && samples_.size() > *tailStart_ ? (samples_.size() - *tailStart_) / 2 : 0;
+    }
     bool writeIfFull() { return tailStart_ || samples_.size() < writeFrames * 2 || writeAll(); }
 
     bool finish() {
@@ -75,11 +81,14 @@ public:
 private:
     bool writeAll() {
         const bool written = samples_.empty() || file_.write(samples_.data(), samples_.size() / 2);
+        written_ += samples_.size() / 2;
         samples_.clear();
         return written;
     }
 
     WavFile& file_;
+    std::uint32_t toSkip_ = AudioEngine::limiterDelayFrames;
+    std::uint64_t written_ = 0;
     std::vector<float> samples_;
     std::optional<std::size_t> tailStart_;
 };
@@ -107,6 +116,7 @@ RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& secti
     std::vector<float> period(std::size_t{renderPeriodFrames} * 2);
     size_t nextSection = 1;
     RenderOutcome outcome = RenderOutcome::done;
+    std::optional<std::int64_t> silentFrom;
 
     for (std::int64_t periodStart = 0;; periodStart += renderPeriodFrames) {
         // A part is cued during the last measure of the one before, to begin on the next first step.
@@ -117,15 +127,14 @@ RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& secti
         steps.nextPeriod(periodStart);
         const bool inTail = steps.ended();
         offline.pull(period.data(), renderPeriodFrames);
+        pending.add(period.data(), renderPeriodFrames);
+        const std::int64_t periodEnd = periodStart + renderPeriodFrames;
         if (!inTail && steps.ended()) {
             sequencer.playing = false;
-            const auto measured = static_cast<std::uint32_t>(steps.endFrame() - periodStart);
-            pending.add(period.data(), measured);
-            pending.startTail();
-            pending.add(period.data() + std::size_t{measured} * 2, renderPeriodFrames - measured);
-        } else {
-            pending.add(period.data(), renderPeriodFrames);
+            pending.startTailAt(static_cast<std::uint64_t>(steps.endFrame()));
         }
+        // The last voice has ended; what it played still has to come out of the limiter.
+        if (steps.ended() && !silentFrom && engine.voiceCount() == 0) silentFrom = periodEnd;
         if (!pending.writeIfFull()) {
             outcome = RenderOutcome::writeFailed;
             break;
@@ -134,7 +143,8 @@ RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& secti
             outcome = RenderOutcome::stopped;
             break;
         }
-        if (steps.ended() && (engine.voiceCount() == 0 || pending.tailFrames() >= tailLimitFrames)) {
+        const bool allOut = silentFrom && periodEnd >= *silentFrom + AudioEngine::limiterDelayFrames;
+        if (steps.ended() && (allOut || pending.tailFrames() >= tailLimitFrames)) {
             if (!pending.finish()) outcome = RenderOutcome::writeFailed;
             break;
         }

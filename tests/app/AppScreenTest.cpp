@@ -211,6 +211,21 @@ TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
     }
 }
 
+// The main view's top border shows the output's peak since the last drawing, a cell for every
+// 6 dB above -48 dBFS, and "limit" when the limiter turned it down.
+TEST_F(AppScreenTest, TheTopBorderShowsTheOutputLevelAndTheLimiterAtWork) {
+    const std::pair<float, const char*> cases[] = {
+        {0.0f, "┌Zaffo───"}, {0.01f, "┌Zaffo ▮▮──"}, {0.5f, "┌Zaffo ▮▮▮▮▮▮▮──"}, {3.0f, "┌Zaffo ▮▮▮▮▮▮▮▮ limit──"}};
+    AudioEngine& engine = app->core().engine();
+    std::vector<float> out(2 * 4096);
+    for (auto [level, title] : cases) {
+        engine.play(std::make_shared<AudioBuffer>(std::vector<float>(2 * 2048, level)), 1.0f, 0);
+        engine.renderPeriod(out.data(), 4096);
+        EXPECT_TRUE(Drawn(*screen).contains(title)) << title;
+        EXPECT_TRUE(Drawn(*screen).contains("┌Zaffo───")) << "what was shown is gone";
+    }
+}
+
 TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsThatFit) {
     std::string instruments = "{\"name\": \"" + std::string(50'000, 'n') + "\", \"patternRaw\": \"#\", \"volume\": 1}";
     for (int i = 0; i < 10'000; ++i)

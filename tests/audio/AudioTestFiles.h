@@ -31,11 +31,20 @@ inline std::shared_ptr<AudioBuffer> sineBuffer(std::uint64_t frames, double freq
     return std::make_shared<AudioBuffer>(std::move(samples));
 }
 
-// Renders frames in periods of at most `period` frames and returns the output.
-inline std::vector<float> render(AudioEngine& engine, std::uint32_t frames, std::uint32_t period = 512) {
+// What the engine hands a device (and a recording) in frames, period after period of at most
+// `period` frames: the mix, limited, limiterDelayFrames late.
+inline std::vector<float> deviceOutput(AudioEngine& engine, std::uint32_t frames, std::uint32_t period = 512) {
     std::vector<float> out(std::size_t{frames} * 2);
     for (std::uint32_t at = 0; at < frames; at += period)
         engine.renderPeriod(out.data() + std::size_t{at} * 2, std::min(period, frames - at));
+    return out;
+}
+
+// The same without the delay: the first frame returned is the first that the voices played.
+inline std::vector<float> render(AudioEngine& engine, std::uint32_t frames, std::uint32_t period = 512) {
+    constexpr std::uint32_t delay = AudioEngine::limiterDelayFrames;
+    std::vector<float> out = deviceOutput(engine, frames + delay, period);
+    out.erase(out.begin(), out.begin() + std::ptrdiff_t{delay} * 2);
     return out;
 }
 

@@ -38,27 +38,29 @@ TEST(AudioMix, PitchSetsLengthAndFrequencyButNotLevel) {
 
 TEST(AudioMix, InterpolatesOnTheLineBetweenFrames) {
     std::vector<float> ramp(2 * 4);
-    for (int f = 0; f < 4; ++f) ramp[2 * f] = ramp[2 * f + 1] = float(f);
+    for (int f = 0; f < 4; ++f) ramp[2 * f] = ramp[2 * f + 1] = 0.25f * float(f);
     AudioEngine engine;
     engine.play(std::make_shared<AudioBuffer>(ramp), 1.0f, -12);  // half steps
     const auto out = render(engine, 10);
     const float expected[] = {0, 0.5f, 1, 1.5f, 2, 2.5f, 3, 3, 0, 0};
-    for (int f = 0; f < 10; ++f) EXPECT_FLOAT_EQ(out[2 * f], expected[f]) << f;
+    for (int f = 0; f < 10; ++f) EXPECT_FLOAT_EQ(out[2 * f], 0.25f * expected[f]) << f;
 }
 
-// Level times volume times master volume, unclipped; what is no finite number becomes silence,
-// and the voice runs its length whatever is heard.
+// Level times volume times master volume; what is no finite number becomes silence, and the voice
+// runs its length whatever is heard.
 TEST(AudioMix, VolumesMultiplyAndNonFiniteSamplesBecomeSilence) {
     const struct {
         float masterVolume, volume, level, expected;
-    } cases[] = {{0.5f, 0.8f, 3.0f, 1.2f},       {0.0f, 1.0f, 0.5f, 0.0f},
-                 {3.4e38f, 1.0f, 2.0f, 0.0f},    {-3.4e38f, 1.0f, 2.0f, 0.0f},
-                 {3.4e38f, 1.0f, 0.5f, 1.7e38f}, {1.0f, 1.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f}};
+    } cases[] = {{0.5f, 0.8f, 2.0f, 0.8f},
+                 {0.0f, 1.0f, 0.5f, 0.0f},
+                 {3.4e38f, 1.0f, 2.0f, 0.0f},
+                 {-3.4e38f, 1.0f, 2.0f, 0.0f},
+                 {1.0f, 1.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f}};
     for (const auto& c : cases) {
         AudioEngine engine;
         engine.masterVolume = c.masterVolume;
         engine.play(constantBuffer(200, c.level, -c.level), c.volume, 0);
-        const auto out = render(engine, 100);
+        const auto out = render(engine, 50);
         EXPECT_EQ(out[0], c.expected) << c.masterVolume << " x " << c.level;
         EXPECT_EQ(out[1], -c.expected) << c.masterVolume << " x " << c.level;
         EXPECT_EQ(engine.voiceCount(), 1u);
@@ -70,11 +72,12 @@ TEST(AudioMix, VolumesMultiplyAndNonFiniteSamplesBecomeSilence) {
 TEST(AudioMix, PreviewStartsWithTheNextPeriodAndLateStartFramesWaitForTheirs) {
     AudioEngine engine;
     render(engine, 512);
-    engine.play(constantBuffer(1, 1.0f, 1.0f), 1.0f, 0);
-    engine.play(constantBuffer(1, 2.0f, 2.0f), 1.0f, 0, 700);
-    engine.play(constantBuffer(1, 4.0f, 4.0f), 1.0f, 0, 1024 + 8192 + 100);  // in the second piece of a long period
-    const auto out = render(engine, 1024), later = render(engine, 10000, 10000);
-    EXPECT_EQ(out[0] + out[2 * 700] + later[2 * (8192 + 100)], 7.0f);
+    engine.play(constantBuffer(1, 0.125f, 0.125f), 1.0f, 0);
+    engine.play(constantBuffer(1, 0.25f, 0.25f), 1.0f, 0, 700);
+    engine.play(constantBuffer(1, 0.5f, 0.5f), 1.0f, 0, 1024 + 8192 + 100);  // in the second piece of a long period
+    // The delay that render() takes away at its start is what deviceOutput() then goes on from.
+    const auto out = render(engine, 1024), later = deviceOutput(engine, 10000, 10000);
+    EXPECT_EQ(out[0] + out[2 * 700] + later[2 * (8192 + 100)], 0.875f);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0.0f) + std::count(later.begin(), later.end(), 0.0f), 22048 - 6);
 }
 
@@ -84,23 +87,43 @@ TEST(AudioMix, PeriodsLongerThanTheScratchBufferAreMixedInPieces) {
     std::vector<int> periods;
     engine.onPeriod = [&](int frames, int rate) { periods.push_back(rate == 96000 ? frames : -1); };
     const auto out = render(engine, 20000, 20000);
-    EXPECT_EQ(periods, (std::vector<int>{8192, 8192, 3616}));
+    EXPECT_EQ(periods, (std::vector<int>{8192, 8192, 3616, int(AudioEngine::limiterDelayFrames)}));
     for (int f = 16; f < 15000; ++f) ASSERT_NEAR(out[2 * f], 0.25f, 1e-5) << f;
 }
 
 const auto never = VoicePool::Clock::time_point::max();
 
-TEST(AudioVoices, LatePeriodCutsTheOldestVoicesAndKeepsTheNewest) {
-    VoicePool pool(100);
-    std::vector<float> out(16 * 2, 0.0f);
-    for (int v = 0; v < 100; ++v) pool.start(constantBuffer(1000, float(v), 0.0f), 1.0f, 1.0, 0);
-    pool.mixInto(out.data(), 16, 1.0f, VoicePool::Clock::now() - std::chrono::milliseconds(10));  // just missed
-    const std::size_t kept = VoicePool::voicesPerClockCheck;
-    ASSERT_EQ(pool.sounding(), kept);
-    EXPECT_EQ(pool.cutByDeadline(), 100 - kept);
-    EXPECT_EQ(out[0], float((100 - kept + 99) * kept / 2)) << "the sum of the newest";
-    pool.mixInto(out.data(), 16, 1.0f, never);
-    EXPECT_EQ(pool.sounding(), kept) << "a period on time cuts nothing";
+// A period with more voices than its processor time holds keeps its newest voices and fades the
+// others out from where they were, with no step larger than the fade's, whatever the period's
+// length; a voice that had not begun yet is cut silently. Being late, with time to spare on the
+// processor, cuts nothing.
+TEST(AudioVoices, ALatePeriodFadesTheOldestVoicesOutAndKeepsTheNewest) {
+    const struct {
+        std::uint32_t period, voices, startFrame;
+        float cutLevel;  // the cut voices' sum, where they were
+    } cases[] = {{1024, 100, 0, 92}, {64, 20, 0, 12}, {1024, 20, 10, 12}, {1024, 20, 1024 + 300, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.period);
+        VoicePool pool(c.voices);
+        std::vector<float> out(std::size_t{c.period} * 4, 0.0f);
+        for (std::uint32_t v = 0; v < c.voices; ++v) {
+            const bool newest = v >= c.voices - VoicePool::voicesPerClockCheck;
+            pool.start(constantBuffer(4096, 1.0f, -1.0f), 1.0f, 1.0, newest ? 0 : c.startFrame);
+        }
+        pool.mixInto(out.data(), c.period, 1.0f, never);
+        pool.mixInto(out.data() + 2 * c.period, c.period, 1.0f, never, std::chrono::nanoseconds(0));
+        const std::size_t kept = VoicePool::voicesPerClockCheck;
+        EXPECT_EQ(std::pair(pool.sounding(), pool.cutByDeadline()), std::pair(kept, c.voices - kept));
+        const std::uint32_t fade = std::min(c.period, VoicePool::fadeFrames);
+        float largestStep = 0;
+        for (std::size_t f = c.period - 1; f + 1 < 2 * c.period; ++f)
+            largestStep = std::max(largestStep, std::abs(out[2 * f + 2] - out[2 * f]));
+        EXPECT_LE(largestStep, 1.01f * c.cutLevel / float(fade));
+        EXPECT_EQ(out.back(), -float(kept)) << "the newest alone at the end";
+        for (std::size_t v = 0; v < kept; ++v) pool.start(constantBuffer(4096, 1.0f, -1.0f), 1.0f, 1.0, 0);
+        pool.mixInto(out.data(), c.period, 1.0f, VoicePool::Clock::now() - std::chrono::seconds(1));
+        EXPECT_EQ(pool.sounding(), 2 * kept) << "a period late from waiting alone cuts nothing";
+    }
 }
 
 // A voice that ends lets go of its buffer, and so does the oldest, cut off by a full pool.

@@ -28,16 +28,16 @@ TEST(AudioRecording, EachTakeHoldsExactlyWhatWasMixedWhileItRanAsFloatWav) {
         engine.play(sineBuffer(96000, 440, 0.7f), 1.0f, 0);
         engine.play(sineBuffer(50000, 220, 0.7f), 1.0f, 4);
         ASSERT_TRUE(engine.startRecording(dir / "0.wav"));
-        mixed[0] = render(engine, 30000, 1000);
+        mixed[0] = deviceOutput(engine, 30000, 1000);
         ASSERT_TRUE(engine.startRecording(dir / "1.wav"));
         EXPECT_TRUE(engine.isRecording());
-        mixed[1] = render(engine, 50000);
+        mixed[1] = deviceOutput(engine, 50000);
         engine.stopRecording();
         EXPECT_FALSE(engine.isRecording());
         EXPECT_EQ(engine.recordPath(), dir / "1.wav");
-        render(engine, 1000);
+        deviceOutput(engine, 1000);
         ASSERT_TRUE(engine.startRecording(dir / "2.wav"));
-        mixed[2] = render(engine, 4800);
+        mixed[2] = deviceOutput(engine, 4800);
         EXPECT_EQ(engine.droppedRecordFrames(), 0u);
     }
     for (int i = 0; i < 3; ++i) {
@@ -53,7 +53,7 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
     AudioEngine whole;  // a start that cannot write the header is checked with the record command
     whole.play(sineBuffer(96000, 440, 0.7f), 1.0f, 0);
     ASSERT_TRUE(whole.startRecording(dir / "whole.wav"));
-    const auto mixed = render(whole, 20000);
+    const auto mixed = deviceOutput(whole, 20000);
     whole.stopRecording();
     const auto header = std::filesystem::file_size(dir / "whole.wav") - 20000 * 8;
 
@@ -70,7 +70,7 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
         {
             DiskFullAt full(diskBytes);
             ASSERT_TRUE(engine.startRecording(path));
-            render(engine, 20000);
+            deviceOutput(engine, 20000);
             ASSERT_TRUE(waitUntil([&] { return (stopped = engine.takeStoppedRecording()).has_value(); }));
         }
         EXPECT_FALSE(engine.isRecording());
@@ -160,7 +160,7 @@ TEST(AudioRecording, ATakeKilledWhileRecordingStillPlays) {
     if (child == 0) {
         AudioEngine engine;
         engine.play(constantBuffer(96000, 0.25f, -0.25f), 1.0f, 0);
-        if (engine.startRecording(dir / "take.wav")) render(engine, 48000);
+        if (engine.startRecording(dir / "take.wav")) deviceOutput(engine, 48000);
         ::usleep(300000);
         raise(SIGKILL);
     }
@@ -243,10 +243,11 @@ TEST(AudioDevice, StartingTwiceAndStoppingWhileTheHookPlaysNeverDeadlocks) {
             const std::uint64_t before = frames;
             ASSERT_EQ(engine.startDevice(kind.make()), started) << kind.name;
             ASSERT_EQ(engine.startDevice(kind.make()), started) << kind.name;
-            EXPECT_EQ(engine.outputLatencyFrames(), kind.latency) << kind.name;
+            EXPECT_EQ(engine.outputLatencyFrames(), kind.latency + AudioEngine::limiterDelayFrames) << kind.name;
             engine.play(click, 1.0f, 0);
             engine.masterVolume = 0.5f * float(round);
             ASSERT_TRUE(waitUntil([&] { return frames > before + 2048; })) << kind.name;
+            EXPECT_NE(engine.audioThreadPriority(), RealTimePriority::Outcome::notAsked) << kind.name;
             engine.stopDevice();
         }
         EXPECT_LE(largestPeriod.load(), int(kind.period)) << kind.name;

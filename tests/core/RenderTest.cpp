@@ -58,11 +58,41 @@ TEST_F(RenderTest, HitsLandOnTheirStepsToTheFrameAndTheTailRingsOut) {
         EXPECT_EQ(left.size(), measures * 192000u);
         EXPECT_EQ(onsets(left), everyStep(8 * measures));
 
-        ASSERT_TRUE(run("long -------#").ok);
+        ASSERT_TRUE(run("long 0.5 -------#").ok);  // with the last kick, still under the limiter's ceiling
         left = renderLeft({{"", measures}});
         EXPECT_EQ(left.size(), measures * 192000u + 6000);
         EXPECT_EQ(onsets(left), everyStep(8 * measures));
-        EXPECT_EQ(left.back(), 0.5f) << "the tail ends with the sound";
+        EXPECT_EQ(left.back(), 0.25f) << "the tail ends with the sound";
+    }
+}
+
+// However loud the instruments (here up to a hundred times full scale), the render stays within
+// the limiter's ceiling and starts with the first hit at frame 0; a mix that never reaches
+// -1 dBFS comes out exactly as mixed; and every render of the same state is the same.
+TEST_F(RenderTest, LoudMixesAreLimitedQuietOnesUntouchedAndEveryRenderTheSame) {
+    const struct {
+        int instruments;
+        const char* volume;
+        bool limited;
+    } cases[] = {{1, "1", false}, {2, "1", true}, {20, "10", true}};
+    for (int i = 0; i < 20; ++i) writeWav(pack("default") + "/s" + std::to_string(i) + ".wav", 20000);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.instruments);
+        start();
+        for (int i = 0; i < c.instruments; ++i)
+            ASSERT_TRUE(run("s" + std::to_string(i) + " " + c.volume + " ########").ok);
+        const std::vector<float> left = renderLeft({{"", 2}});
+        EXPECT_EQ(renderLeft({{"", 2}}), left) << "the same every time";
+        EXPECT_NE(left.front(), 0.0f) << "the first hit at frame 0";
+        float peak = 0;
+        for (float sample : left) {
+            peak = std::max(peak, std::abs(sample));
+            if (!c.limited) {
+                ASSERT_TRUE(sample == 0.0f || sample == 0.5f) << sample;
+            }
+        }
+        EXPECT_LE(peak, c.limited ? MasterLimiter::ceiling * 1.000001f : 0.5f);
+        EXPECT_GE(peak, c.limited ? 0.85f : 0.5f);
     }
 }
 
@@ -215,7 +245,7 @@ TEST_F(CommandLine, ASmallCompositionRendersToTheSameBytesAsEver) {
     ASSERT_EQ(shell(zaffo + " render small --parts a:2,b:2 --seed 7"), std::pair(std::string("small.wav: 8.5 s\n"), 0));
     const std::string bytes = readFile(folder / "small.wav");
     EXPECT_EQ(std::pair(bytes.size(), fingerprint(bytes)),
-              std::pair(std::size_t{6528008}, std::uint64_t{0x2ae8a47c0768ecd9}));
+              std::pair(std::size_t{6528008}, std::uint64_t{0x30f31fd7d068e1c1}));
     ASSERT_EQ(shell(zaffo + " render small --parts a:2,b:2 --seed 8").second, 0);
     EXPECT_NE(readFile(folder / "small.wav"), bytes) << "another seed, other shuffles";
 }
