@@ -1,5 +1,7 @@
 #include "audio/VoicePool.h"
 
+#include "PitchFilter.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -10,6 +12,8 @@ VoicePool::VoicePool(std::size_t capacity) : players_(capacity), released_(2 * c
     sounding_.reserve(capacity);
     parked_.reserve(capacity);
     for (AudioPlayer& player : players_) idle_.push_back(&player);
+    // The pitch kernels are made here, before any voice on the audio thread needs them.
+    PitchFilter::forStep(1.0);
 }
 
 void VoicePool::retire(AudioPlayer* voice) {
