@@ -92,8 +92,9 @@ inline void filterFrame(const float* x, const float* row, int taps, float t, flo
     }
     if (i < 2 * taps) addWeighted(sum0, row + i, next + i, x + i, t);
     sum0 += sum1;
-    left = (sum0[0] + sum0[2]) + (sum0[4] + sum0[6]);
-    right = (sum0[1] + sum0[3]) + (sum0[5] + sum0[7]);
+    // Halves first, in the order the vector units fold them.
+    left = (sum0[0] + sum0[4]) + (sum0[2] + sum0[6]);
+    right = (sum0[1] + sum0[5]) + (sum0[3] + sum0[7]);
 }
 
 // Mixes frames until the position passes end; returns the distance it went. Frames whose kernel

@@ -1,5 +1,7 @@
 #include "PitchFilter.h"
 
+#include "RateConverter.h"
+
 #include "audio/AudioBuffer.h"
 #include "audio/AudioPlayer.h"
 
@@ -14,8 +16,6 @@ constexpr double attenuationDb = 110;
 constexpr double kaiserBeta = 0.1102 * (attenuationDb - 8.7);
 constexpr double audibleBand = 20000;
 constexpr double outputNyquist = engineSampleRate / 2.0;
-// The share of its Nyquist frequency that a band-limited copy keeps untouched.
-constexpr double copyPassband = 0.91;
 // Shifted down, the full-rate frames pass up to here; what lies above it is too close to its own
 // images to part from them with a short kernel (and is beyond hearing before the shift).
 constexpr double fullRatePassband = 40000;

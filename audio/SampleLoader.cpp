@@ -92,7 +92,7 @@ DecodedSample decodeOpened(SNDFILE* file, const SF_INFO& info, double fileBytes,
         return {};
     }
     if (expectedFrames > 0) {
-        samples.reserve(static_cast<std::size_t>(expectedFrames) * 2 + 1024);
+        reserveSamples(samples, static_cast<std::size_t>(expectedFrames) * 2 + 1024);
     }
     const sf_count_t blockFrames = std::max<sf_count_t>(readBlockSamples / info.channels, 1);
     // Room for whole chunks: what lies past the frames read was cleaned before, or is zero.

@@ -13,12 +13,12 @@ enum class Appended { ok, failed, tooLong };
 
 // Converts interleaved stereo from one rate to another as blocks come, appending to `out`, which
 // never grows past maxFrames: the block that would take it there is refused. A linear-phase
-// converter whose stopband lies 120 dB down and whose passband reaches 91 % of the lower Nyquist
-// frequency; its output is aligned with its input (the filter's delay is taken off), so frame
+// converter whose stopband lies 120 dB down and whose passband reaches `passband` of the lower
+// Nyquist frequency; its output is aligned with its input (the filter's delay is taken off), so frame
 // j of the result lies at the time of input frame j * from / to. Equal rates copy.
 class RateConverter {
 public:
-    RateConverter(double from, double to, std::uint64_t maxFrames, std::vector<float>& out);
+    RateConverter(double from, double to, std::uint64_t maxFrames, std::vector<float>& out, double passband = 0.913);
     ~RateConverter();
     RateConverter(const RateConverter&) = delete;
     RateConverter& operator=(const RateConverter&) = delete;
@@ -39,7 +39,15 @@ private:
     std::vector<float> converted_;
 };
 
-// The whole of `stereo` at half its rate, through RateConverter; empty when that fails.
+// Reserves room for count samples, in huge pages where the system allows them.
+void reserveSamples(std::vector<float>& samples, std::size_t count);
+
+// The share of the lower Nyquist frequency that halfRate keeps untouched: less than the file
+// conversion keeps, for a shorter filter, but all that the pitch kernels read from a copy.
+inline constexpr double copyPassband = 0.75;
+
+// The whole of `stereo` at half its rate, through RateConverter keeping copyPassband; empty when
+// that fails.
 std::vector<float> halfRate(const std::vector<float>& stereo);
 
 }  // namespace zaffo
