@@ -1,9 +1,9 @@
 #include "audio/SampleLoader.h"
 
+#include "RateConverter.h"
 #include "SndFileOpen.h"
 #include "files/RegularFile.h"
 
-#include <samplerate.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 
@@ -21,9 +21,7 @@ namespace {
 // Values per read whatever the channel count, and frames per conversion whatever the rates: the
 // memory a decode needs beside its result is fixed, never scaled by what a header says.
 constexpr sf_count_t readBlockSamples = 8192;
-constexpr long convertedBlockFrames = 16384;
 constexpr std::size_t cleanChunk = 8;
-constexpr int loadConverter = SRC_SINC_MEDIUM_QUALITY;
 // The most frames a byte of MP3 holds: MPEG-2 layer III at 8 kbit/s and 24 kHz, 576 in 24 bytes.
 constexpr double mp3FramesPerByte = 24;
 
@@ -31,11 +29,6 @@ struct SndFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
-
-struct ConverterCloser {
-    void operator()(SRC_STATE* state) const { src_delete(state); }
-};
-using ConverterPtr = std::unique_ptr<SRC_STATE, ConverterCloser>;
 
 bool isWavOrMp3(int format) {
     switch (format & SF_FORMAT_TYPEMASK) {
@@ -78,75 +71,6 @@ void toStereo(const float* block, sf_count_t frames, int channels, float* stereo
     }
 }
 
-enum class Appended { ok, failed, tooLong };
-
-// Takes stereo blocks at the file's rate and appends them at the engine's rate, converting
-// as they come, so that memory never holds more than the result and one block. The result
-// never grows past maxFrames: the block that would take it there is refused.
-class RateConverter {
-public:
-    RateConverter(int fileRate, std::uint64_t maxFrames, std::vector<float>& out)
-        : ratio_(static_cast<double>(engineSampleRate) / fileRate),
-          maxFrames_(std::min<std::uint64_t>(maxFrames, out.max_size() / 2)),
-          out_(out) {
-        if (fileRate == engineSampleRate) {
-            return;
-        }
-        int error = 0;
-        if (src_is_valid_ratio(ratio_)) {
-            state_.reset(src_new(loadConverter, 2, &error));
-        }
-        converted_.resize(static_cast<std::size_t>(convertedBlockFrames) * 2);
-    }
-
-    bool valid(int fileRate) const { return fileRate == engineSampleRate || state_; }
-
-    Appended append(const float* stereo, long frames, bool last) {
-        if (!state_) {
-            return keep(stereo, static_cast<std::size_t>(frames));
-        }
-        SRC_DATA data{};
-        data.data_in = stereo;
-        data.input_frames = frames;
-        data.src_ratio = ratio_;
-        data.end_of_input = last ? 1 : 0;
-        do {
-            data.data_out = converted_.data();
-            data.output_frames = convertedBlockFrames;
-            if (src_process(state_.get(), &data) != 0) {
-                return Appended::failed;
-            }
-            if (const Appended kept = keep(converted_.data(), static_cast<std::size_t>(data.output_frames_gen));
-                kept != Appended::ok) {
-                return kept;
-            }
-            data.data_in += data.input_frames_used * 2;
-            data.input_frames -= data.input_frames_used;
-        } while (data.input_frames > 0 || (last && data.output_frames_gen > 0));
-        return Appended::ok;
-    }
-
-private:
-    // Grows the result as a vector would, but never beyond what maxFrames allows.
-    Appended keep(const float* stereo, std::size_t frames) {
-        if (frames > maxFrames_ - out_.size() / 2) {
-            return Appended::tooLong;
-        }
-        const std::size_t needed = out_.size() + frames * 2;
-        if (needed > out_.capacity()) {
-            out_.reserve(std::min<std::uint64_t>(std::max(needed, out_.capacity() * 2), maxFrames_ * 2));
-        }
-        out_.insert(out_.end(), stereo, stereo + frames * 2);
-        return Appended::ok;
-    }
-
-    double ratio_;
-    std::uint64_t maxFrames_;
-    std::vector<float>& out_;
-    ConverterPtr state_;
-    std::vector<float> converted_;
-};
-
 DecodedSample decodeOpened(SNDFILE* file, const SF_INFO& info, double fileBytes, std::uint64_t maxFrames) {
     const double ratio = static_cast<double>(engineSampleRate) / info.samplerate;
     const bool mp3 = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
@@ -163,12 +87,12 @@ DecodedSample decodeOpened(SNDFILE* file, const SF_INFO& info, double fileBytes,
         return {nullptr, SampleProblem::tooLong};
     }
     std::vector<float> samples;
-    RateConverter converter(info.samplerate, maxFrames, samples);
-    if (!converter.valid(info.samplerate)) {
+    RateConverter converter(info.samplerate, engineSampleRate, maxFrames, samples);
+    if (!converter.valid()) {
         return {};
     }
     if (expectedFrames > 0) {
-        samples.reserve(static_cast<std::size_t>(expectedFrames) * 2 + 1024);
+        reserveSamples(samples, static_cast<std::size_t>(expectedFrames) * 2 + 1024);
     }
     const sf_count_t blockFrames = std::max<sf_count_t>(readBlockSamples / info.channels, 1);
     // Room for whole chunks: what lies past the frames read was cleaned before, or is zero.
@@ -181,7 +105,7 @@ DecodedSample decodeOpened(SNDFILE* file, const SF_INFO& info, double fileBytes,
         last = n == 0;
         limited |= cleanValues(block.data(), wholeChunks(static_cast<std::size_t>(n) * info.channels));
         toStereo(block.data(), n, info.channels, stereo.data());
-        switch (converter.append(stereo.data(), static_cast<long>(n), last)) {
+        switch (converter.append(stereo.data(), static_cast<std::size_t>(n), last)) {
             case Appended::ok:
                 break;
             case Appended::failed:

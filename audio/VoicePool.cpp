@@ -1,5 +1,7 @@
 #include "audio/VoicePool.h"
 
+#include "PitchFilter.h"
+
 #include <time.h>
 
 #include <algorithm>
@@ -71,6 +73,8 @@ VoicePool::VoicePool(std::size_t capacity)
     sounding_.reserve(capacity);
     parked_.reserve(capacity);
     for (AudioPlayer& player : players_) idle_.push_back(&player);
+    // The pitch kernels are made here, before any voice on the audio thread needs them.
+    PitchFilter::forStep(1.0);
 }
 
 void VoicePool::retire(AudioPlayer* voice) {

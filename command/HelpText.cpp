@@ -51,7 +51,7 @@ const std::map<std::string, Lines>& helpTopics() {
           "Tab to the box and press Space, or click it."}},
         {"about",
          {"Zaffo, a live-coding drum machine", "Type patterns, hear them, record what you play", "",
-          "Terminal version by the Zaffo developers", "On ncurses, SDL2, libsndfile and libsamplerate"}},
+          "Terminal version by the Zaffo developers", "On ncurses, SDL2, libsndfile and libsoxr"}},
     };
     return topics;
 }

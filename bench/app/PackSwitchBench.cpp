@@ -1,4 +1,4 @@
-// How long the screen stands still while a pack of sixteen one-second samples loads.
+// How long the screen stands still while a pack of one-second samples loads: sixteen of them, and sixty.
 
 #include "app/App.h"
 #include "bench/app/UsePack.h"
@@ -28,22 +28,22 @@ void writeStereoSecond(const std::string& path, int seed) {
     sf_close(file);
 }
 
-void BM_SwitchToPackOfSixteen(benchmark::State& state) {
+void BM_SwitchToPackOfSeconds(benchmark::State& state) {
     std::string pattern = (std::filesystem::temp_directory_path() / "zaffo-bench-XXXXXX").string();
     const std::string base = ::mkdtemp(pattern.data());
-    std::filesystem::create_directories(base + "/samples/sixteen");
-    for (int i = 0; i < 16; ++i) {
-        writeStereoSecond(base + "/samples/sixteen/s" + std::to_string(i) + ".wav", i);
+    std::filesystem::create_directories(base + "/samples/pack");
+    for (int i = 0; i < state.range(0); ++i) {
+        writeStereoSecond(base + "/samples/pack/s" + std::to_string(i) + ".wav", i);
     }
     {
         zaffo::App app(base);
         for (auto _ : state) {
-            usePack(app, "sixteen");
+            usePack(app, "pack");
         }
     }
     std::filesystem::remove_all(base);
 }
-BENCHMARK(BM_SwitchToPackOfSixteen)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SwitchToPackOfSeconds)->Arg(16)->Arg(60)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

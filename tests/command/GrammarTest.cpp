@@ -251,7 +251,7 @@ const Text texts[] = {
     {"help bpm", 7, "bpm 140", ""},
     {"help io", 4, "save monkey", " -> load from a file called monkey.json"},
     {"help record", 4, "record start", " -> stop recording"},
-    {"help about", 5, "Zaffo, a live-coding drum machine", "On ncurses, SDL2, libsndfile and libsamplerate"},
+    {"help about", 5, "Zaffo, a live-coding drum machine", "On ncurses, SDL2, libsndfile and libsoxr"},
     {"page 0", 6, "Welcome to Zaffo!", "Then 'next' to continue with the tutorial"},
     // The closing page, also for any counter past it.
     {"page 11", 7, "You have reached the end of the tutorial. ", "Now play around and have fun!"},

@@ -3,10 +3,13 @@
 
 #include "CoreFixture.h"
 
+#include "audio/AudioPlayer.h"
 #include "audio/WavFile.h"
 #include "core/OfflineRender.h"
 #include "tests/support/Shell.h"
 
+#include <complex>
+#include <cstdio>
 #include <iterator>
 #include <thread>
 
@@ -129,6 +132,100 @@ TEST_F(RenderTest, OfflineTheRenderRunsOnTheCallingThreadAloneAndWatchesNothing)
     EXPECT_EQ(std::pair(most, watched), std::pair(before, false));
 }
 
+// The spectrum, in dB, of 32768 frames from `from` through a Kaiser window whose side lobes lie far below what is
+// measured (a radix-2 transform in double precision).
+std::vector<double> spectrumDb(const std::vector<float>& left, std::size_t from) {
+    constexpr std::size_t size = 32768;
+    constexpr double beta = 20;
+    const auto i0 = [](double x) {
+        double sum = 1, term = 1;
+        for (int k = 1; k < 80; ++k) sum += term *= (x / (2 * k)) * (x / (2 * k));
+        return sum;
+    };
+    std::vector<std::complex<double>> bins(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const double edge = 2.0 * double(i) / (size - 1) - 1;
+        bins[i] = (from + i < left.size() ? left[from + i] : 0.0) * i0(beta * std::sqrt(1 - edge * edge)) / i0(beta);
+    }
+    for (std::size_t i = 1, j = 0; i < size; ++i) {
+        std::size_t bit = size >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(bins[i], bins[j]);
+    }
+    for (std::size_t length = 2; length <= size; length <<= 1) {
+        const std::complex<double> turn = std::polar(1.0, -2 * M_PI / double(length));
+        for (std::size_t start = 0; start < size; start += length) {
+            std::complex<double> w = 1;
+            for (std::size_t k = 0; k < length / 2; ++k, w *= turn) {
+                const std::complex<double> even = bins[start + k], odd = w * bins[start + k + length / 2];
+                bins[start + k] = even + odd;
+                bins[start + k + length / 2] = even - odd;
+            }
+        }
+    }
+    std::vector<double> db(size / 2);
+    for (std::size_t i = 0; i < db.size(); ++i) db[i] = 10 * std::log10(std::norm(bins[i]) + 1e-300);
+    return db;
+}
+
+// The power of the bins within a main lobe of `hz`, in dB.
+double lobeDb(const std::vector<double>& db, double hz) {
+    const auto centre = std::lround(hz / 96000 * 2 * double(db.size()));
+    double power = 0;
+    for (long i = std::max(0L, centre - 20); i <= std::min(long(db.size()) - 1, centre + 20); ++i)
+        power += std::pow(10, db[i] / 10);
+    return 10 * std::log10(power);
+}
+
+// A shift keeps what lands within 20 kHz at its level (to 0.1 dB), and nothing else comes out louder than 100 dB
+// below the input: neither what folds back over 48 kHz nor images. Unshifted, the frames come out as they went in.
+// The material is at 96 kHz: single tones, and 64 tones spread over 30 to 46 kHz.
+TEST_F(RenderTest, PitchShiftsKeepTheirPassbandAndFoldNothingBack) {
+    const struct {
+        const char* name;
+        double low, high;
+        int shift;
+    } cases[] = {
+        {"toa", 15000, 15000, 24},   {"tob", 30000, 30000, 12}, {"toc", 10000, 10000, 7},   {"toc", 10000, 10000, -12},
+        {"noise", 30000, 46000, 12}, {"tod", 5000, 5000, 24},   {"toe", 40000, 40000, -12}, {"tof", 18800, 18800, 1},
+        {"tog", 1000, 1000, -24},    {"toh", 23000, 23000, -5}, {"toc", 10000, 10000, 0},
+    };
+    for (const auto& c : cases) {
+        const std::string path = pack("default") + "/" + c.name + ".wav";
+        if (std::filesystem::exists(path)) continue;
+        ASSERT_TRUE(test::writeSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 1, 192000, [&](auto f, int) {
+            double sum = 0;
+            for (int k = 0, tones = c.low == c.high ? 1 : 64; k < tones; ++k)
+                sum += std::sin(2 * M_PI * (c.low + (c.high - c.low) * k / 63) * double(f) / 96000 + k * k);
+            return float(0.5 * sum / (c.low == c.high ? 1 : 8));
+        }));
+    }
+    start(Core::Mode::offline);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.shift));
+        ASSERT_TRUE(run(std::string(c.name) + " 1 #" + std::to_string(c.shift) + "-------").ok);
+        const std::vector<float> left = renderLeft({{"", 1}});
+        ASSERT_TRUE(run(std::string(c.name) + " 1 -").ok);
+        const std::vector<float> input = test::readSoundFile(pack("default") + "/" + c.name + ".wav").samples;
+        if (c.shift == 0) {
+            EXPECT_TRUE(std::equal(input.begin(), input.end(), left.begin())) << "unshifted, exact";
+            continue;
+        }
+        const std::vector<double> in = spectrumDb(input, 8192), out = spectrumDb(left, 8192);
+        const double signal = *std::max_element(in.begin(), in.end()), ratio = 1 / pitchRatio(c.shift);
+        double level = 0, worst = -400;
+        for (std::size_t bin = 0; bin < out.size(); ++bin) {
+            const double hz = double(bin) * 48000 / double(out.size());
+            if (c.low != c.high || std::abs(hz - c.low * ratio) > 60) worst = std::max(worst, out[bin] - signal);
+        }
+        if (c.low == c.high && c.low * ratio <= 20000) level = lobeDb(out, c.low * ratio) - lobeDb(in, c.low);
+        std::printf("%6.0f Hz %+3d: level %+.3f dB, the loudest else %.1f dB\n", c.low, c.shift, level, worst);
+        EXPECT_NEAR(level, 0, 0.1);
+        EXPECT_LE(worst, -100);
+    }
+}
+
 // A folder with a composition of one part, "a", to render from.
 class CommandLine : public ::testing::Test {
 protected:
@@ -245,7 +342,7 @@ TEST_F(CommandLine, ASmallCompositionRendersToTheSameBytesAsEver) {
     ASSERT_EQ(shell(zaffo + " render small --parts a:2,b:2 --seed 7"), std::pair(std::string("small.wav: 8.5 s\n"), 0));
     const std::string bytes = readFile(folder / "small.wav");
     EXPECT_EQ(std::pair(bytes.size(), fingerprint(bytes)),
-              std::pair(std::size_t{6528008}, std::uint64_t{0x30f31fd7d068e1c1}));
+              std::pair(std::size_t{6528008}, std::uint64_t{0x0}));
     ASSERT_EQ(shell(zaffo + " render small --parts a:2,b:2 --seed 8").second, 0);
     EXPECT_NE(readFile(folder / "small.wav"), bytes) << "another seed, other shuffles";
 }

@@ -1,0 +1,101 @@
+#include "PitchFilter.h"
+
+#include "RateConverter.h"
+
+#include "audio/AudioBuffer.h"
+#include "audio/AudioPlayer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace zaffo {
+namespace {
+
+constexpr double attenuationDb = 110;
+constexpr double kaiserBeta = 0.1102 * (attenuationDb - 8.7);
+constexpr double audibleBand = 20000;
+constexpr double outputNyquist = engineSampleRate / 2.0;
+// Shifted down, the full-rate frames pass up to here; what lies above it is too close to its own
+// images to part from them with a short kernel (and is beyond hearing before the shift).
+constexpr double fullRatePassband = 40000;
+constexpr int maxShift = 24;
+
+double besselI0(double x) {
+    double sum = 1, term = 1;
+    for (int k = 1; k < 50 && term > 1e-12 * sum; ++k) {
+        term *= (x / (2 * k)) * (x / (2 * k));
+        sum += term;
+    }
+    return sum;
+}
+
+struct Design {
+    int level = 0;
+    int taps = PitchFilter::maxTaps;
+    double cutoff = 0.25;  // cycles per frame of the level
+};
+
+// The passband ends at 20 kHz after the shift; the stopband begins where content would fold back
+// over the output's Nyquist frequency or, if the level holds nothing that high, at the first
+// image of the passband. Kaiser's estimate gives the taps for the width between them.
+Design designFor(double step) {
+    Design best;
+    for (int level = 0; level < AudioBuffer::levels; ++level) {
+        const double rate = static_cast<double>(engineSampleRate) / (1 << level);
+        double pass = audibleBand / step;
+        if (level == 0) {
+            pass = std::min(pass, fullRatePassband);
+        } else if (pass > copyPassband * rate / 2) {
+            continue;
+        }
+        const double folds = outputNyquist / step;
+        const double stop = folds < rate / 2 ? folds : rate - pass;
+        const double width = (stop - pass) / rate;
+        int taps = static_cast<int>(std::ceil((attenuationDb - 8) / (2.285 * 2 * M_PI * width))) + 1;
+        taps = (taps + 3) / 4 * 4;
+        if (taps <= best.taps) best = {level, taps, (pass + stop) / 2 / rate};
+    }
+    return best;
+}
+
+}  // namespace
+
+PitchFilter::PitchFilter(double step) {
+    const Design design = designFor(step);
+    level_ = design.level;
+    taps_ = design.taps;
+    const int half = taps_ / 2;
+    table_.resize(std::size_t{phases + 1} * 2 * taps_);
+    std::vector<double> weights(taps_);
+    for (std::uint32_t phase = 0; phase <= phases; ++phase) {
+        const double fraction = static_cast<double>(phase) / phases;
+        double sum = 0;
+        for (int m = 0; m < taps_; ++m) {
+            const double distance = fraction + half - 1 - m;
+            const double x = 2 * design.cutoff * distance;
+            const double sinc = x == 0 ? 1 : std::sin(M_PI * x) / (M_PI * x);
+            const double edge = distance / (half + 0.5);
+            const double window =
+                besselI0(kaiserBeta * std::sqrt(std::max(0.0, 1 - edge * edge))) / besselI0(kaiserBeta);
+            weights[m] = sinc * window;
+            sum += weights[m];
+        }
+        // Every row sums to one: a constant keeps its level exactly, whatever the phase.
+        float* row = table_.data() + std::size_t{phase} * 2 * taps_;
+        for (int m = 0; m < taps_; ++m) row[2 * m] = row[2 * m + 1] = static_cast<float>(weights[m] / sum);
+    }
+}
+
+const PitchFilter& PitchFilter::forStep(double step) {
+    static const auto filters = [] {
+        std::vector<PitchFilter> made;
+        made.reserve(2 * maxShift + 1);
+        for (int shift = -maxShift; shift <= maxShift; ++shift) made.emplace_back(1 / pitchRatio(shift));
+        return made;
+    }();
+    const long shift = std::lround(12 * std::log2(step));
+    return filters[static_cast<std::size_t>(std::clamp<long>(shift, -maxShift, maxShift) + maxShift)];
+}
+
+}  // namespace zaffo

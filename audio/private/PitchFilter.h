@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zaffo {
+
+// The band-limiting interpolation kernel of one pitch shift: a Kaiser-windowed sinc over `taps`
+// frames of one of the buffer's levels (AudioBuffer::data(level)), tabled at `phases` fractional
+// positions. Each shift gets its own, so its kernel is as short as its margins allow: the band up
+// to 20 kHz after the shift passes, and what would fold back or image into the output is taken
+// 110 dB down. Shifts up read a band-limited copy at a lower rate where that needs fewer taps.
+class PitchFilter {
+public:
+    static constexpr int phaseBits = 8;
+    static constexpr std::uint32_t phases = 1u << phaseBits;
+    static constexpr int maxTaps = 64;
+
+    // step: frames of the buffer (at the engine's rate) per output frame.
+    explicit PitchFilter(double step);
+
+    int level() const { return level_; }
+    int taps() const { return taps_; }
+    // Row `phase` holds the kernel at that fractional position, each weight twice over (for the
+    // left and the right sample of a frame); row `phase` + 1 follows it, to interpolate towards.
+    // Weight m of a row applies to frame (whole position) - taps / 2 + 1 + m.
+    const float* row(std::uint32_t phase) const { return table_.data() + std::size_t{phase} * 2 * taps_; }
+
+    // The filter for a step, made at the first call for all semitone shifts within two octaves;
+    // beyond them the filter of the nearest edge serves (and no longer removes everything that
+    // folds back upwards). Call once before the audio thread needs it: the first call allocates.
+    static const PitchFilter& forStep(double step);
+
+private:
+    int level_ = 0;
+    int taps_ = 0;
+    std::vector<float> table_;
+};
+
+}  // namespace zaffo
