@@ -48,8 +48,12 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
         const bool named = option.starts_with("--");
         const size_t equals = option.find('=');
         const std::string optionName = option.substr(0, equals);
+        if (option == "--force") {
+            options.force = true;
+            continue;
+        }
         if (option.starts_with("-") && optionName != "--measures" && optionName != "--parts" &&
-            optionName != "--seed" && optionName != "--output")
+            optionName != "--seed" && optionName != "--output" && optionName != "--stems")
             throw UsageError("unknown option " + optionName);
         if (named && equals != std::string::npos) {
             value = option.substr(equals + 1);
@@ -68,6 +72,10 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
             options.output = value;
         else if (option == "--output")
             throw UsageError("--output needs a file name");
+        else if (option == "--stems" && !value.empty())
+            options.stems = value;
+        else if (option == "--stems")
+            throw UsageError("--stems needs a folder");
         else if (options.composition.empty())
             options.composition = option;
         else
@@ -82,6 +90,12 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
+    // Sent lines are the command language's, whatever they look like ("-h" too).
+    if (!arguments.empty() && arguments[0] == "send") {
+        line.action = CommandLine::Action::send;
+        line.sent.assign(arguments.begin() + 1, arguments.end());
+        return line;
+    }
     for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             line.action = CommandLine::Action::help;
@@ -105,11 +119,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 std::string usageText() {
     return "usage: zaffo\n"
            "       zaffo render COMPOSITION [--measures N] [--parts NAME:N,NAME:N,...] [--seed N] [--output FILE]\n"
+           "                    [--stems FOLDER [--force]]\n"
+           "       zaffo send [LINE...]\n"
            "       zaffo --help\n"
            "       zaffo --version\n"
            "\n"
            "Without arguments zaffo plays in the terminal. 'render' writes a composition to a WAV file\n"
-           "(32-bit float, stereo, 96000 Hz) far faster than it plays.\n"
+           "(32-bit float, stereo, 96000 Hz) far faster than it plays. 'send' runs command lines (or, with\n"
+           "none, those of standard input) in the Zaffo that plays, and prints their answers.\n"
            "\n"
            "  COMPOSITION         a composition file; \".json\" may be left out; looked for in the\n"
            "                      current folder, then in the folder where 'save' writes\n"
@@ -117,6 +134,8 @@ std::string usageText() {
            "  --parts a:4,b:2     part a for 4 measures, then part b for 2, each at its own tempo\n"
            "  --seed N            start the shuffles from N, so that every run writes the same file\n"
            "  --output FILE       the file to write (default: the composition's, with .wav for .json)\n"
+           "  --stems FOLDER      also a file per sounding instrument, and the mix, in FOLDER\n"
+           "  --force             let --stems replace files already in FOLDER\n"
            "  --help              show this help\n"
            "  --version           show the version\n";
 }
