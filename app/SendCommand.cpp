@@ -3,6 +3,7 @@
 #include "remote/CommandClient.h"
 #include "remote/PrivateFolder.h"
 
+#include <filesystem>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
@@ -42,7 +43,10 @@ int sendCommand(const std::vector<std::string>& lines, std::istream& input, std:
         // A folder that someone else could have made holds no socket to trust.
         remote::checkPrivateFolder(folder);
     } catch (const std::exception& error) {
-        errors << "zaffo: no running Zaffo to send to (" << error.what() << ")" << std::endl;
+        errors << "zaffo: no running Zaffo to send to";
+        if (std::error_code missing; std::filesystem::exists(folder, missing) || missing)
+            errors << " (" << error.what() << ")";
+        errors << std::endl;
         return 2;
     }
     const std::string socket = remote::commandSocketPath(folder);
