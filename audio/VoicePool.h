@@ -25,12 +25,21 @@ public:
 
     explicit VoicePool(std::size_t capacity);
 
-    // Returns false only when the pool has no voice at all.
-    bool start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame);
+    static constexpr int noBus = -1;
+
+    // Returns false only when the pool has no voice at all. A voice with a bus also adds its
+    // frames to that bus while buses are given to mixInto.
+    bool start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame,
+               int bus = noBus);
+    // Room for a voice's frames on their way to the mix and its bus, for periods of up to
+    // maxFrames. Allocates: offline only, before the first period with buses.
+    void keepBusRoom(std::uint32_t maxFrames) { busScratch_.assign(std::size_t{maxFrames} * 2, 0.0f); }
 
     // Mixes the sounding voices into out, newest first, and retires the finished ones. Once
-    // the clock passes deadline, the voices not yet mixed (the oldest) are cut off.
-    void mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point deadline);
+    // the clock passes deadline, the voices not yet mixed (the oldest) are cut off. With buses,
+    // each voice of a bus is added, frame for frame the same, to out and to buses[bus].
+    void mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point deadline,
+                 float* const* buses = nullptr);
 
     std::size_t sounding() const { return sounding_.size(); }
     std::size_t capacity() const { return players_.size(); }
@@ -42,10 +51,13 @@ private:
     AudioPlayer* takeVoice();
     void retire(AudioPlayer* voice);
     void handOverParked();
+    bool mixVoice(AudioPlayer* voice, float* out, std::uint32_t frameCount, float masterVolume, float* const* buses);
 
     std::vector<AudioPlayer> players_;
     std::vector<AudioPlayer*> idle_;
     std::vector<AudioPlayer*> sounding_;  // oldest first
+    std::vector<int> busOf_;              // by the voice's place in players_
+    std::vector<float> busScratch_;
     // Retired voices whose buffer found the release queue full: they keep it until there is room.
     std::vector<AudioPlayer*> parked_;
     ReleaseQueue released_;

@@ -4,9 +4,11 @@
 #include "audio/OfflineDevice.h"
 #include "audio/WavFile.h"
 #include "core/Core.h"
+#include "core/SampleTable.h"
 #include "sequencer/Sequencer.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace zaffo {
@@ -49,45 +51,104 @@ private:
     std::int64_t endFrame_ = -1;
 };
 
-// Frames on their way to the file. The tail is held back until it is over, so that its
-// silent end can be left out.
+// Frames on their way to the files: the mix and each stem, all of the same length. The tail is
+// held back until it is over, so that its silent end can be left out, of every file alike.
 class PendingFrames {
 public:
-    explicit PendingFrames(WavFile& file) : file_(file) {}
+    PendingFrames(WavFile& file, StemFiles* stems) : file_(file), stemFiles_(stems) {}
 
-    void add(const float* frames, std::uint32_t count) {
-        samples_.insert(samples_.end(), frames, frames + std::size_t{count} * 2);
+    // A stem that begins now: silent until here.
+    void addStem(const std::string& instrument) {
+        stems_.push_back({instrument, nullptr, std::vector<float>(mix_.size(), 0.0f), false});
     }
-    void startTail() { tailStart_ = samples_.size(); }
-    std::uint64_t tailFrames() const { return tailStart_ ? (samples_.size() - *tailStart_) / 2 : 0; }
-    bool writeIfFull() { return tailStart_ || samples_.size() < writeFrames * 2 || writeAll(); }
+    std::size_t stemCount() const { return stems_.size(); }
+
+    // `count` frames from `first` of the mix and of each stem's bus.
+    void add(const float* mix, const AudioEngine& engine, std::uint32_t first, std::uint32_t count) {
+        const std::size_t from = std::size_t{first} * 2, to = from + std::size_t{count} * 2;
+        mix_.insert(mix_.end(), mix + from, mix + to);
+        for (std::size_t s = 0; s < stems_.size(); ++s) {
+            const float* bus = engine.busFrames(s);
+            stems_[s].samples.insert(stems_[s].samples.end(), bus + from, bus + to);
+            stems_[s].sounded = stems_[s].sounded || std::any_of(bus + from, bus + to, [](float v) { return v != 0; });
+        }
+    }
+    void startTail() { tailStart_ = mix_.size(); }
+    std::uint64_t tailFrames() const { return tailStart_ ? (mix_.size() - *tailStart_) / 2 : 0; }
+    bool writeIfFull() { return tailStart_ || mix_.size() < writeFrames * 2 || writeAll(); }
 
     bool finish() {
         if (tailStart_) {
-            samples_.resize(std::min(samples_.size(), *tailStart_ + tailLimitFrames * 2));
-            while (samples_.size() > *tailStart_ && samples_[samples_.size() - 1] == 0 &&
-                   samples_[samples_.size() - 2] == 0)
-                samples_.resize(samples_.size() - 2);
+            std::size_t size = std::min(mix_.size(), *tailStart_ + tailLimitFrames * 2);
+            while (size > *tailStart_ && mix_[size - 1] == 0 && mix_[size - 2] == 0) size -= 2;
+            mix_.resize(size);
+            for (Stem& stem : stems_) stem.samples.resize(size);
         }
-        return writeAll();
+        if (!writeAll()) return false;
+        for (const Stem& stem : stems_) stemFiles_->finished(stem.instrument, stem.sounded);
+        return true;
     }
 
 private:
+    struct Stem {
+        std::string instrument;
+        WavFile* file;
+        std::vector<float> samples;
+        bool sounded;
+    };
+
     bool writeAll() {
-        const bool written = samples_.empty() || file_.write(samples_.data(), samples_.size() / 2);
-        samples_.clear();
+        const std::uint64_t frames = mix_.size() / 2;
+        bool written = frames == 0 || file_.write(mix_.data(), frames);
+        for (Stem& stem : stems_) {
+            if (!written) break;
+            if (!stem.file) {
+                stem.file = stemFiles_->create(stem.instrument);
+                written = stem.file && writeSilence(*stem.file, writtenFrames_);
+            }
+            written = written && (frames == 0 || stem.file->write(stem.samples.data(), frames));
+            stem.samples.clear();
+        }
+        writtenFrames_ += frames;
+        mix_.clear();
         return written;
     }
 
+    static bool writeSilence(WavFile& file, std::uint64_t frames) {
+        const std::vector<float> silence(writeFrames * 2, 0.0f);
+        for (std::uint64_t done = 0; done < frames; done += writeFrames)
+            if (!file.write(silence.data(), std::min<std::uint64_t>(writeFrames, frames - done))) return false;
+        return true;
+    }
+
     WavFile& file_;
-    std::vector<float> samples_;
+    StemFiles* stemFiles_;
+    std::vector<float> mix_;
+    std::vector<Stem> stems_;
+    std::uint64_t writtenFrames_ = 0;
     std::optional<std::size_t> tailStart_;
 };
+
+// Gives each instrument a bus of its own the first time it sounds, and its stem with it.
+void splitIntoStems(Core& core, PendingFrames& pending, std::map<std::string, int>& buses) {
+    // Every voice plays a sample of the table, and an instrument is named after its sample.
+    const std::size_t most = core.samples().names().size();
+    core.engine().keepBuses(most);
+    core.busOf = [&pending, &buses, most](const std::string& instrument) {
+        const auto [at, added] = buses.try_emplace(instrument, static_cast<int>(buses.size()));
+        if (added && buses.size() > most) {
+            buses.erase(at);
+            return VoicePool::noBus;
+        }
+        if (added) pending.addStem(instrument);
+        return at->second;
+    };
+}
 
 }  // namespace
 
 RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& sections, WavFile& file,
-                             const std::function<bool(double done)>& progress) {
+                             const std::function<bool(double done)>& progress, StemFiles* stems) {
     Sequencer& sequencer = core.sequencer();
     AudioEngine& engine = core.engine();
     // The step at which each section begins, and the end of the last.
@@ -103,7 +164,9 @@ RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& secti
     auto device = std::make_unique<OfflineDevice>();
     OfflineDevice& offline = *device;
     core.startDevice(std::move(device));
-    PendingFrames pending(file);
+    PendingFrames pending(file, stems);
+    std::map<std::string, int> buses;
+    if (stems) splitIntoStems(core, pending, buses);
     std::vector<float> period(std::size_t{renderPeriodFrames} * 2);
     size_t nextSection = 1;
     RenderOutcome outcome = RenderOutcome::done;
@@ -120,11 +183,11 @@ RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& secti
         if (!inTail && steps.ended()) {
             sequencer.playing = false;
             const auto measured = static_cast<std::uint32_t>(steps.endFrame() - periodStart);
-            pending.add(period.data(), measured);
+            pending.add(period.data(), engine, 0, measured);
             pending.startTail();
-            pending.add(period.data() + std::size_t{measured} * 2, renderPeriodFrames - measured);
+            pending.add(period.data(), engine, measured, renderPeriodFrames - measured);
         } else {
-            pending.add(period.data(), renderPeriodFrames);
+            pending.add(period.data(), engine, 0, renderPeriodFrames);
         }
         if (!pending.writeIfFull()) {
             outcome = RenderOutcome::writeFailed;
@@ -140,6 +203,7 @@ RenderOutcome renderSections(Core& core, const std::vector<RenderSection>& secti
         }
     }
     core.stopSound();
+    core.busOf = nullptr;
     sequencer.playing = wasPlaying;
     return outcome;
 }
