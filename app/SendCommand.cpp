@@ -3,6 +3,7 @@
 #include "remote/CommandClient.h"
 #include "remote/PrivateFolder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <istream>
 #include <ostream>
@@ -34,6 +35,17 @@ void print(const remote::RemoteReply& reply, std::ostream& out, bool colours) {
     out.flush();
 }
 
+// The text's lines; a last empty one (after a final line end) is no line.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace
 
 int sendCommand(const std::vector<std::string>& lines, std::istream& input, std::ostream& out, std::ostream& errors,
@@ -51,10 +63,19 @@ int sendCommand(const std::vector<std::string>& lines, std::istream& input, std:
     }
     const std::string socket = remote::commandSocketPath(folder);
     bool allWorked = true;
+    std::vector<std::string> argumentLines;  // an argument may hold several: an editor's selection
+    for (const std::string& argument : lines)
+        for (std::string& line : linesOf(argument)) argumentLines.push_back(std::move(line));
     std::size_t next = 0;
-    std::string line;
-    while (lines.empty() ? static_cast<bool>(std::getline(input, line)) : next < lines.size()) {
-        if (!lines.empty()) line = lines[next++];
+    // Standard input is read a line at a time, so that each line goes as soon as it is typed.
+    const auto nextLine = [&](std::string& line) {
+        if (lines.empty()) return static_cast<bool>(std::getline(input, line));
+        if (next == argumentLines.size()) return false;
+        line = argumentLines[next++];
+        return true;
+    };
+    for (std::string line; nextLine(line);) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;  // as if Enter was not pressed
         const auto reply = remote::sendLine(socket, line);
         if (!reply) {
             errors << "zaffo: no running Zaffo to send to" << std::endl;

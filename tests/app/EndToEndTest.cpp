@@ -273,6 +273,7 @@ TEST_F(EndToEnd, SentLinesRunInThePlayingZaffoInOrderAndTheSenderPrintsTheirAnsw
         {"help", "Use one of the following: \nhelp samples\n", 0, "> help"},
         {"'xyz #-' 'snare #'", "pattern not found: xyz\n", 1, "> snare          1.00 &0"},
         {"< lines", "", 0, "> clap #"},
+        {"\"$(printf 'oh #\\n\\ncowbell #')\"", "", 0, "> cowbell #"},
     };
     testing::writeFile(session.folder() / "lines", "hh #\r\nrim #\nclap #\n");
     for (const Case& c : cases) {
@@ -289,9 +290,10 @@ TEST_F(EndToEnd, SentLinesRunInThePlayingZaffoInOrderAndTheSenderPrintsTheirAnsw
     EXPECT_EQ(screen.cell(errorRow, errorColumn).foreground, red);
     EXPECT_LT(screen.find("> hh #").first, screen.find("> rim #").first);
     EXPECT_LT(screen.find("> rim #").first, screen.find("> clap #").first);
+    EXPECT_LT(screen.find("> oh #").first, screen.find("> cowbell #").first) << "a selection goes line by line";
     session.press("Up");
     EXPECT_TRUE(session.waitFor("the last sent line in the input",
-                                [](const Screen& screen) { return inputText(screen) == "clap #"; }));
+                                [](const Screen& screen) { return inputText(screen) == "cowbell #"; }));
 }
 
 }  // namespace
