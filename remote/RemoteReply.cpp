@@ -8,8 +8,7 @@ std::string encodeReply(const RemoteReply& reply) {
     std::string bytes;
     for (const ReplyLine& line : reply.lines) {
         std::string text = line.text;
-        std::replace_if(
-            text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        std::replace(text.begin(), text.end(), '\n', ' ');
         bytes += static_cast<char>(line.style) + text + "\n";
     }
     return bytes + (reply.ok ? "=0\n" : "=1\n");

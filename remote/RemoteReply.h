@@ -24,7 +24,7 @@ struct RemoteReply {
     bool operator==(const RemoteReply&) const = default;
 };
 
-// Line ends inside a text become blanks, so that each text stays one line.
+// A "\n" inside a text becomes a blank, so that each text stays one line.
 std::string encodeReply(const RemoteReply& reply);
 // A failed reply with one alert line: what the server says when it refuses a client.
 std::string refusal(const std::string& why);
