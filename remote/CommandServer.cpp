@@ -218,7 +218,7 @@ void CommandServer::takeReplies() {
         const auto found = clients_.find(id);
         if (found == clients_.end()) continue;
         Client& client = found->second;
-        client.out += bytes;
+        client.out = client.out.empty() ? std::move(bytes) : client.out + bytes;
         client.working = false;
         client.lastProgress = Clock::now();
         writeTo(id, client);

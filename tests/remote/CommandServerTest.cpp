@@ -1,11 +1,9 @@
-// The command socket on real sockets in a temporary folder, with a thread standing in for the
-// screen's: it runs the lines one at a time and replies.
+// The command socket on real sockets in a temporary folder.
 
 #include "remote/CommandClient.h"
 #include "remote/CommandServer.h"
 #include "remote/PrivateFolder.h"
 #include "tests/support/TempFolder.h"
-#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -15,67 +13,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 
 namespace zaffo::remote {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// Runs each line on a thread of its own, in the order they came: the reply is "did " and the
-// line, and a megabyte for the line "big".
-class Interface {
-public:
-    Interface() : thread_([this] { serve(); }) {}
-    ~Interface() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
-    void take(CommandServer::ClientId client, std::string line) {
-        std::lock_guard lock(mutex_);
-        queue_.emplace_back(client, std::move(line));
-        changed_.notify_all();
-    }
-    void attach(CommandServer* server) {
-        std::lock_guard lock(mutex_);
-        server_ = server;
-    }
-    std::vector<std::string> linesRun() {
-        std::lock_guard lock(mutex_);
-        return run_;
-    }
-
-private:
-    void serve() {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
-            auto [client, line] = queue_.front();
-            queue_.pop_front();
-            run_.push_back(line);
-            const std::string text = line == "big" ? std::string(1 << 20, 'x') : "did " + line;
-            if (server_) server_->reply(client, encodeReply({true, {{ReplyStyle::bold, text}}}));
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::pair<CommandServer::ClientId, std::string>> queue_;
-    std::vector<std::string> run_;
-    CommandServer* server_ = nullptr;
-    bool stopping_ = false;
-    std::thread thread_;
-};
 
 int connectTo(const std::string& path) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -108,20 +55,28 @@ std::string receive(int fd, std::chrono::milliseconds wait, bool* closed = nullp
     return got;
 }
 
+// A server on the test's folder that answers each line at once, on its own thread: "did " and the line, or a megabyte
+// for "big". The lines it took are kept.
 class CommandServerTest : public ::testing::Test {
 protected:
-    ~CommandServerTest() override { interface.attach(nullptr); }
-
-    CommandServer& serve(CommandServer::Limits limits = {64 * 1024, 128, 300ms}) {
+    void serve() {
         server = std::make_unique<CommandServer>(
-            folder, [this](CommandServer::ClientId client, std::string line) { interface.take(client, line); }, limits);
-        interface.attach(server.get());
-        return *server;
+            folder,
+            [this](CommandServer::ClientId client, std::string line) {
+                const bool big = line.size() == 3 && line[0] == 'b';
+                server->reply(client, big ? bigReply : encodeReply({true, {{ReplyStyle::bold, "did " + line}}}));
+                std::lock_guard lock(linesMutex);
+                lines.push_back(line);
+            },
+            CommandServer::Limits{64 * 1024, 128, 300ms});
     }
 
     testing::TempFolder temp;
     const std::string folder = temp / "zaffo";
-    Interface interface;  // outlives the server, whose thread hands it lines
+    // Made beforehand: the handler stands for the screen's loop, which the server's thread never waits for.
+    const std::string bigReply = encodeReply({true, {{ReplyStyle::bold, std::string(1 << 20, 'x')}}});
+    std::mutex linesMutex;
+    std::vector<std::string> lines;
     std::unique_ptr<CommandServer> server;
 };
 
@@ -290,7 +245,8 @@ TEST_F(CommandServerTest, BadClientsGetAnErrorOrAreClosedWhileOthersAreAnswered)
         c.verdict(fds);
         for (int fd : fds) close(fd);
     }
-    for (const std::string& line : interface.linesRun())
+    std::lock_guard lock(linesMutex);
+    for (const std::string& line : lines)
         EXPECT_TRUE(line.find("half") == std::string::npos && line.find("xxxx") == std::string::npos) << line;
 }
 
