@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "app/AppScreen.h"
+#include "app/CommandSocket.h"
 #include "app/QuietStandardError.h"
 #include "audio/AudioEngine.h"
 #include "core/LinkSession.h"
@@ -31,6 +32,8 @@ void App::run() {
         if (event == ui::Event::Custom) core_.reportStoppedRecording();
         return false;
     });
+    // Declared after the screen it posts to, so it stops first.
+    CommandSocket sentCommands(terminal, screen, log);
     screen.commandInput()->TakeFocus();
     try {
         terminal.Loop(root);

@@ -339,6 +339,18 @@ void AppScreen::submit() {
     historyIndex = history.size();
 }
 
+CommandAnswer AppScreen::runSent(const std::wstring& line) {
+    CommandAnswer answer = commands.run(toUtf8(line));
+    // A line that is no command has no error text: in the input it turns red itself.
+    if (!answer.ok && (answer.lines.empty() || answer.lines.back().style != LineStyle::alert))
+        answer.lines.push_back({toUtf8(line), LineStyle::alert});
+    log.commitCommand(line, answer);
+    // Browsing stays where it is; a fresh line stays fresh.
+    if (historyIndex == history.size()) ++historyIndex;
+    history.push_back(line);
+    return answer;
+}
+
 bool AppScreen::historyKeys(const Event& event) {
     if (event == Event::ArrowUp || event == Event::ArrowDown) {
         const size_t n = history.size();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CommandAnswer.h"
 #include "ui/Components.h"
 #include "ui/InputOption.h"
 
@@ -26,6 +27,9 @@ public:
     // Runs a finished line: its answer is committed to the log when it succeeds; when it fails,
     // the line stays in the input with its error under it.
     void submit();
+    // Runs a line sent from elsewhere: echoed with its whole answer in the log (a failure's
+    // error too, in red, as the input is the musician's own) and kept in the history.
+    CommandAnswer runSent(const std::wstring& line);
     // History browsing and Tab and Shift+Tab out of the command input.
     bool historyKeys(const ui::Event& event);
 

@@ -52,8 +52,12 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
         const bool named = option.starts_with("--");
         const size_t equals = option.find('=');
         const std::string optionName = option.substr(0, equals);
+        if (option == "--force") {
+            options.force = true;
+            continue;
+        }
         if (option.starts_with("-") && optionName != "--measures" && optionName != "--parts" &&
-            optionName != "--seed" && optionName != "--output")
+            optionName != "--seed" && optionName != "--output" && optionName != "--stems")
             throw UsageError("unknown option " + optionName);
         if (named && equals != std::string::npos) {
             value = option.substr(equals + 1);
@@ -72,6 +76,10 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
             options.output = value;
         else if (option == "--output")
             throw UsageError("--output needs a file name");
+        else if (option == "--stems" && !value.empty())
+            options.stems = value;
+        else if (option == "--stems")
+            throw UsageError("--stems needs a folder");
         else if (options.composition.empty())
             options.composition = option;
         else
@@ -86,6 +94,12 @@ RenderOptions renderOptions(const std::vector<std::string>& arguments) {
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
+    // Sent lines are the command language's, whatever they look like ("-h" too).
+    if (!arguments.empty() && arguments[0] == "send") {
+        line.action = CommandLine::Action::send;
+        line.sent.assign(arguments.begin() + 1, arguments.end());
+        return line;
+    }
     for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             line.action = CommandLine::Action::help;
@@ -109,12 +123,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 std::string usageText() {
     return "usage: zaffo\n"
            "       zaffo render COMPOSITION [--measures N] [--parts NAME:N,...] [--seed N]\n"
-           "                    [-o FILE]\n"
+           "                    [-o FILE] [--stems FOLDER [--force]]\n"
+           "       zaffo send [LINE...]\n"
            "       zaffo -h | --help\n"
            "       zaffo -V | --version\n"
            "\n"
            "Without arguments zaffo plays in the terminal. 'render' writes a composition\n"
            "to a WAV file (32-bit float, stereo, 96000 Hz) far faster than it plays.\n"
+           "'send' runs command lines (or, with none, those of standard input) in the\n"
+           "Zaffo that plays, and prints their answers.\n"
            "\n"
            "  COMPOSITION        a composition file; \".json\" may be left out; looked for\n"
            "                     in the current folder, then beside the program, where\n"
@@ -126,6 +143,9 @@ std::string usageText() {
            "                     same file\n"
            "  -o, --output FILE  the file to write (default: the composition's, with .wav\n"
            "                     for .json); - for standard output\n"
+           "  --stems FOLDER     also a file per sounding instrument, and the mix, in\n"
+           "                     FOLDER\n"
+           "  --force            let --stems replace files already in FOLDER\n"
            "  -h, --help         show this help\n"
            "  -V, --version      show the version\n";
 }

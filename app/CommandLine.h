@@ -15,12 +15,15 @@ struct RenderOptions {
     std::vector<RenderSection> sections;  // never empty
     std::optional<std::uint32_t> seed;
     std::string output;  // empty: beside the composition
+    std::string stems;   // empty: no stems
+    bool force = false;  // stems may replace files of the same names
 };
 
 struct CommandLine {
-    enum class Action { play, render, help, version };
+    enum class Action { play, render, send, help, version };
     Action action = Action::play;
     RenderOptions render;
+    std::vector<std::string> sent;  // empty: the lines of standard input
 };
 
 // A command line that asks for nothing the program does.

@@ -164,6 +164,90 @@ struct PartialFile {
     }
 };
 
+// The stems of a render in their folder: each written beside its name and renamed into place
+// once the render is done and it sounded; whatever was not renamed goes again.
+class StemFolder : public StemFiles {
+public:
+    StemFolder(std::filesystem::path folder, bool force) : folder_(std::move(folder)), force_(force) {}
+    ~StemFolder() override {
+        std::error_code ignored;
+        for (const Stem& stem : stems_)
+            if (!stem.renamed) std::filesystem::remove(stem.file->path(), ignored);
+    }
+
+    // An instrument called "mix" does not take the mix's place.
+    static std::string fileName(const std::string& instrument) {
+        return (instrument == "mix" ? "mix (instrument)" : instrument) + ".wav";
+    }
+
+    WavFile* create(const std::string& instrument) override {
+        auto file = std::make_unique<WavFile>();
+        const std::filesystem::path target = folder_ / fileName(instrument);
+        if (!file->create(target.string() + "." + std::to_string(::getpid()) + ".partial")) {
+            error_ = "cannot write " + target.string() + ": " + file->error();
+            return nullptr;
+        }
+        stems_.push_back({instrument, target, std::move(file)});
+        return stems_.back().file.get();
+    }
+    void finished(const std::string& instrument, bool sounded) override {
+        for (Stem& stem : stems_)
+            if (stem.instrument == instrument) stem.sounded = sounded;
+    }
+
+    const std::string& error() const { return error_; }
+    // Closes the stems; refuses, before anything is renamed, when a file of the same name is there.
+    std::string closeAll() {
+        for (Stem& stem : stems_) {
+            stem.file->close();
+            if (stem.sounded && !force_ &&
+                std::filesystem::symlink_status(stem.target).type() != std::filesystem::file_type::not_found)
+                return stem.target.string() + " is there already (--force replaces it)";
+        }
+        return "";
+    }
+    // Renames the stems that sounded into place; how many.
+    std::size_t renameAll(std::string& error) {
+        std::size_t renamed = 0;
+        for (Stem& stem : stems_) {
+            if (!stem.sounded) continue;
+            std::error_code failed;
+            std::filesystem::rename(stem.file->path(), stem.target, failed);
+            if (failed) {
+                error = "cannot write " + stem.target.string() + ": " + failed.message();
+                return renamed;
+            }
+            stem.renamed = true;
+            ++renamed;
+        }
+        return renamed;
+    }
+
+private:
+    struct Stem {
+        std::string instrument;
+        std::filesystem::path target;
+        std::unique_ptr<WavFile> file;
+        bool sounded = false;
+        bool renamed = false;
+    };
+
+    std::filesystem::path folder_;
+    bool force_;
+    std::vector<Stem> stems_;
+    std::string error_;
+};
+
+// The folder for the stems, made when missing.
+std::string makeStemFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder))
+        return "cannot make the folder " + folder.string() +
+               (error ? ": " + error.message() : ": something else is there");
+    return "";
+}
+
 int fail(const std::string& reason, int status = 1) {
     std::cerr << "zaffo: " << reason << std::endl;
     return status;
@@ -175,8 +259,16 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
     InterruptWatch watch;
     const auto composition = findComposition(options.composition, basePath);
     if (!composition) return fail("no composition named " + options.composition);
-    const std::filesystem::path output =
-        options.output.empty() ? defaultOutput(*composition) : std::filesystem::path(options.output);
+    const bool withStems = !options.stems.empty();
+    // With stems, the mix goes beside them unless told otherwise.
+    const std::filesystem::path output = !options.output.empty() ? std::filesystem::path(options.output)
+                                         : withStems             ? std::filesystem::path(options.stems) / "mix.wav"
+                                                                 : defaultOutput(*composition);
+    if (withStems) {
+        if (const std::string error = makeStemFolder(options.stems); !error.empty()) return fail(error);
+        if (!options.force && isFile(output) && options.output.empty())
+            return fail(output.string() + " is there already (--force replaces it)");
+    }
 
     // No watcher and no sound card: the render reads the pack once and plays through its own device.
     std::vector<AnswerLine> said;
@@ -212,30 +304,45 @@ int renderCommand(const RenderOptions& options, const std::string& basePath) {
     WavFile file;
     if (!file.create(partial.path)) return fail("cannot write " + output.string() + ": " + file.error());
     RenderOutcome outcome;
+    StemFolder stems(options.stems, options.force);
     {
         ProgressBar bar;
-        outcome = renderSections(core, options.sections, file, [&bar](double done) {
-            bar.show(done);
-            return interrupted == 0;
-        });
+        outcome = renderSections(
+            core, options.sections, file,
+            [&bar](double done) {
+                bar.show(done);
+                return interrupted == 0;
+            },
+            withStems ? &stems : nullptr);
     }
     file.close();
     if (outcome == RenderOutcome::stopped) return fail("interrupted; nothing written", 130);
+    if (outcome == RenderOutcome::writeFailed && !stems.error().empty()) return fail(stems.error());
     if (outcome == RenderOutcome::writeFailed) return fail("cannot write " + output.string() + ": " + file.error());
+    if (const std::string refusal = stems.closeAll(); !refusal.empty()) return fail(refusal);
     const double seconds = static_cast<double>(file.frames()) / engineSampleRate;
+    const auto renameStems = [&] {
+        if (!withStems) return 0;
+        std::string error;
+        const std::size_t count = stems.renameAll(error);
+        if (!error.empty()) return fail(error);
+        std::fprintf(destination.stream == "-" ? stderr : stdout, "%s: %zu stems of %.1f s\n", options.stems.c_str(),
+                     count, seconds);
+        return 0;
+    };
     if (!destination.stream.empty()) {
         if (!copyInto(partial.path, destination.stream))
             return fail("cannot write " + output.string() + ": " + std::strerror(errno));
         // Standard output holds the sound: the summary goes where messages go.
         std::fprintf(destination.stream == "-" ? stderr : stdout, "%s: %.1f s\n", output.c_str(), seconds);
-        return 0;
+        return renameStems();
     }
     std::error_code renamed;
     std::filesystem::rename(partial.path, destination.file, renamed);
     if (renamed) return fail("cannot write " + output.string() + ": " + renamed.message());
     partial.renamed = true;
     std::printf("%s: %.1f s\n", output.c_str(), seconds);
-    return 0;
+    return renameStems();
 }
 
 }  // namespace zaffo

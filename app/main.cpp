@@ -1,7 +1,10 @@
 #include "app/App.h"
 #include "app/CommandLine.h"
 #include "app/RenderCommand.h"
+#include "app/SendCommand.h"
 #include "library/PathParts.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <exception>
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
                 std::cerr << "zaffo: " << error.what() << std::endl;
                 return 1;
             }
+        case zaffo::CommandLine::Action::send:
+            return zaffo::sendCommand(line.sent, std::cin, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1);
         case zaffo::CommandLine::Action::play:
             break;
     }

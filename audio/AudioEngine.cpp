@@ -41,24 +41,39 @@ void AudioEngine::releaseBuffers() {
     }
 }
 
-void AudioEngine::play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame) {
+void AudioEngine::play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame,
+                       int bus) {
     if (!buffer) return;
     const double ratio = pitchRatio(pitch);
     std::lock_guard lock(engineMutex_);
-    voices_.start(std::move(buffer), volume, ratio, startFrame);
+    voices_.start(std::move(buffer), volume, ratio, startFrame, bus);
+}
+
+void AudioEngine::keepBuses(std::size_t count) {
+    std::lock_guard lock(engineMutex_);
+    buses_.assign(count, {});
+    busChunk_.assign(count, nullptr);
+    voices_.keepBusRoom(maxPeriodFrames);
+}
+
+void AudioEngine::startBusesLocked(std::uint32_t frameCount) {
+    for (std::size_t b = 0; b < buses_.size(); ++b) {
+        buses_[b].assign(std::size_t{frameCount} * AudioBuffer::channels, 0.0f);
+        busChunk_[b] = buses_[b].data();
+    }
 }
 
 void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount, bool realTime) {
-    while (frameCount > 0) {
+    for (std::uint32_t periodFrames = frameCount; frameCount > 0; periodFrames = 0) {
         const std::uint32_t chunk = std::min(frameCount, maxPeriodFrames);
-        renderChunk(out, chunk, realTime);
+        renderChunk(out, chunk, realTime, periodFrames);
         out += std::size_t{chunk} * AudioBuffer::channels;
         frameCount -= chunk;
     }
     if (release_ == Release::eachPeriod) voices_.releaseQueue().releaseAll();
 }
 
-void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTime) {
+void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTime, std::uint32_t periodFrames) {
     using Clock = VoicePool::Clock;
     const auto timeLeft = std::chrono::duration_cast<std::chrono::nanoseconds>(
         std::chrono::duration<double>(deadlineShare * frameCount / engineSampleRate));
@@ -68,8 +83,14 @@ void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTim
     std::fill(out, out + samples, 0.0f);
     if (onPeriod) onPeriod(static_cast<int>(frameCount), engineSampleRate);
     std::lock_guard lock(engineMutex_);
-    voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), due, processorBudget);
+    if (periodFrames > 0) startBusesLocked(periodFrames);
+    voices_.mixInto(out, frameCount, masterVolume.load(std::memory_order_relaxed), due, processorBudget,
+                    busChunk_.empty() ? nullptr : busChunk_.data());
     silenceNonFinite(out, samples);
+    for (float*& bus : busChunk_) {
+        silenceNonFinite(bus, samples);
+        bus += samples;
+    }
     limiter_.process(out, frameCount);
     if (recording_.load(std::memory_order_relaxed)) recorder_.push(out, frameCount);
 }

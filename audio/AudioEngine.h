@@ -72,7 +72,16 @@ public:
     // Plays buffer once at volume, shifted by pitch semitones, beginning at startFrame
     // of the next mixed period. From onPeriod that is the period about to be mixed;
     // from elsewhere (a preview) it is the next one. An empty buffer is ignored.
-    void play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame = 0);
+    // With a bus (offline, see keepBuses), the voice also sounds into that bus.
+    void play(std::shared_ptr<AudioBuffer> buffer, float volume, int pitch, std::uint32_t startFrame = 0,
+              int bus = VoicePool::noBus);
+
+    // Offline rendering only (it allocates): from now on every period also mixes each voice
+    // started with a bus below count into that bus, so that the buses sum to the mix as the
+    // voices leave it, before anything the engine does to the whole mix.
+    void keepBuses(std::size_t count);
+    // A bus's frames of the last period.
+    const float* busFrames(std::size_t bus) const { return buses_[bus].data(); }
 
     // One period: clears out (frameCount interleaved stereo frames), calls onPeriod,
     // mixes every voice into it and records it. The device calls it on the audio
@@ -134,7 +143,9 @@ private:
     template <bool realTime>
     static void renderFromDevice(void* engine, float* out, std::uint32_t frameCount);
     void renderPeriod(float* out, std::uint32_t frameCount, bool realTime);
-    void renderChunk(float* out, std::uint32_t frameCount, bool realTime);
+    // periodFrames: the whole period's frames on its first chunk, 0 on the others.
+    void renderChunk(float* out, std::uint32_t frameCount, bool realTime, std::uint32_t periodFrames);
+    void startBusesLocked(std::uint32_t frameCount);
     void dropDevice();
     void closeRecording();
     void releaseBuffers();
@@ -143,6 +154,8 @@ private:
     VoicePool voices_;
     MasterLimiter limiter_;
     std::atomic<bool> recording_{false};
+    std::vector<std::vector<float>> buses_;  // guarded by engineMutex_, like the voices
+    std::vector<float*> busChunk_;           // where the chunk being mixed goes in each bus
 
     const Release release_;
     // Lets go of the buffers that voices handed back, a few times per second.

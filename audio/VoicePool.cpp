@@ -68,7 +68,10 @@ private:
 }  // namespace
 
 VoicePool::VoicePool(std::size_t capacity)
-    : players_(capacity), released_(2 * capacity), fadeScratch_(std::size_t{fadeFrames} * AudioBuffer::channels) {
+    : players_(capacity),
+      busOf_(capacity, noBus),
+      released_(2 * capacity),
+      fadeScratch_(std::size_t{fadeFrames} * AudioBuffer::channels) {
     idle_.reserve(capacity);
     sounding_.reserve(capacity);
     parked_.reserve(capacity);
@@ -105,19 +108,36 @@ AudioPlayer* VoicePool::takeVoice() {
     return voice;
 }
 
-bool VoicePool::start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame) {
+bool VoicePool::start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame,
+                      int bus) {
     AudioPlayer* voice = takeVoice();
     if (!voice) {
         released_.push(buffer);
         return false;
     }
     voice->start(std::move(buffer), volume, ratio, startFrame);
+    busOf_[static_cast<std::size_t>(voice - players_.data())] = bus;
     sounding_.push_back(voice);
     return true;
 }
 
+bool VoicePool::mixVoice(AudioPlayer* voice, float* out, std::uint32_t frameCount, float masterVolume,
+                         float* const* buses) {
+    const int bus = busOf_[static_cast<std::size_t>(voice - players_.data())];
+    const std::size_t samples = std::size_t{frameCount} * 2;
+    if (!buses || bus == noBus || busScratch_.size() < samples) return voice->mixInto(out, frameCount, masterVolume);
+    // Mixed alone from silence, each frame is the very value the voice would have added to out.
+    std::fill(busScratch_.begin(), busScratch_.begin() + static_cast<std::ptrdiff_t>(samples), 0.0f);
+    const bool sounding = voice->mixInto(busScratch_.data(), frameCount, masterVolume);
+    for (std::size_t i = 0; i < samples; ++i) {
+        out[i] += busScratch_[i];
+        buses[bus][i] += busScratch_[i];
+    }
+    return sounding;
+}
+
 void VoicePool::mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point due,
-                        std::chrono::nanoseconds processorBudget) {
+                        std::chrono::nanoseconds processorBudget, float* const* buses) {
     handOverParked();
     std::optional<MixDeadline> deadline;
     if (due != Clock::time_point::max() || processorBudget != Nanoseconds::max())
@@ -133,7 +153,7 @@ void VoicePool::mixInto(float* out, std::uint32_t frameCount, float masterVolume
             ++cut_;
             fadeOut(voice, out, frameCount, masterVolume);
             retire(voice);
-        } else if (voice->mixInto(out, frameCount, masterVolume)) {
+        } else if (mixVoice(voice, out, frameCount, masterVolume, buses)) {
             sounding_[--kept] = voice;
         } else {
             retire(voice);

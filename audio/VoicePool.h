@@ -30,16 +30,26 @@ public:
 
     explicit VoicePool(std::size_t capacity);
 
-    // Returns false only when the pool has no voice at all.
-    bool start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame);
+    static constexpr int noBus = -1;
+
+    // Returns false only when the pool has no voice at all. A voice with a bus also adds its
+    // frames to that bus while buses are given to mixInto.
+    bool start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame,
+               int bus = noBus);
+    // Room for a voice's frames on their way to the mix and its bus, for periods of up to
+    // maxFrames. Allocates: offline only, before the first period with buses.
+    void keepBusRoom(std::uint32_t maxFrames) { busScratch_.assign(std::size_t{maxFrames} * 2, 0.0f); }
 
     // Mixes the sounding voices into out, newest first, and retires the finished ones. `due` is
     // when out must be ready, processorBudget the processor time the mix may take. Judged by
     // what the voices so far cost this thread's processor: once the next few voices and the
     // fades of the rest would take more than the budget, or (while the period is still on time)
     // more than the time left, the voices not yet mixed (the oldest) are faded out and cut off.
+    // With buses, each voice of a bus is added, frame for frame the same, to out and to
+    // buses[bus].
     void mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point due,
-                 std::chrono::nanoseconds processorBudget = std::chrono::nanoseconds::max());
+                 std::chrono::nanoseconds processorBudget = std::chrono::nanoseconds::max(),
+                 float* const* buses = nullptr);
 
     std::size_t sounding() const { return sounding_.size(); }
     std::size_t capacity() const { return players_.size(); }
@@ -52,10 +62,13 @@ private:
     void retire(AudioPlayer* voice);
     void handOverParked();
     void fadeOut(AudioPlayer* voice, float* out, std::uint32_t frameCount, float masterVolume);
+    bool mixVoice(AudioPlayer* voice, float* out, std::uint32_t frameCount, float masterVolume, float* const* buses);
 
     std::vector<AudioPlayer> players_;
     std::vector<AudioPlayer*> idle_;
     std::vector<AudioPlayer*> sounding_;  // oldest first
+    std::vector<int> busOf_;              // by the voice's place in players_
+    std::vector<float> busScratch_;
     // Retired voices whose buffer found the release queue full: they keep it until there is room.
     std::vector<AudioPlayer*> parked_;
     ReleaseQueue released_;

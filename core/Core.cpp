@@ -103,7 +103,8 @@ void Core::onTrigger(const ClockEvent& trigger) {
         return;  // the sample went away while its instrument stayed
     }
     // The voice takes this reference over, so the audio thread never lets go of the last one.
-    engine_->play(std::move(buffer), trigger.volume, trigger.pitch, static_cast<uint32_t>(trigger.frame));
+    const int bus = busOf ? busOf(trigger.instrument->name) : VoicePool::noBus;
+    engine_->play(std::move(buffer), trigger.volume, trigger.pitch, static_cast<uint32_t>(trigger.frame), bus);
 }
 
 bool Core::playSample(const std::string& name) {

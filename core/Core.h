@@ -61,6 +61,9 @@ public:
     // it begins) and when another player changes the tempo or the play state (with the step the
     // clock stands on, and 0). Set only while no device runs.
     std::function<void(int step, int32_t startFrame)> onStep;
+    // The engine's bus for an instrument's voices (offline stems), or none when unset. Called on
+    // the audio thread; set only while no device runs.
+    std::function<int(const std::string& instrument)> busOf;
     // Readers of every period's report, in the order added. Added and removed only while no
     // device runs.
     void addPeriodReader(PeriodReader& reader);

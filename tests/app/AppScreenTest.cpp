@@ -3,14 +3,17 @@
 #include "AppFixture.h"
 
 #include "app/AppScreen.h"
+#include "app/CommandSocket.h"
 #include "app/MessageLog.h"
 #include "app/custom_WideInputBase.h"
 #include "sequencer/Composition.h"
 #include "text/Utf8.h"
+#include "ui/ScreenInteractive.h"
 
 #include <atomic>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <span>
 #include <thread>
 #include <tuple>
@@ -101,6 +104,63 @@ TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorOnRedUntilTheNextGoodOne) {
     EXPECT_EQ(screen->errorText, L"");
     EXPECT_EQ(Drawn(*screen).backgrounds("Command:", 2, 1), ".");
     EXPECT_EQ(browse(Event::ArrowUp), L"kick #-");
+}
+
+// A sent line is read leniently, as typed text is, and runs beside what the musician is typing: echoed with its whole
+// answer (a failure's error too), and kept in the history.
+TEST_F(AppScreenTest, ASentLineIsEchoedWithItsAnswerAndKeptInTheHistoryWhileTheInputStays) {
+    struct Case {
+        std::string bytes;
+        Rows logged;  // the newest rows of the log, bold ones marked '*'
+    };
+    const Case cases[] = {
+        {"kick #-\r", {"> kick #-"}},
+        {"snare\t#", {"> snare #"}},
+        {"kick \xff#", {"> kick \uFFFD#", "kick \uFFFD#"}},
+        {"xyz #-", {"> xyz #-", "pattern not found: xyz"}},
+        {"volume", {"> volume", "*1.000000"}},
+    };
+    screen->commandText = L"half typed";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        screen->runSent(sentText(c.bytes));
+        const Rows rows = renderRows(app->messageLog().lines(), true);
+        EXPECT_EQ(Rows(rows.end() - static_cast<std::ptrdiff_t>(c.logged.size()), rows.end()), c.logged);
+    }
+    EXPECT_EQ(screen->commandText, L"half typed");
+    EXPECT_FALSE(screen->runSent(L"xyz #-").ok);
+    for (const wchar_t* kept : {L"xyz #-", L"volume", L"xyz #-", L"kick �#"}) EXPECT_EQ(browse(Event::ArrowUp), kept);
+    EXPECT_EQ(app->core().sequencer().getPatternCopies(10).size(), 2u) << "kick and snare";
+}
+
+// Only one Zaffo takes sent lines; the log of another says why it takes none.
+TEST_F(AppScreenTest, AZaffoThatCannotTakeSentLinesSaysWhyInItsLog) {
+    TempFolder runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    auto firstTerminal = ui::ScreenInteractive::Fullscreen();
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+        std::string logged;
+    } cases[] = {
+        {"another takes them", [] {}, "Another Zaffo already takes sent commands; this one takes none"},
+        {"a link in place of the folder",
+         [&] {
+             std::filesystem::remove_all(runtime / "zaffo");
+             std::filesystem::create_directory_symlink("/tmp", runtime / "zaffo");
+         },
+         "Takes no sent commands: " + runtime / "zaffo" + " is a link, not a folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::optional<CommandSocket> first;
+        if (c.logged.starts_with("Another")) first.emplace(firstTerminal, *screen, app->messageLog());
+        c.plant();
+        auto terminal = ui::ScreenInteractive::Fullscreen();
+        CommandSocket second(terminal, *screen, app->messageLog());
+        EXPECT_EQ(renderRows(app->messageLog().lines()).back(), c.logged);
+    }
+    unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {

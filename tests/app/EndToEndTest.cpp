@@ -63,13 +63,20 @@ protected:
     // Runs the program with extra settings ("NAME=value ..."). When it ends, the shell prints "EXIT=<status>" and
     // waits. Ctrl+C signals the shell too, which bash, unlike dash, survives when the program handled it.
     void start(const std::string& environment = "") {
-        session.start("env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 " + environment +
-                      " ./zaffo; echo \"EXIT=$?\"; read");
+        // Its command socket goes in the test's own folder, away from any other Zaffo.
+        session.start("env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 XDG_RUNTIME_DIR=" + runtimeFolder() + " " +
+                      environment + " ./zaffo; echo \"EXIT=$?\"; read");
         // The first screen is drawn in one go, but a capture may still fall between two writes.
         ASSERT_TRUE(session.waitFor("the first screen", [](const Screen& screen) {
             return screen.contains("type 'help' for help") && screen.contains("Samples") && screen.contains("Volume") &&
                    screen.contains("tom");
         }));
+    }
+
+    std::string runtimeFolder() const {
+        const std::string folder = session.folder() / "run";
+        std::filesystem::create_directory(folder);
+        return folder;
     }
 
     // A short loud click that ends long before the next step, so every onset stands apart.
@@ -295,6 +302,47 @@ TEST_F(EndToEnd, ADamagedPackLeavesTheScreenWholeAndARestoredSamplesFolderIsFoll
     std::filesystem::copy(backup, samples, std::filesystem::copy_options::recursive);
     std::filesystem::create_directory(samples / "fresh");
     EXPECT_TRUE(session.waitFor("│  fresh"));
+}
+
+// Lines sent from another program run in the playing one as if typed; the sender prints their answers and says by its
+// exit status whether they all worked.
+TEST_F(EndToEnd, SentLinesRunInThePlayingZaffoInOrderAndTheSenderPrintsTheirAnswers) {
+    const std::string send =
+        "cd " + session.folder().string() + " && XDG_RUNTIME_DIR=" + runtimeFolder() + " ./zaffo send ";
+    EXPECT_EQ(runShell(send + "help 2>&1"), std::make_pair(std::string("zaffo: no running Zaffo to send to\n"), 2));
+    start();
+    struct Case {
+        std::string arguments;
+        std::string printed;  // from its start
+        int status;
+        std::string shown;  // on the screen afterwards
+    };
+    const Case cases[] = {
+        {"'kick #-#-'", "", 0, "> kick           1.00 &0"},
+        {"help", "Use one of the following: \nhelp samples\n", 0, "> help"},
+        {"'xyz #-' 'snare #'", "pattern not found: xyz\n", 1, "> snare          1.00 &0"},
+        {"< lines", "", 0, "> clap #"},
+        {"\"$(printf 'oh #\\n\\ncowbell #')\"", "", 0, "> cowbell #"},
+    };
+    testing::writeFile(session.folder() / "lines", "hh #\r\nrim #\nclap #\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const auto [printed, status] = runShell(send + c.arguments);
+        EXPECT_TRUE(printed.starts_with(c.printed)) << printed;
+        EXPECT_EQ(printed.find('\x1b'), std::string::npos) << "no colours into a pipe";
+        EXPECT_EQ(status, c.status);
+        EXPECT_TRUE(session.waitFor(c.shown));
+    }
+    // The failed line's error is red in the log; the lines from standard input ran in their order.
+    const Screen& screen = session.screen();
+    const auto [errorRow, errorColumn] = screen.find("pattern not found: xyz");
+    EXPECT_EQ(screen.cell(errorRow, errorColumn).foreground, red);
+    EXPECT_LT(screen.find("> hh #").first, screen.find("> rim #").first);
+    EXPECT_LT(screen.find("> rim #").first, screen.find("> clap #").first);
+    EXPECT_LT(screen.find("> oh #").first, screen.find("> cowbell #").first) << "a selection goes line by line";
+    session.press("Up");
+    EXPECT_TRUE(session.waitFor("the last sent line in the input",
+                                [](const Screen& screen) { return inputText(screen) == "cowbell #"; }));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <complex>
 #include <cstdio>
 #include <iterator>
+#include <limits>
+#include <set>
 #include <thread>
 
 namespace zaffo::testing {
@@ -272,6 +274,8 @@ TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
         {"render song --parts a", 2, "zaffo: --parts needs NAME:MEASURES", false},
         {"render song --measures", 2, "zaffo: --measures needs a value\nTry 'zaffo --help'.\n", false},
         {"render song --loud", 2, "zaffo: unknown option --loud\nTry 'zaffo --help'.\n", false},
+        {"render song --stems", 2, "zaffo: --stems needs a value\nTry 'zaffo --help'.\n", false},
+        {"send help", 2, "zaffo: no running Zaffo to send to\n", false, "XDG_RUNTIME_DIR=/nonexistent "},
         {"render song -o", 2, "zaffo: --output needs a value\n", false},
         {"render", 2, "zaffo: render needs a composition\n", false},
         {"play song", 2, "zaffo: unknown command play\nTry 'zaffo --help'.\n", false},
@@ -353,6 +357,77 @@ TEST_F(CommandLine, CtrlCStopsTheRenderAndRemovesItsFile) {
     EXPECT_EQ(status, 130);
     EXPECT_EQ(output, "zaffo: interrupted; nothing written\n");
     EXPECT_TRUE(onlySong());
+}
+
+// Stems of a piece that stays below -1 dBFS: one per instrument that sounds, a part's own too, the muted and the
+// silent ones left out; each as long as the mix, from the same first frame, and all of them add up to the mix, which
+// is the very file the render writes without stems.
+TEST_F(CommandLine, StemsComeOnePerSoundingInstrumentAndAddUpToTheMix) {
+    const std::string four = R"([{"name": "kick", "rawPattern": "#-#5-", "volume": 0.2},
+        {"name": "hh", "rawPattern": "##-#", "volume": 0.1, "rand": 2}, {"name": "tom", "rawPattern": "#", "volume": 0},
+        {"name": "rim", "rawPattern": "####", "volume": 0.2, "mute": true}])";
+    writeFile(folder / "quiet.json", R"({"bpm": 120, "activeInstruments": )" + four + R"(, "parts": {"a": {"bpm": 120,
+        "instrumentCollection": )" + four +
+                                         R"(}, "b": {"bpm": 140, "instrumentCollection": [
+        {"name": "snare", "rawPattern": "-#7", "volume": 0.2}]}}})");
+    ASSERT_EQ(shell(zaffo + " render quiet --parts a:2,b:1 --seed 4 --output plain.wav").second, 0);
+    const auto [said, status] = shell(zaffo + " render quiet --parts a:2,b:1 --seed 4 --stems st");
+    ASSERT_EQ(status, 0) << said;
+    EXPECT_TRUE(said.ends_with("st: 3 stems of 5.7 s\n")) << said;
+    EXPECT_EQ(readFile(folder / "st/mix.wav"), readFile(folder / "plain.wav"));
+    const std::vector<float> mix = test::readSoundFile(folder / "st/mix.wav").samples;
+    std::vector<float> sum(mix.size(), 0.0f);
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "st")) {
+        names.insert(entry.path().filename());
+        if (entry.path().filename() == "mix.wav") continue;
+        const std::vector<float> stem = test::readSoundFile(entry.path()).samples;
+        ASSERT_EQ(stem.size(), mix.size()) << entry.path();
+        for (std::size_t i = 0; i < stem.size(); ++i) sum[i] += stem[i];
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"mix.wav", "kick.wav", "hh.wav", "snare.wav"}));
+    float peak = 0, error = 0;
+    for (std::size_t i = 0; i < mix.size(); ++i) {
+        peak = std::max(peak, std::abs(mix[i]));
+        error = std::max(error, std::abs(sum[i] - mix[i]));
+    }
+    EXPECT_GT(peak, 0.1f);
+    EXPECT_LT(peak, 0.891f) << "below -1 dBFS";
+    EXPECT_LE(error, 4 * std::numeric_limits<float>::epsilon() * peak) << "the stems add up to the mix";
+}
+
+// Files already in the stems' folder stay as they were unless --force replaces them; a failed render leaves nothing
+// of its own behind.
+TEST_F(CommandLine, StemsReplaceNothingWithoutForce) {
+    struct Case {
+        const char* before;  // shell line run in the folder first
+        const char* flags;
+        int status;
+        const char* said;  // how what the program says ends
+        const char* kept;  // a file that must hold "old"
+    };
+    const Case cases[] = {
+        {"mkdir st; echo old >st/kick.wav", "", 1, "error: st/kick.wav is there already (--force replaces it)\n",
+         "st/kick.wav"},
+        {"mkdir st; echo old >st/mix.wav", "", 1, "error: st/mix.wav is there already (--force replaces it)\n",
+         "st/mix.wav"},
+        {"echo old >st", "", 1, "error: cannot make the folder st: Not a directory\n", "st"},
+        {"mkdir st; echo old >st/notes.txt", "", 0, "st: 1 stems of 2.0 s\n", "st/notes.txt"},
+        {"mkdir st; echo old >st/kick.wav; echo old >st/mix.wav", "--force", 0, "st: 1 stems of 2.0 s\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        shell(c.before);
+        const auto [said, status] = shell(zaffo + " render song --measures 1 --stems st " + c.flags + " 2>&1");
+        EXPECT_EQ(status, c.status);
+        EXPECT_TRUE(said.ends_with(c.said)) << said;
+        if (*c.kept) {
+            EXPECT_EQ(readFile(folder / c.kept), "old\n");
+        }
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path()))
+            EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
+        std::filesystem::remove_all(folder / "st");
+    }
 }
 
 }  // namespace

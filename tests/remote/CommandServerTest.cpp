@@ -1,0 +1,254 @@
+// The command socket on real sockets in a temporary folder.
+
+#include "remote/CommandClient.h"
+#include "remote/CommandServer.h"
+#include "remote/PrivateFolder.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+
+namespace zaffo::remote {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+int connectTo(const std::string& path) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
+    close(fd);
+    return -1;
+}
+
+void sendAll(int fd, const std::string& bytes) {
+    ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+}
+
+// What comes until the peer closes, or until `wait` passes without a byte; `closed` says which.
+std::string receive(int fd, std::chrono::milliseconds wait, bool* closed = nullptr) {
+    std::string got;
+    char bytes[65536];
+    pollfd watch{fd, POLLIN, 0};
+    while (poll(&watch, 1, static_cast<int>(wait.count())) > 0) {
+        const ssize_t n = recv(fd, bytes, sizeof bytes, 0);
+        if (n <= 0) {
+            if (closed) *closed = true;
+            return got;
+        }
+        got.append(bytes, static_cast<std::size_t>(n));
+    }
+    if (closed) *closed = false;
+    return got;
+}
+
+// A server on the test's folder that answers each line at once, on its own thread: "did " and the line, or a megabyte
+// for "big". The lines it took are kept.
+class CommandServerTest : public ::testing::Test {
+protected:
+    void serve() {
+        server = std::make_unique<CommandServer>(
+            folder,
+            [this](CommandServer::ClientId client, std::string line) {
+                const bool big = line.size() == 3 && line[0] == 'b';
+                server->reply(client, big ? bigReply : encodeReply({true, {{ReplyStyle::bold, "did " + line}}}));
+                std::lock_guard lock(linesMutex);
+                lines.push_back(line);
+            },
+            CommandServer::Limits{64 * 1024, 128, 300ms});
+    }
+
+    testing::TempFolder temp;
+    const std::string folder = temp / "zaffo";
+    // Made beforehand: the handler stands for the screen's loop, which the server's thread never waits for.
+    const std::string bigReply = encodeReply({true, {{ReplyStyle::bold, std::string(1 << 20, 'x')}}});
+    std::mutex linesMutex;
+    std::vector<std::string> lines;
+    std::unique_ptr<CommandServer> server;
+};
+
+// The server's user only, whatever stands where the folder and the socket go.
+TEST_F(CommandServerTest, TheFolderIsPrivateAndWhatIsPlantedAtTheSocketIsReplacedNotFollowed) {
+    testing::writeFile(temp / "target", "keep me");
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        const char* refusal;  // empty: the server listens
+    };
+    const Case cases[] = {
+        {"nothing", [] {}, ""},
+        {"a link at the socket",
+         [&] {
+             mkdir(folder.c_str(), 0700);
+             ASSERT_EQ(symlink((temp / "target").c_str(), commandSocketPath(folder).c_str()), 0);
+         },
+         ""},
+        {"a socket left by a killed program",
+         [&] {
+             mkdir(folder.c_str(), 0700);
+             const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{AF_UNIX, {}};
+             std::strcpy(address.sun_path, commandSocketPath(folder).c_str());
+             ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+             close(fd);
+         },
+         ""},
+        {"a link in place of the folder", [&] { symlink(temp.path().c_str(), folder.c_str()); }, "is a link"},
+        {"a folder open to others", [&] { mkdir(folder.c_str(), 0755); }, "open to other users"},
+        {"a file in place of the folder", [&] { testing::writeFile(folder, ""); }, "is not a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(folder);
+        c.plant();
+        if (*c.refusal) {
+            try {
+                serve();
+                ADD_FAILURE() << "served";
+            } catch (const std::runtime_error& error) {
+                EXPECT_NE(std::string(error.what()).find(c.refusal), std::string::npos) << error.what();
+            }
+            continue;
+        }
+        serve();
+        struct stat folderStatus {
+        }, socketStatus{};
+        ASSERT_EQ(lstat(folder.c_str(), &folderStatus), 0);
+        ASSERT_EQ(lstat(server->socketPath().c_str(), &socketStatus), 0);
+        EXPECT_EQ(folderStatus.st_mode & 0777, 0700u);
+        EXPECT_TRUE(S_ISSOCK(socketStatus.st_mode));
+        EXPECT_EQ(socketStatus.st_mode & 0777, 0600u);
+        EXPECT_EQ(testing::readFile(temp / "target"), "keep me");
+        EXPECT_EQ(sendLine(server->socketPath(), "kick #"), (RemoteReply{true, {{ReplyStyle::bold, "did kick #"}}}));
+        server.reset();
+        EXPECT_FALSE(std::filesystem::exists(commandSocketPath(folder))) << "the socket goes with the server";
+    }
+}
+
+TEST_F(CommandServerTest, ASecondServerTakesNothingWhileTheFirstLives) {
+    serve();
+    CommandServer second(folder, [](CommandServer::ClientId, std::string) { ADD_FAILURE() << "second served"; });
+    EXPECT_FALSE(second.listening());
+    EXPECT_EQ(sendLine(server->socketPath(), "a")->lines.at(0).text, "did a");
+}
+
+// Another user reaches neither the folder nor, were the folder opened, the socket.
+TEST_F(CommandServerTest, AnotherUserCannotConnect) {
+    if (geteuid() != 0) GTEST_SKIP() << "becoming nobody needs root";
+    serve();
+    for (const mode_t folderMode : {0700, 0711}) {
+        chmod(folder.c_str(), folderMode);
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+            const int fd = connectTo(server->socketPath());
+            _exit(fd < 0 && errno == EACCES ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "folder mode " << std::oct << folderMode;
+    }
+}
+
+// While each bad client does its worst, a good one is answered at once; the bad one gets a clear
+// error or is closed, and the lines it never finished are never run.
+TEST_F(CommandServerTest, BadClientsGetAnErrorOrAreClosedWhileOthersAreAnswered) {
+    struct Case {
+        const char* what;
+        std::function<std::vector<int>(const std::string& socket)> start;
+        std::function<void(const std::vector<int>& fds)> verdict;
+    };
+    const auto one = [](const std::string& socket, const std::string& bytes) {
+        const int fd = connectTo(socket);
+        if (!bytes.empty()) sendAll(fd, bytes);
+        return std::vector<int>{fd};
+    };
+    const auto expectRefusal = [](int fd, const std::string& why) {
+        bool closed = false;
+        const std::string got = receive(fd, 3s, &closed);
+        EXPECT_EQ(got, refusal(why));
+        EXPECT_TRUE(closed);
+    };
+    const Case cases[] = {
+        {"a line over 64 KiB", [&](const std::string& s) { return one(s, std::string(64 * 1024 + 1, 'x')); },
+         [&](const std::vector<int>& fds) { expectRefusal(fds[0], "line longer than 65536 bytes"); }},
+        {"invalid UTF-8, passed on as it came", [&](const std::string& s) { return one(s, "\xff\xc3 kick\n"); },
+         [&](const std::vector<int>& fds) {
+             EXPECT_TRUE(receive(fds[0], 3s).starts_with("bdid \xff\xc3 kick\n=0\n"));
+         }},
+        {"a client that sends nothing", [&](const std::string& s) { return one(s, ""); },
+         [&](const std::vector<int>& fds) { expectRefusal(fds[0], "closed: nothing came for 300 ms"); }},
+        {"a client that stops reading",
+         [&](const std::string& s) {
+             const std::vector<int> fds = one(s, "big\nafter\n");
+             const int small = 4096;
+             setsockopt(fds[0], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+             return fds;
+         },
+         [&](const std::vector<int>& fds) {
+             std::this_thread::sleep_for(600ms);  // past the idle limit
+             bool closed = false;
+             EXPECT_LT(receive(fds[0], 3s, &closed).size(), std::size_t{1} << 20);
+             EXPECT_TRUE(closed);
+         }},
+        {"a client gone in the middle of a line",
+         [&](const std::string& s) {
+             std::vector<int> fds = one(s, "half a li");
+             close(fds[0]);
+             return std::vector<int>{};
+         },
+         [](const std::vector<int>&) {}},
+        {"100 clients at once",
+         [&](const std::string& s) {
+             std::vector<int> fds;
+             for (int i = 0; i < 100; ++i) fds.push_back(one(s, "n" + std::to_string(i) + "\n")[0]);
+             return fds;
+         },
+         [&](const std::vector<int>& fds) {
+             for (std::size_t i = 0; i < fds.size(); ++i)
+                 EXPECT_TRUE(receive(fds[i], 3s).starts_with("bdid n" + std::to_string(i) + "\n=0\n")) << i;
+         }},
+        {"more clients than are taken",
+         [&](const std::string& s) {
+             std::vector<int> fds;
+             for (int i = 0; i < 130; ++i) fds.push_back(one(s, "")[0]);
+             return fds;
+         },
+         [&](const std::vector<int>& fds) { expectRefusal(fds.back(), "too many clients at once, try again"); }},
+    };
+    serve();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<int> fds = c.start(server->socketPath());
+        const auto asked = Clock::now();
+        const auto reply = sendLine(server->socketPath(), "good");
+        const auto answerTime = std::chrono::duration<double, std::milli>(Clock::now() - asked).count();
+        if (std::string(c.what) != "more clients than are taken") {
+            ASSERT_TRUE(reply);
+            EXPECT_EQ(reply->lines.at(0).text, "did good");
+        }
+        RecordProperty(c.what, std::to_string(answerTime) + " ms");
+        std::printf("%-40s answered in %.2f ms\n", c.what, answerTime);
+        c.verdict(fds);
+        for (int fd : fds) close(fd);
+    }
+    std::lock_guard lock(linesMutex);
+    for (const std::string& line : lines)
+        EXPECT_TRUE(line.find("half") == std::string::npos && line.find("xxxx") == std::string::npos) << line;
+}
+
+}  // namespace
+}  // namespace zaffo::remote
