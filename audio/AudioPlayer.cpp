@@ -55,7 +55,8 @@ namespace {
 
 // GCC's vector type: 8 floats, 4 stereo frames. Built twice where the compiler can: the machine's
 // 256-bit instructions with fused multiply-add, and plain SSE2; the loader picks one at start.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// Not under ThreadSanitizer, whose instrumented resolver would run before its runtime is up.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define ZAFFO_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
 #else
 #define ZAFFO_VECTOR_CLONES
