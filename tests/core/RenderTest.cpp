@@ -352,8 +352,10 @@ TEST_F(CommandLine, ASmallCompositionRendersToTheSameBytesAsEver) {
 }
 
 TEST_F(CommandLine, CtrlCStopsTheRenderAndRemovesItsFile) {
-    const auto [output, status] =
-        shell("{ " + zaffo + " render song --measures 100000 2>&1 & sleep 0.5; kill -INT $!; wait $!; }");
+    const auto [output, status] = shell(
+        "{ " + zaffo + " render song --measures 100000 2>&1 & " +
+        // Once the file is being written the render listens for Ctrl+C; before, a background job ignores it.
+        "for i in $(seq 600); do ls *.partial >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $!; wait $!; }");
     EXPECT_EQ(status, 130);
     EXPECT_EQ(output, "zaffo: interrupted; nothing written\n");
     EXPECT_TRUE(onlySong());
