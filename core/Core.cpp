@@ -1,9 +1,11 @@
 #include "core/Core.h"
 
 #include "audio/AudioEngine.h"
+#include "audio/JackDevice.h"
 #include "audio/SdlDevice.h"
 #include "audio/SilentDevice.h"
 #include "core/LinkSession.h"
+#include "core/LossWatch.h"
 #include "library/PackFolders.h"
 #include "library/UserLib.h"
 #include "sequencer/Sequencer.h"
@@ -29,12 +31,15 @@ Core::Core(std::string basePath, Mode mode, NoticeSink notices)
 }
 
 Core::~Core() {
-    // The audio thread and the watcher's threads call into what is destroyed next.
+    // The audio thread and the watcher's threads call into what is destroyed next; a fallback
+    // under way would start a device again.
+    jackLoss_.reset();
     stopSound();
     library_.reset();
 }
 
 bool Core::startSound() {
+    if (startJack()) return true;
     const AudioDevice::StartResult result = engine_->startDevice(std::make_unique<SdlDevice>());
     if (result == AudioDevice::StartResult::started) return true;
     std::fputs(result == AudioDevice::StartResult::openFailed ? "Failed to open playback device.\n"
@@ -43,6 +48,25 @@ bool Core::startSound() {
     std::fflush(stdout);
     engine_->startDevice(std::make_unique<SilentDevice>());
     return false;
+}
+
+bool Core::startJack() {
+    engine_->stopDevice();  // a JACK device that runs still calls the watch
+    jackLoss_.reset();
+    auto loss = std::make_unique<LossWatch>([this] { fallBackFromJack(); });
+    auto device = std::make_unique<JackDevice>([watch = loss.get()] { watch->lost(); });
+    if (engine_->startDevice(std::move(device)) != AudioDevice::StartResult::started) return false;
+    jackLoss_ = std::move(loss);
+    return true;
+}
+
+void Core::fallBackFromJack() {
+    if (engine_->startDevice(std::make_unique<SdlDevice>()) == AudioDevice::StartResult::started) {
+        notices_({"The JACK server has gone: playing through the sound card.", LineStyle::alert});
+        return;
+    }
+    engine_->startDevice(std::make_unique<SilentDevice>());
+    notices_({"The JACK server has gone, and no sound card opens: nothing will sound.", LineStyle::alert});
 }
 
 bool Core::startDevice(std::unique_ptr<AudioDevice> device) {

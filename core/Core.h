@@ -17,6 +17,7 @@ namespace zaffo {
 class AudioBuffer;
 class AudioEngine;
 class LinkSession;
+class LossWatch;
 class Sequencer;
 class UserLib;
 
@@ -49,8 +50,10 @@ public:
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
-    // Sound through the sound card; when none opens, says so on standard output and keeps time
-    // with a silent device instead. True when a sound card plays.
+    // Sound through a JACK server when one runs, else through the sound card; when none opens,
+    // says so on standard output and keeps time with a silent device instead. True when a server
+    // or a sound card plays. Should the server go away, the sound card (or the silent device)
+    // takes over, with a notice.
     bool startSound();
     // Plays through this device instead (the offline renderer's); false when it does not start.
     bool startDevice(std::unique_ptr<AudioDevice> device);
@@ -100,6 +103,8 @@ public:
     bool reportStoppedRecording();
 
 private:
+    bool startJack();
+    void fallBackFromJack();
     void playPeriod(int frameCount, int sampleRate);
     void onTrigger(const ClockEvent& trigger);
     void installSampleHandlers();
@@ -119,6 +124,7 @@ private:
     std::wstring packName_;
     PeriodReport report_;
     std::vector<PeriodReader*> readers_;
+    std::unique_ptr<LossWatch> jackLoss_;  // while a JACK device plays
 };
 
 }  // namespace zaffo

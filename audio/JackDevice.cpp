@@ -1,0 +1,113 @@
+#include "audio/JackDevice.h"
+
+#include <jack/jack.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "audio/AudioBuffer.h"
+
+namespace zaffo {
+namespace {
+
+// The library writes its complaints (no server, for a start) to standard error, under the terminal interface.
+void quiet(const char*) {}
+
+}  // namespace
+
+JackDevice::JackDevice(std::function<void()> serverGone) : serverGone_(std::move(serverGone)) {}
+
+JackDevice::~JackDevice() { stop(); }
+
+JackDevice::StartResult JackDevice::start(Render render, void* user) {
+    stop();
+    jack_set_error_function(quiet);
+    jack_set_info_function(quiet);
+    jack_status_t status{};
+    client_ = jack_client_open(clientName, JackNoStartServer, &status);
+    if (!client_) return StartResult::openFailed;
+    render_ = render;
+    user_ = user;
+    if (!setUp() || jack_activate(client_) != 0) {
+        stop();
+        return StartResult::startFailed;
+    }
+    connectToPlayback();
+    latencyFrames_ = playbackLatency() + RateConverter::delayFrames(serverRate_, jack_get_buffer_size(client_));
+    return StartResult::started;
+}
+
+bool JackDevice::setUp() {
+    serverRate_ = jack_get_sample_rate(client_);
+    if (!RateConverter::valid(serverRate_)) return false;
+    converter_ = std::make_unique<RateConverter>(serverRate_);
+    if (!converter_->ready()) return false;
+    interleaved_.assign(std::size_t{RateConverter::maxPullFrames} * AudioBuffer::channels, 0.0f);
+    const char* names[] = {leftPortName, rightPortName};
+    for (int side = 0; side < 2; ++side) {
+        ports_[side] = jack_port_register(client_, names[side], JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        if (!ports_[side]) return false;
+    }
+    return jack_set_process_callback(client_, &JackDevice::process, this) == 0 &&
+           (jack_on_shutdown(client_, &JackDevice::shutdown, this), true);
+}
+
+void JackDevice::connectToPlayback() {
+    const char** playback =
+        jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput);
+    if (!playback) return;
+    // A mono output gets both sides.
+    for (int side = 0; side < 2; ++side) {
+        const char* target = playback[side] && side == 1 ? playback[1] : playback[0];
+        if (target) jack_connect(client_, jack_port_name(ports_[side]), target);
+    }
+    jack_free(playback);
+}
+
+std::uint32_t JackDevice::playbackLatency() const {
+    jack_recompute_total_latencies(client_);
+    // The library works a new connection's latency out on a thread of its own, soon after.
+    jack_latency_range_t range{};
+    const auto giveUp = std::chrono::steady_clock::now() + latencyWait;
+    while (true) {
+        jack_port_get_latency_range(ports_[0], JackPlaybackLatency, &range);
+        if (range.max > 0 || jack_port_connected(ports_[0]) == 0 || std::chrono::steady_clock::now() > giveUp) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return static_cast<std::uint32_t>(std::llround(static_cast<double>(range.max) * engineSampleRate / serverRate_));
+}
+
+void JackDevice::stop() {
+    if (!client_) return;
+    jack_deactivate(client_);
+    jack_client_close(client_);
+    client_ = nullptr;
+    ports_[0] = ports_[1] = nullptr;
+    serverRate_ = 0;
+    latencyFrames_ = 0;
+}
+
+int JackDevice::process(std::uint32_t frames, void* self) {
+    auto* device = static_cast<JackDevice*>(self);
+    auto* left = static_cast<float*>(jack_port_get_buffer(device->ports_[0], frames));
+    auto* right = static_cast<float*>(jack_port_get_buffer(device->ports_[1], frames));
+    for (std::uint32_t done = 0; done < frames;) {
+        const std::uint32_t piece = std::min(frames - done, RateConverter::maxPullFrames);
+        device->converter_->pull(device->interleaved_.data(), piece, device->render_, device->user_);
+        for (std::uint32_t i = 0; i < piece; ++i) {
+            left[done + i] = device->interleaved_[2 * i];
+            right[done + i] = device->interleaved_[2 * i + 1];
+        }
+        done += piece;
+    }
+    return 0;
+}
+
+void JackDevice::shutdown(void* self) {
+    auto* device = static_cast<JackDevice*>(self);
+    if (device->serverGone_) device->serverGone_();
+}
+
+}  // namespace zaffo
