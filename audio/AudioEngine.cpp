@@ -74,7 +74,11 @@ void AudioEngine::renderChunk(float* out, std::uint32_t frameCount, bool realTim
 
 template <bool realTime>
 void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
-    static_cast<AudioEngine*>(engine)->renderPeriod(out, frameCount, realTime);
+    auto* self = static_cast<AudioEngine*>(engine);
+    if (const AudioDevice* device = self->latencySource_.load()) {
+        self->outputLatencyFrames_.store(device->latencyFrames(), std::memory_order_relaxed);
+    }
+    self->renderPeriod(out, frameCount, realTime);
 }
 
 std::size_t AudioEngine::voiceCount() const {
@@ -95,8 +99,12 @@ AudioDevice::StartResult AudioEngine::startDevice(std::unique_ptr<AudioDevice> d
     if (!device) return AudioDevice::StartResult::openFailed;
     const AudioDevice::Render render =
         device->realTime() ? &AudioEngine::renderFromDevice<true> : &AudioEngine::renderFromDevice<false>;
+    latencySource_ = device.get();
     const AudioDevice::StartResult result = device->start(render, this);
-    if (result != AudioDevice::StartResult::started) return result;
+    if (result != AudioDevice::StartResult::started) {
+        latencySource_ = nullptr;
+        return result;
+    }
     outputLatencyFrames_ = device->latencyFrames();
     device_ = std::move(device);
     deviceRunning_ = true;
@@ -111,6 +119,7 @@ void AudioEngine::stopDevice() {
 void AudioEngine::dropDevice() {
     if (!device_) return;
     deviceRunning_ = false;
+    latencySource_ = nullptr;
     outputLatencyFrames_ = 0;
     if (!device_->realTime()) {  // pulled by its caller: nothing of it runs that could hang
         device_->stop();

@@ -89,7 +89,8 @@ public:
     static constexpr std::chrono::seconds deviceStopLimit{2};
     bool isDeviceRunning() const { return deviceRunning_.load(); }
     // How many frames after a period is rendered its first frame is heard, as the running
-    // device tells; 0 without a device. Read by the audio thread.
+    // device tells (asked again in each of its periods, since a server's connections can change
+    // it); 0 without a device. Read by the audio thread.
     std::uint32_t outputLatencyFrames() const { return outputLatencyFrames_.load(std::memory_order_relaxed); }
 
     // Closes an open recording, then starts a new one at path, which must not exist yet.
@@ -139,6 +140,8 @@ private:
     std::unique_ptr<AudioDevice> device_;
     std::atomic<bool> deviceRunning_{false};
     std::atomic<std::uint32_t> outputLatencyFrames_{0};
+    // The device whose periods run, for its latency; set while it is started, cleared before it stops.
+    std::atomic<const AudioDevice*> latencySource_{nullptr};
     WavRecorder recorder_;
     std::string recordPath_;
 };

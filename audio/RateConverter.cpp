@@ -42,6 +42,7 @@ void RateConverter::pull(float* out, std::uint32_t frames, AudioDevice::Render r
     frames = std::min(frames, maxPullFrames);
     if (!state_) {
         render(user, out, frames);
+        rendered_ += frames;
         pulled_ += frames;
         return;
     }
@@ -50,6 +51,7 @@ void RateConverter::pull(float* out, std::uint32_t frames, AudioDevice::Render r
         const auto engineFrames =
             std::clamp<std::uint32_t>(wanted, 1, static_cast<std::uint32_t>(engineFrames_.size() / channels));
         render(user, engineFrames_.data(), engineFrames);
+        rendered_ += engineFrames;
         convert(engineFrames);
     }
     std::memcpy(out, queue_.data(), std::size_t{frames} * channels * sizeof(float));

@@ -35,6 +35,12 @@ public:
     // Engine frames from the moment a period is rendered to the moment its first frame leaves pull, when pull is
     // asked for `pullFrames` frames at a time: what the converter's filter holds back, and what waits in its queue.
     // Worked out on a converter of its own fed with silence.
+    // Frames handed out, and engine frames rendered, since the converter was made. Engine frame n comes out as
+    // frame n * outputRate / engineSampleRate.
+    std::uint64_t pulled() const { return pulled_; }
+    std::uint64_t rendered() const { return rendered_; }
+    double ratio() const { return ratio_; }
+
     static std::uint32_t delayFrames(std::uint32_t outputRate, std::uint32_t pullFrames);
 
 private:
@@ -47,7 +53,8 @@ private:
     std::vector<float> engineFrames_;
     std::vector<float> queue_;  // converted frames not yet pulled
     std::uint32_t queued_ = 0;
-    std::uint64_t pulled_ = 0;  // frames handed out since the converter was made
+    std::uint64_t pulled_ = 0;
+    std::uint64_t rendered_ = 0;
 };
 
 }  // namespace zaffo

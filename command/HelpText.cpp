@@ -28,6 +28,10 @@ const std::map<std::string, Lines>& helpTopics() {
          {"save monkey", " -> save to a file called monkey.json", "load monkey",
           " -> load from a file called monkey.json"}},
         {"record", {"record start", " -> begin recording", "record stop", " -> stop recording"}},
+        {"midi",
+         {"midi kick 36", " -> kick also sends MIDI note 36 on channel 10", "midi kick 36 2",
+          " -> the same on channel 2", "midi kick", " -> what kick sends", "midi kick off", " -> kick sends no MIDI",
+          "midi", " -> list what sends MIDI", "Through a JACK server, with its clock"}},
         {"about",
          {"Zaffo, a live-coding drum machine", "Type patterns, hear them, record what you play", "",
           "Terminal version by the Zaffo developers", "On ncurses, SDL2, libsndfile and libsamplerate"}},
@@ -35,15 +39,9 @@ const std::map<std::string, Lines>& helpTopics() {
     return topics;
 }
 
-const Lines topicList = {"Use one of the following: ",
-                         "help samples",
-                         "help pitch",
-                         "help parts",
-                         "help packs",
-                         "help bpm",
-                         "help io",
-                         "help record",
-                         "help about"};
+const Lines topicList = {
+    "Use one of the following: ", "help samples", "help pitch", "help parts", "help packs", "help bpm", "help io",
+    "help record, help midi",     "help about"};
 
 const std::vector<Lines>& tutorialPages() {
     static const std::vector<Lines> pages = {

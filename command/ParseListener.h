@@ -26,6 +26,8 @@ struct ParseListener {
     // Turns Link (tempo, phase and start/stop shared with other players) on or off, or with no
     // value leaves it as it is; returns the line that says how it stands.
     virtual std::string useLink(std::optional<bool> on) = 0;
+    // A `midi` command ran: says, once, when nothing can carry the notes.
+    virtual void midiUsed() {}
     virtual ~ParseListener() = default;
 };
 

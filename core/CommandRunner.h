@@ -36,12 +36,14 @@ public:
     void setVolume(float volume) override;
     std::string listSamples() override;
     std::string useLink(std::optional<bool> on) override;
+    void midiUsed() override;
 
 private:
     Core& core;
     uint32_t& tutorialStep;
     CommandOutput output;
     CommandParser parser;
+    bool midiNoticeGiven = false;
 };
 
 }  // namespace zaffo

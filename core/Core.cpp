@@ -6,6 +6,7 @@
 #include "audio/SilentDevice.h"
 #include "core/LinkSession.h"
 #include "core/LossWatch.h"
+#include "core/MidiWriter.h"
 #include "library/PackFolders.h"
 #include "library/UserLib.h"
 #include "sequencer/Sequencer.h"
@@ -16,13 +17,15 @@
 namespace zaffo {
 
 Core::Core(std::string basePath, Mode mode, NoticeSink notices)
-    : basePath_(std::move(basePath)), notices_(std::move(notices)) {
+    : basePath_(std::move(basePath)), notices_(std::move(notices)), midiQueue_(std::make_unique<MidiQueue>()) {
     const bool live = mode == Mode::live;
     engine_ = std::make_unique<AudioEngine>(AudioEngine::defaultVoiceCapacity,
                                             live ? AudioEngine::Release::ownThread : AudioEngine::Release::eachPeriod);
     sequencer_ = std::make_unique<Sequencer>();
     link_ = std::make_unique<LinkSession>(*sequencer_);
     if (live) library_ = std::make_unique<UserLib>(basePath_ + "/samples");
+    midiWriter_ = std::make_unique<MidiWriter>(*sequencer_, *midiQueue_);
+    addPeriodReader(*midiWriter_);
     engine_->onPeriod = [this](int frameCount, int sampleRate) { playPeriod(frameCount, sampleRate); };
     sequencer_->sampleExists = [this](const std::string& name) { return samples_.contains(name); };
     CommandOutput unheard;  // a pack loaded at start shows no readme, and nobody asked for it
@@ -54,7 +57,7 @@ bool Core::startJack() {
     engine_->stopDevice();  // a JACK device that runs still calls the watch
     jackLoss_.reset();
     auto loss = std::make_unique<LossWatch>([this] { fallBackFromJack(); });
-    auto device = std::make_unique<JackDevice>([watch = loss.get()] { watch->lost(); });
+    auto device = std::make_unique<JackDevice>([watch = loss.get()] { watch->lost(); }, midiQueue_.get());
     if (engine_->startDevice(std::move(device)) != AudioDevice::StartResult::started) return false;
     jackLoss_ = std::move(loss);
     return true;
@@ -75,6 +78,8 @@ bool Core::startDevice(std::unique_ptr<AudioDevice> device) {
 
 void Core::stopSound() { engine_->stopDevice(); }
 
+bool Core::sendsMidi() const { return midiQueue_->isOpen(); }
+
 void Core::addPeriodReader(PeriodReader& reader) { readers_.push_back(&reader); }
 
 void Core::removePeriodReader(PeriodReader& reader) { std::erase(readers_, &reader); }
@@ -84,6 +89,7 @@ void Core::removePeriodReader(PeriodReader& reader) { std::erase(readers_, &read
 // this same period, from the frame of their step.
 void Core::playPeriod(int frameCount, int sampleRate) {
     report_.clear();
+    report_.setFrames(frameCount);
     link_->tick(frameCount, sampleRate, engine_->outputLatencyFrames(), report_);
     for (PeriodReader* reader : readers_) reader->readPeriod(report_);
     for (const ClockEvent& event : report_.events()) {

@@ -18,6 +18,8 @@ class AudioBuffer;
 class AudioEngine;
 class LinkSession;
 class LossWatch;
+class MidiQueue;
+class MidiWriter;
 class Sequencer;
 class UserLib;
 
@@ -58,6 +60,8 @@ public:
     // Plays through this device instead (the offline renderer's); false when it does not start.
     bool startDevice(std::unique_ptr<AudioDevice> device);
     void stopSound();
+    // Whether the device that plays sends MIDI (a JACK server's). Any thread.
+    bool sendsMidi() const;
 
     // Called on the audio thread for each step that begins (with the frame of the period at which
     // it begins) and when another player changes the tempo or the play state (with the step the
@@ -115,6 +119,7 @@ private:
 
     std::string basePath_;
     NoticeSink notices_;
+    std::unique_ptr<MidiQueue> midiQueue_;  // outlives any device that sends from it
     std::unique_ptr<AudioEngine> engine_;
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<LinkSession> link_;
@@ -124,6 +129,7 @@ private:
     std::wstring packName_;
     PeriodReport report_;
     std::vector<PeriodReader*> readers_;
+    std::unique_ptr<MidiWriter> midiWriter_;
     std::unique_ptr<LossWatch> jackLoss_;  // while a JACK device plays
 };
 

@@ -233,6 +233,7 @@ const Text texts[] = {
     {"help bpm", 7, "bpm 140", ""},
     {"help io", 4, "save monkey", " -> load from a file called monkey.json"},
     {"help record", 4, "record start", " -> stop recording"},
+    {"help midi", 11, "midi kick 36", "Through a JACK server, with its clock"},
     {"help about", 5, "Zaffo, a live-coding drum machine", "On ncurses, SDL2, libsndfile and libsamplerate"},
     {"page 0", 6, "Welcome to Zaffo!", "Then 'next' to continue with the tutorial"},
     // The closing page, also for any counter past it.

@@ -5,6 +5,7 @@
 #include "JackProbe.h"
 
 #include "audio/RateConverter.h"
+#include "core/MidiWriter.h"
 #include "tests/support/JackServer.h"
 
 #include <array>
@@ -68,6 +69,32 @@ protected:
         commands.reset();
         core.reset();
     }
+    // Starts the core on the server at `rate`, and has the probe note where each step begins in the server's frame
+    // time, as the clock saw it on the process thread.
+    void startOn(JackProbe& probe, int rate) {
+        start();
+        core->onStep = [this, &probe, rate](int, std::int32_t frame) {
+            const std::size_t index = steps.load();
+            if (index == stepsAt.size()) return;
+            stepsAt[index] = probe.periodStart() - probe.start() +
+                             std::llround(static_cast<double>(frame) * rate / engineSampleRate);
+            steps = index + 1;
+        };
+        ASSERT_TRUE(core->startSound());
+        ASSERT_TRUE(probe.listen("zaffo:out_l"));
+        ASSERT_TRUE(probe.listenMidi("zaffo:midi_out"));
+    }
+    std::vector<std::int64_t> stepFrames() const { return {stepsAt.begin(), stepsAt.begin() + steps.load()}; }
+    // The frames of the messages with that status.
+    static std::vector<std::int64_t> framesOf(const std::vector<JackProbe::Message>& messages, std::uint8_t status) {
+        std::vector<std::int64_t> frames;
+        for (const JackProbe::Message& message : messages)
+            if (message.bytes[0] == status) frames.push_back(message.frame);
+        return frames;
+    }
+
+    std::array<std::int64_t, 256> stepsAt{};
+    std::atomic<std::size_t> steps{0};
 };
 
 TEST_F(JackTest, PlaysThroughTheServerInTuneInTempoAndAsLateAsItSays) {
@@ -77,17 +104,8 @@ TEST_F(JackTest, PlaysThroughTheServerInTuneInTempoAndAsLateAsItSays) {
         ASSERT_TRUE(server.ready());
         JackProbe probe(static_cast<std::uint32_t>(rate * 3 / 2));
         ASSERT_TRUE(probe.ok());
-        start();
-        // Where each step begins in the server's frame time, as the clock saw it on the process thread.
-        std::array<std::int64_t, 64> stepsAt{};
-        std::atomic<std::size_t> steps{0};
-        core->onStep = [&](int, std::int32_t frame) {
-            const std::size_t index = steps.load();
-            if (index == stepsAt.size()) return;
-            stepsAt[index] = probe.periodStart() + std::llround(static_cast<double>(frame) * rate / engineSampleRate);
-            steps = index + 1;
-        };
-        ASSERT_TRUE(core->startSound());
+        steps = 0;
+        startOn(probe, rate);
         for (const char* side : {"out_l", "out_r"}) {
             EXPECT_TRUE(probe.connected(std::string("zaffo:") + side,
                                         std::string("system:playback_") + (side[4] == 'l' ? "1" : "2")));
@@ -96,9 +114,11 @@ TEST_F(JackTest, PlaysThroughTheServerInTuneInTempoAndAsLateAsItSays) {
         EXPECT_EQ(conversion == 0, rate == engineSampleRate);
         const std::uint32_t playback = probe.playbackLatency("system:playback_1");
         EXPECT_GT(playback, 0u);
-        EXPECT_EQ(core->engine().outputLatencyFrames(), playback * engineSampleRate / rate + conversion);
+        // The server works a new connection's latency out soon after it is made.
+        const std::uint32_t expected = playback * engineSampleRate / rate + conversion;
+        EXPECT_TRUE(waitUntil([&] { return core->engine().outputLatencyFrames() == expected; }))
+            << core->engine().outputLatencyFrames() << " frames, not " << expected;
         ASSERT_TRUE(run("tone ########").ok);
-        ASSERT_TRUE(probe.listen("zaffo:out_l"));
         ASSERT_TRUE(waitUntil([&] { return probe.full(); }));
         stopCore();
 
@@ -108,13 +128,104 @@ TEST_F(JackTest, PlaysThroughTheServerInTuneInTempoAndAsLateAsItSays) {
         EXPECT_NEAR(frequency(probe.recorded(), found[1], rate), toneHz, 1);
         // Each onset comes out of the device as late after its step as the conversion says.
         for (const std::int64_t onset : found) {
-            const std::int64_t at = probe.start() + onset;
             std::int64_t late = rate;
-            for (std::size_t i = 0; i < steps.load(); ++i)
-                if (stepsAt[i] <= at) late = std::min(late, at - stepsAt[i]);
+            for (const std::int64_t step : stepFrames())
+                if (step <= onset) late = std::min(late, onset - step);
             EXPECT_NEAR(late, std::llround(static_cast<double>(conversion) * rate / engineSampleRate), 2) << onset;
         }
     }
+}
+
+// At 120 beats per minute a pulse comes every 2000 of the engine's frames. Stopping and playing again sends Stop,
+// then Song Position Pointer and Start at the next step 0. Notes begin with the sound of their steps.
+TEST_F(JackTest, SendsTheClockTransportAndNotesWithTheSound) {
+    for (const int rate : {96000, 48000}) {
+        SCOPED_TRACE(rate);
+        test::JackServer server(rate, period);
+        ASSERT_TRUE(server.ready());
+        JackProbe probe(static_cast<std::uint32_t>(rate * 3));
+        ASSERT_TRUE(probe.ok());
+        steps = 0;
+        startOn(probe, rate);
+        ASSERT_TRUE(run("tone 0.5 ########").ok);
+        ASSERT_TRUE(run("midi tone 36").ok);
+        ASSERT_TRUE(run(".").ok);
+        ASSERT_TRUE(waitUntil([&] { return probe.received(MidiWriter::stop); }));
+        ASSERT_TRUE(run(">").ok);
+        ASSERT_TRUE(waitUntil([&] { return probe.full(); }));
+        stopCore();
+
+        const std::vector<JackProbe::Message> messages = probe.messages();
+        const std::vector<std::int64_t> starts = framesOf(messages, MidiWriter::start);
+        ASSERT_EQ(starts.size(), 1u);
+        const auto startAt = std::find_if(messages.begin(), messages.end(),
+                                          [](const auto& m) { return m.bytes[0] == MidiWriter::start; });
+        ASSERT_NE(startAt, messages.begin());
+        const auto& position = *(startAt - 1);
+        EXPECT_EQ(std::vector<int>({position.bytes[0], position.bytes[1], position.bytes[2]}),
+                  std::vector<int>({MidiWriter::songPosition, 0, 0}));
+        EXPECT_EQ(position.frame, starts[0]);
+
+        std::vector<std::int64_t> pulses = framesOf(messages, MidiWriter::clockPulse);
+        std::erase_if(pulses, [&](std::int64_t frame) { return frame < starts[0]; });
+        ASSERT_GE(pulses.size(), 24u);
+        EXPECT_EQ(pulses[0], starts[0]);
+        for (std::size_t i = 1; i < pulses.size(); ++i)
+            EXPECT_NEAR(pulses[i] - pulses[0], std::llround(i * 2000.0 * rate / engineSampleRate), 1) << i;
+
+        const std::vector<std::int64_t> sounds = onsets(probe.recorded());
+        std::vector<std::int64_t> noteOns, noteOffs;
+        for (const JackProbe::Message& message : messages) {
+            if (message.bytes[0] == 0x99) {
+                EXPECT_EQ(std::pair(int{message.bytes[1]}, int{message.bytes[2]}), std::pair(36, 64));
+                noteOns.push_back(message.frame);
+            } else if (message.bytes[0] == 0x89) {
+                noteOffs.push_back(message.frame);
+            }
+        }
+        ASSERT_GE(noteOns.size(), 4u);
+        EXPECT_TRUE(std::find(noteOns.begin(), noteOns.end(), starts[0]) != noteOns.end());
+        for (std::size_t i = 0; i < noteOns.size() && i < noteOffs.size(); ++i)
+            EXPECT_NEAR(noteOffs[i] - noteOns[i], MidiWriter::noteFrames * rate / engineSampleRate, 1) << i;
+        for (const std::int64_t on : noteOns) {
+            if (on + rate / 8 >= static_cast<std::int64_t>(probe.recorded().size())) continue;
+            const auto nearest = std::min_element(sounds.begin(), sounds.end(), [on](std::int64_t a, std::int64_t b) {
+                return std::abs(a - on) < std::abs(b - on);
+            });
+            ASSERT_NE(nearest, sounds.end());
+            EXPECT_NEAR(*nearest, on, 1) << "note-on at " << on;
+        }
+    }
+}
+
+// Through a tempo ramp every step still gets its 12 pulses, the first on the step's frame; a muted instrument sends
+// no note.
+TEST_F(JackTest, FollowsATempoRampAndSendsNothingForMutedInstruments) {
+    constexpr int rate = 96000;
+    test::JackServer server(rate, period);
+    ASSERT_TRUE(server.ready());
+    JackProbe probe(rate * 3);
+    ASSERT_TRUE(probe.ok());
+    startOn(probe, rate);
+    for (const char* line : {"tone ########", "midi tone 36", ".tone", "bpm 200 2"}) ASSERT_TRUE(run(line).ok) << line;
+    ASSERT_TRUE(waitUntil([&] { return probe.full(); }));
+    stopCore();
+
+    const std::vector<JackProbe::Message> messages = probe.messages();
+    EXPECT_TRUE(framesOf(messages, 0x99).empty());
+    const std::vector<std::int64_t> pulses = framesOf(messages, MidiWriter::clockPulse);
+    const std::vector<std::int64_t> stepsSeen = stepFrames();
+    int checked = 0;
+    for (std::size_t i = 1; i < stepsSeen.size(); ++i) {
+        const std::int64_t from = stepsSeen[i - 1], to = stepsSeen[i];
+        if (from < 0 || to >= static_cast<std::int64_t>(probe.recorded().size())) continue;
+        const auto first = std::lower_bound(pulses.begin(), pulses.end(), from);
+        ASSERT_NE(first, pulses.end());
+        EXPECT_EQ(*first, from);
+        EXPECT_EQ(std::lower_bound(pulses.begin(), pulses.end(), to) - first, 12) << "step at " << from;
+        ++checked;
+    }
+    EXPECT_GE(checked, 8);
 }
 
 TEST_F(JackTest, FallsBackToTheSoundCardWhenTheServerGoesWhilePlaying) {
