@@ -99,6 +99,9 @@ template <bool realTime>
 void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
     auto* self = static_cast<AudioEngine*>(engine);
     if constexpr (realTime) self->audioThreadPriority_.raiseCallingThread();
+    if (const AudioDevice* device = self->latencySource_.load()) {
+        self->outputLatencyFrames_.store(device->latencyFrames() + limiterDelayFrames, std::memory_order_relaxed);
+    }
     self->renderPeriod(out, frameCount, realTime);
 }
 
@@ -124,8 +127,12 @@ AudioDevice::StartResult AudioEngine::startDevice(std::unique_ptr<AudioDevice> d
     }
     const AudioDevice::Render render =
         device->realTime() ? &AudioEngine::renderFromDevice<true> : &AudioEngine::renderFromDevice<false>;
+    latencySource_ = device.get();
     const AudioDevice::StartResult result = device->start(render, this);
-    if (result != AudioDevice::StartResult::started) return result;
+    if (result != AudioDevice::StartResult::started) {
+        latencySource_ = nullptr;
+        return result;
+    }
     outputLatencyFrames_ = device->latencyFrames() + limiterDelayFrames;
     device_ = std::move(device);
     deviceRunning_ = true;
@@ -140,6 +147,7 @@ void AudioEngine::stopDevice() {
 void AudioEngine::dropDevice() {
     if (!device_) return;
     deviceRunning_ = false;
+    latencySource_ = nullptr;
     outputLatencyFrames_ = 0;
     if (!device_->realTime()) {  // pulled by its caller: nothing of it runs that could hang
         device_->stop();

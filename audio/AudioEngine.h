@@ -113,7 +113,8 @@ public:
     static constexpr std::chrono::seconds deviceStopLimit{2};
     bool isDeviceRunning() const { return deviceRunning_.load(); }
     // How many frames after a period's voices are mixed its first frame is heard: the limiter's
-    // delay and what the running device tells; 0 without a device. Read by the audio thread.
+    // delay and what the running device tells (asked again in each of its periods, since a
+    // server's connections can change it); 0 without a device. Read by the audio thread.
     std::uint32_t outputLatencyFrames() const { return outputLatencyFrames_.load(std::memory_order_relaxed); }
 
     // Closes an open recording, then starts a new one at path, which must not exist yet.
@@ -169,6 +170,8 @@ private:
     std::atomic<bool> deviceRunning_{false};
     std::atomic<std::uint32_t> outputLatencyFrames_{0};
     RealTimePriority audioThreadPriority_;
+    // The device whose periods run, for its latency; set while it is started, cleared before it stops.
+    std::atomic<const AudioDevice*> latencySource_{nullptr};
     WavRecorder recorder_;
     std::string recordPath_;
 };

@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <string>
+
 #include "audio/AudioBuffer.h"
 
 namespace zaffo {
@@ -32,7 +34,7 @@ SdlDevice::StartResult SdlDevice::start(Render render, void* user) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return StartResult::openFailed;
     }
-    obtainedFrames_ = obtained.samples;
+    latencyFrames_ = obtained.samples * buffersHeld(SDL_GetCurrentAudioDriver());
     SDL_PauseAudioDevice(id_, 0);
     if (SDL_GetAudioDeviceStatus(id_) != SDL_AUDIO_PLAYING) {
         stop();
@@ -45,7 +47,7 @@ void SdlDevice::stop() {
     if (id_ == 0) return;
     SDL_CloseAudioDevice(id_);
     id_ = 0;
-    obtainedFrames_ = 0;
+    latencyFrames_ = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
@@ -66,6 +68,14 @@ void SdlDevice::explainFailure() {
         }
     }
     *failure_ = "SDL tried " + tried + ": " + SDL_GetError();
+}
+
+std::uint32_t SdlDevice::buffersHeld(const char* driver) {
+    // The dummy and disk drivers play nothing: a buffer is done with once the callback has filled it. The backends
+    // that play ask their server or hardware for a buffer of two periods (ALSA) or keep one buffer queued behind the
+    // one being filled (PulseAudio, PipeWire).
+    const std::string name = driver ? driver : "";
+    return name == "dummy" || name == "disk" ? 1 : 2;
 }
 
 void SdlDevice::callback(void* self, std::uint8_t* stream, int length) {

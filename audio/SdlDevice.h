@@ -25,8 +25,10 @@ public:
     // Closes the device first if it is open.
     StartResult start(Render render, void* user) override;
     void stop() override;
-    // The frames of one buffer as SDL obtained it.
-    std::uint32_t latencyFrames() const override { return obtainedFrames_; }
+    // Every buffer that SDL and its backend hold: the obtained buffer's frames times the buffers the backend keeps.
+    std::uint32_t latencyFrames() const override { return latencyFrames_; }
+    // How many buffers of the obtained size the backend of that name keeps between the callback and the speaker.
+    static std::uint32_t buffersHeld(const char* driver);
     bool realTime() const override { return true; }
 
 private:
@@ -37,7 +39,7 @@ private:
     std::string* failure_ = nullptr;
 
     std::uint32_t id_ = 0;
-    std::uint32_t obtainedFrames_ = 0;
+    std::uint32_t latencyFrames_ = 0;
     Render render_ = nullptr;
     void* user_ = nullptr;
 };

@@ -38,6 +38,8 @@ struct CommandContext {
     float volume = -1.0f;  // negative: not given
     int32_t bpm = 120;
     double seconds = 0.0;
+    int32_t midiNote = -1;
+    int32_t midiChannel = 10;
     std::string argument;
     std::string message;
 };

@@ -92,6 +92,43 @@ void runRemoveCommand(CommandContext& context) {
     }
 }
 
+namespace {
+
+std::string midiText(const std::string& name, int32_t note, int32_t channel) {
+    if (note == noMidiNote) return name + " sends no MIDI";
+    return name + " sends note " + std::to_string(note) + " on channel " + std::to_string(channel);
+}
+
+std::string midiListText(const std::vector<SequencerPattern>& instruments) {
+    std::string text;
+    for (const SequencerPattern& instrument : instruments)
+        if (instrument.midiNote != noMidiNote)
+            text += midiText(instrument.name, instrument.midiNote, instrument.midiChannel) + "\n";
+    return text.empty() ? "No instrument sends MIDI" : text;
+}
+
+}  // namespace
+
+void runMidiCommand(CommandContext& context, MidiChange change) {
+    if (change == MidiChange::list) {
+        context.message = midiListText(context.sequencer->getPatternCopies());
+    } else {
+        const std::string& name = context.names.front();
+        PatternPtr instrument = change == MidiChange::set ? context.sequencer->getOrCreatePattern(name)
+                                                          : context.sequencer->findPattern(name);
+        if (!instrument) throw CommandError("pattern not found: " + name);
+        if (change != MidiChange::show) {
+            context.sequencer->editPattern(instrument, [&](SequencerPattern& pattern) {
+                pattern.midiNote = change == MidiChange::set ? context.midiNote : noMidiNote;
+                pattern.midiChannel = change == MidiChange::set ? context.midiChannel : defaultMidiChannel;
+            });
+        }
+        // Only commands change the mapping, one at a time on this thread.
+        context.message = midiText(name, instrument->midiNote, instrument->midiChannel);
+    }
+    if (ParseListener* listener = context.parser->listener) listener->midiUsed();
+}
+
 std::string partListText(const std::vector<std::string>& partNames) {
     if (partNames.empty()) {
         return "No parts yet. Use\n=monkey\nto create a new snapshot!\n";

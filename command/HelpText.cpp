@@ -49,6 +49,10 @@ const std::map<std::string, Lines>& helpTopics() {
          {"The Basic box in Settings (on at start)", "shows each step as # (on) or - (off).",
           "Turned off, the steps show their pitch", "(#5, #-2) and names get more room.",
           "Tab to the box and press Space, or click it."}},
+        {"midi",
+         {"midi kick 36", " -> kick also sends note 36 on channel 10", "midi kick 36 2", " -> the same on channel 2",
+          "midi kick", " -> what kick sends; midi kick off: nothing", "midi", " -> list what sends MIDI",
+          "Through a JACK server, with its clock"}},
         {"about",
          {"Zaffo, a live-coding drum machine", "Type patterns, hear them, record what you play", "",
           "Terminal version by the Zaffo developers", "On ncurses, SDL2, libsndfile and libsoxr"}},
@@ -61,7 +65,7 @@ const Lines topicList = {"Use one of the following: ",
                          "help packs     help bpm       help io",
                          "help record    help mute      help undo",
                          "help link      help keys      help basic",
-                         "help about"};
+                         "help midi      help about"};
 
 const std::vector<Lines>& tutorialPages() {
     static const std::vector<Lines> pages = {

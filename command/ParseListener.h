@@ -33,6 +33,8 @@ struct ParseListener {
     // after the last command undone; returns the line that says which command that was.
     virtual std::string undo() = 0;
     virtual std::string redo() = 0;
+    // A `midi` command ran: says, once, when nothing can carry the notes.
+    virtual void midiUsed() {}
     virtual ~ParseListener() = default;
 };
 

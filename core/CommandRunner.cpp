@@ -136,6 +136,12 @@ std::string CommandRunner::useLink(std::optional<bool> on) {
     return core.link().statusLine();
 }
 
+void CommandRunner::midiUsed() {
+    if (core.sendsMidi() || midiNoticeGiven) return;
+    midiNoticeGiven = true;
+    output.printLines({"MIDI needs a JACK server"}, LineStyle::alert);
+}
+
 std::string CommandRunner::listSamples() {
     const std::vector<std::string> sampleNames = core.samples().names();
     if (sampleNames.empty()) {

@@ -42,6 +42,7 @@ public:
     std::vector<std::string> sampleNames() override;
     std::string undo() override;
     std::string redo() override;
+    void midiUsed() override;
 
 private:
     UndoState currentState();
@@ -53,6 +54,7 @@ private:
     CommandParser parser;
     UndoHistory history;
     bool historyMoved = false;  // the line running is an undo or a redo
+    bool midiNoticeGiven = false;
 };
 
 }  // namespace zaffo

@@ -1,9 +1,12 @@
 #include "core/Core.h"
 
 #include "audio/AudioEngine.h"
+#include "audio/JackDevice.h"
 #include "audio/SdlDevice.h"
 #include "audio/SilentDevice.h"
 #include "core/LinkSession.h"
+#include "core/LossWatch.h"
+#include "core/MidiWriter.h"
 #include "library/PackFolders.h"
 #include "library/UserLib.h"
 #include "sequencer/Sequencer.h"
@@ -36,13 +39,15 @@ std::vector<std::string> wordRows(const std::string& text, std::size_t width) {
 }  // namespace
 
 Core::Core(std::string basePath, Mode mode, NoticeSink notices)
-    : basePath_(std::move(basePath)), notices_(std::move(notices)) {
+    : basePath_(std::move(basePath)), notices_(std::move(notices)), midiQueue_(std::make_unique<MidiQueue>()) {
     const bool live = mode == Mode::live;
     engine_ = std::make_unique<AudioEngine>(AudioEngine::defaultVoiceCapacity,
                                             live ? AudioEngine::Release::ownThread : AudioEngine::Release::eachPeriod);
     sequencer_ = std::make_unique<Sequencer>();
     link_ = std::make_unique<LinkSession>(*sequencer_);
     if (live) library_ = std::make_unique<UserLib>(basePath_ + "/samples");
+    midiWriter_ = std::make_unique<MidiWriter>(*sequencer_, *midiQueue_);
+    addPeriodReader(*midiWriter_);
     engine_->onPeriod = [this](int frameCount, int sampleRate) { playPeriod(frameCount, sampleRate); };
     sequencer_->sampleExists = [this](const std::string& name) { return samples_.contains(name); };
     CommandOutput unheard;  // a pack loaded at start shows no readme, and nobody asked for it
@@ -51,12 +56,15 @@ Core::Core(std::string basePath, Mode mode, NoticeSink notices)
 }
 
 Core::~Core() {
-    // The audio thread and the watcher's threads call into what is destroyed next.
+    // The audio thread and the watcher's threads call into what is destroyed next; a fallback
+    // under way would start a device again.
+    jackLoss_.reset();
     stopSound();
     library_.reset();
 }
 
 bool Core::startSound() {
+    if (startJack()) return true;
     std::string failure;
     const AudioDevice::StartResult result = engine_->startDevice(std::make_unique<SdlDevice>(&failure));
     if (result == AudioDevice::StartResult::started) return true;
@@ -71,11 +79,32 @@ bool Core::startSound() {
     return false;
 }
 
+bool Core::startJack() {
+    engine_->stopDevice();  // a JACK device that runs still calls the watch
+    jackLoss_.reset();
+    auto loss = std::make_unique<LossWatch>([this] { fallBackFromJack(); });
+    auto device = std::make_unique<JackDevice>([watch = loss.get()] { watch->lost(); }, midiQueue_.get());
+    if (engine_->startDevice(std::move(device)) != AudioDevice::StartResult::started) return false;
+    jackLoss_ = std::move(loss);
+    return true;
+}
+
+void Core::fallBackFromJack() {
+    if (engine_->startDevice(std::make_unique<SdlDevice>()) == AudioDevice::StartResult::started) {
+        notices_({"The JACK server has gone: playing through the sound card.", LineStyle::alert});
+        return;
+    }
+    engine_->startDevice(std::make_unique<SilentDevice>());
+    notices_({"The JACK server has gone, and no sound card opens: nothing will sound.", LineStyle::alert});
+}
+
 bool Core::startDevice(std::unique_ptr<AudioDevice> device) {
     return engine_->startDevice(std::move(device)) == AudioDevice::StartResult::started;
 }
 
 void Core::stopSound() { engine_->stopDevice(); }
+
+bool Core::sendsMidi() const { return midiQueue_->isOpen(); }
 
 void Core::addPeriodReader(PeriodReader& reader) { readers_.push_back(&reader); }
 
@@ -86,6 +115,7 @@ void Core::removePeriodReader(PeriodReader& reader) { std::erase(readers_, &read
 // this same period, from the frame of their step.
 void Core::playPeriod(int frameCount, int sampleRate) {
     report_.clear();
+    report_.setFrames(frameCount);
     link_->tick(frameCount, sampleRate, engine_->outputLatencyFrames(), report_);
     for (PeriodReader* reader : readers_) reader->readPeriod(report_);
     for (const ClockEvent& event : report_.events()) {

@@ -17,6 +17,9 @@ namespace zaffo {
 class AudioBuffer;
 class AudioEngine;
 class LinkSession;
+class LossWatch;
+class MidiQueue;
+class MidiWriter;
 class Sequencer;
 class UserLib;
 
@@ -49,13 +52,17 @@ public:
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
-    // Sound through the sound card; when none opens, says so on standard output, tells the notices
-    // which drivers were tried and how to get sound, and keeps time with a silent device instead.
-    // True when a sound card plays.
+    // Sound through a JACK server when one runs, else through the sound card; when none opens,
+    // says so on standard output, tells the notices which drivers were tried and how to get
+    // sound, and keeps time with a silent device instead. True when a server or a sound card
+    // plays. Should the server go away, the sound card (or the silent device) takes over, with a
+    // notice.
     bool startSound();
     // Plays through this device instead (the offline renderer's); false when it does not start.
     bool startDevice(std::unique_ptr<AudioDevice> device);
     void stopSound();
+    // Whether the device that plays sends MIDI (a JACK server's). Any thread.
+    bool sendsMidi() const;
 
     // Called on the audio thread for each step that begins (with the frame of the period at which
     // it begins) and when another player changes the tempo or the play state (with the step the
@@ -104,6 +111,8 @@ public:
     bool reportStoppedRecording();
 
 private:
+    bool startJack();
+    void fallBackFromJack();
     void playPeriod(int frameCount, int sampleRate);
     void onTrigger(const ClockEvent& trigger);
     void installSampleHandlers();
@@ -114,6 +123,7 @@ private:
 
     std::string basePath_;
     NoticeSink notices_;
+    std::unique_ptr<MidiQueue> midiQueue_;  // outlives any device that sends from it
     std::unique_ptr<AudioEngine> engine_;
     std::unique_ptr<Sequencer> sequencer_;
     std::unique_ptr<LinkSession> link_;
@@ -123,6 +133,8 @@ private:
     std::wstring packName_;
     PeriodReport report_;
     std::vector<PeriodReader*> readers_;
+    std::unique_ptr<MidiWriter> midiWriter_;
+    std::unique_ptr<LossWatch> jackLoss_;  // while a JACK device plays
 };
 
 }  // namespace zaffo

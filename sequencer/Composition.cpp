@@ -38,6 +38,12 @@ std::optional<int32_t> wholeNumber(const double* number, int32_t low, int32_t hi
     return static_cast<int32_t>(std::clamp(truncated, static_cast<double>(low), static_cast<double>(high)));
 }
 
+// A whole number from a document that lies within `low`..`high`; nothing otherwise.
+std::optional<int32_t> numberWithin(const double* number, int32_t low, int32_t high) {
+    if (!number || !std::isfinite(*number) || *number < low || *number > high) return std::nullopt;
+    return static_cast<int32_t>(*number);
+}
+
 constexpr int32_t int32Max = std::numeric_limits<int32_t>::max();
 constexpr int32_t int32Min = std::numeric_limits<int32_t>::min();
 
@@ -80,6 +86,10 @@ picojson::value writeInstrument(const SequencerPattern& instrument) {
     entry["rawPattern"] = value(text);
     entry["sequence"] = value(notes);
     entry["volume"] = value(static_cast<double>(instrument.volume));
+    if (instrument.midiNote != noMidiNote) {
+        entry["midiNote"] = value(static_cast<double>(instrument.midiNote));
+        entry["midiChannel"] = value(static_cast<double>(instrument.midiChannel));
+    }
     return value(entry);
 }
 
@@ -156,6 +166,10 @@ PatternPtr Sequencer::readInstrument(const picojson::value& entry, const Pattern
     read.volume = instrumentVolume(*volume);
     if (const bool* mute = member<bool>(entry, "mute")) read.active = !*mute;
     if (auto rand = wholeNumber(member<double>(entry, "rand"), int32Min, int32Max)) read.rand = *rand;
+    // A note out of range sends nothing; a channel out of range is the default one.
+    read.midiNote = numberWithin(member<double>(entry, "midiNote"), 0, maxMidiNote).value_or(noMidiNote);
+    read.midiChannel =
+        numberWithin(member<double>(entry, "midiChannel"), 1, maxMidiChannel).value_or(defaultMidiChannel);
 
     if (!existing) {
         return std::make_shared<SequencerPattern>(std::move(read));

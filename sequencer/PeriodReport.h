@@ -27,6 +27,9 @@ struct ClockEvent {
     const SequencerPattern* instrument = nullptr;
     float volume = 0;
     std::int32_t pitch = 0;
+    // trigger: the MIDI note and channel the instrument sends, if any.
+    std::int32_t midiNote = noMidiNote;
+    std::int32_t midiChannel = defaultMidiChannel;
     // tempo: the new tempo; playing: 1 or 0.
     std::int32_t value = 0;
     // tempo and playing: chosen by another player rather than by this clock.
@@ -52,6 +55,9 @@ public:
     explicit PeriodReport(std::size_t triggerRoom = defaultTriggerRoom);
 
     const std::vector<ClockEvent>& events() const { return events_; }
+    // The frames of the period reported.
+    std::int32_t frames() const { return frames_; }
+    void setFrames(std::int32_t frames) { frames_ = frames; }
     // Triggers left out since the report was made, for want of room.
     std::uint64_t triggersLeftOut() const { return leftOut_; }
 
@@ -70,6 +76,7 @@ private:
     std::vector<ClockEvent> events_;
     std::size_t triggerRoom_;
     std::size_t triggers_ = 0;
+    std::int32_t frames_ = 0;
     std::uint64_t leftOut_ = 0;
     std::shared_ptr<const InstrumentList> pinned_;
 };

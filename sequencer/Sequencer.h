@@ -116,6 +116,9 @@ public:
     // one made.
     PatternPtr readInstrument(const picojson::value& entry, const PatternPtr& existing);
 
+    // The frames of a step at the tempo of the moment; any thread.
+    int64_t stepFramesAt(int32_t sampleRate) const;
+
 private:
     using PatternList = std::vector<PatternPtr>;
     using PatternListPtr = std::shared_ptr<const PatternList>;
@@ -123,7 +126,6 @@ private:
     // These need editMutex held.
     PatternPtr findPatternLocked(const std::string& name) const;
     PartPtr findPartLocked(const std::string& name) const;
-    int64_t stepFramesAt(int32_t sampleRate) const;
     SequencerPattern copyOfLocked(const SequencerPattern& live) const;
     static PatternListPtr instrumentsOf(const SequencerState& part);
     void publishLocked(PatternListPtr& next);

@@ -110,7 +110,9 @@ void Sequencer::advanceLocked(int32_t startFrame, PeriodReport& report) {
                         .step = step,
                         .instrument = pattern.get(),
                         .volume = pattern->volume,
-                        .pitch = pattern->steps[step].pitch});
+                        .pitch = pattern->steps[step].pitch,
+                        .midiNote = pattern->midiNote,
+                        .midiChannel = pattern->midiChannel});
         }
     }
 }

@@ -14,6 +14,8 @@ void copyState(const SequencerPattern& from, SequencerPattern& to) {
     to.randCounter = from.randCounter;
     to.volume = from.volume;
     to.active = from.active;
+    to.midiNote = from.midiNote;
+    to.midiChannel = from.midiChannel;
     to.steps = from.steps;
 }
 

@@ -8,6 +8,12 @@
 
 namespace zaffo {
 
+inline constexpr int32_t noMidiNote = -1;
+inline constexpr int32_t maxMidiNote = 127;
+// The General MIDI drum channel.
+inline constexpr int32_t defaultMidiChannel = 10;
+inline constexpr int32_t maxMidiChannel = 16;
+
 // One instrument: a sample played on a loop of eight steps. Its name is the sample's name.
 class SequencerPattern {
 public:
@@ -15,7 +21,9 @@ public:
     int32_t rand = 0;         // shuffle the steps every `rand` measures; 0 or less: never
     int32_t randCounter = 0;  // measures counted towards the next shuffle
     float volume = 1.0f;
-    bool active = true;  // false: muted, yet still shuffled
+    bool active = true;                        // false: muted, yet still shuffled
+    int32_t midiNote = noMidiNote;             // the MIDI note it also sends on each step that sounds, 0 to 127
+    int32_t midiChannel = defaultMidiChannel;  // 1 to 16
     Steps steps{};
 
     bool operator==(const SequencerPattern&) const = default;

@@ -49,6 +49,8 @@ struct action<fresh> {
         context.stepPitch = 0;
         context.rand = -1;
         context.volume = -1.0f;
+        context.midiNote = noMidiNote;
+        context.midiChannel = defaultMidiChannel;
     }
 };
 
@@ -65,6 +67,26 @@ struct action<tempo> {
     template <typename ActionInput>
     static void apply(const ActionInput& in, CommandContext& context) {
         context.bpm = pattern_grammar::toInt32(in);
+    }
+};
+
+template <>
+struct action<midi_note> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        context.midiNote = pattern_grammar::toInt32(in);
+        if (context.midiNote > maxMidiNote) throw CommandError("MIDI notes go from 0 to 127");
+    }
+};
+
+template <>
+struct action<midi_channel> {
+    template <typename ActionInput>
+    static void apply(const ActionInput& in, CommandContext& context) {
+        context.midiChannel = pattern_grammar::toInt32(in);
+        if (context.midiChannel < 1 || context.midiChannel > maxMidiChannel) {
+            throw CommandError("MIDI channels go from 1 to 16");
+        }
     }
 };
 
@@ -154,6 +176,10 @@ inline void runLink(CommandContext& c, std::optional<bool> on) {
 inline void runLinkOn(CommandContext& c) { runLink(c, true); }
 inline void runLinkOff(CommandContext& c) { runLink(c, false); }
 inline void runLinkShow(CommandContext& c) { runLink(c, std::nullopt); }
+inline void runMidiList(CommandContext& c) { runMidiCommand(c, MidiChange::list); }
+inline void runMidiOff(CommandContext& c) { runMidiCommand(c, MidiChange::off); }
+inline void runMidiSet(CommandContext& c) { runMidiCommand(c, MidiChange::set); }
+inline void runMidiShow(CommandContext& c) { runMidiCommand(c, MidiChange::show); }
 inline void runSamples(CommandContext& c) {
     withListener(c, [&](ParseListener& l) { c.message = l.listSamples(); });
 }
@@ -205,6 +231,14 @@ template <>
 struct action<cmd_link_off> : command_action<runLinkOff> {};
 template <>
 struct action<cmd_link_show> : command_action<runLinkShow> {};
+template <>
+struct action<cmd_midi_list> : command_action<runMidiList> {};
+template <>
+struct action<cmd_midi_off> : command_action<runMidiOff> {};
+template <>
+struct action<cmd_midi_set> : command_action<runMidiSet> {};
+template <>
+struct action<cmd_midi_show> : command_action<runMidiShow> {};
 template <>
 struct action<cmd_samples> : command_action<runSamples> {};
 template <>

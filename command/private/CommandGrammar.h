@@ -52,6 +52,13 @@ struct cmd_record_stop : seq<TAO_PEGTL_STRING("record"), blanks, TAO_PEGTL_STRIN
 struct cmd_link_on : seq<TAO_PEGTL_STRING("link"), blanks, TAO_PEGTL_STRING("on"), blanks, eof> {};
 struct cmd_link_off : seq<TAO_PEGTL_STRING("link"), blanks, TAO_PEGTL_STRING("off"), blanks, eof> {};
 struct cmd_link_show : seq<TAO_PEGTL_STRING("link"), blanks, eof> {};
+struct midi_note : plus<pegtl::digit> {};
+struct midi_channel : plus<pegtl::digit> {};
+struct midi_keyword : seq<TAO_PEGTL_STRING("midi"), plus<blank>, fresh> {};
+struct cmd_midi_list : seq<TAO_PEGTL_STRING("midi"), blanks, eof> {};
+struct cmd_midi_off : seq<midi_keyword, name, plus<blank>, TAO_PEGTL_STRING("off"), blanks, eof> {};
+struct cmd_midi_set : seq<midi_keyword, name, plus<blank>, midi_note, opt<plus<blank>, midi_channel>, blanks, eof> {};
+struct cmd_midi_show : seq<midi_keyword, name, blanks, eof> {};
 struct cmd_samples : seq<TAO_PEGTL_STRING("samples"), blanks, eof> {};
 struct cmd_parts : seq<TAO_PEGTL_STRING("parts"), blanks, eof> {};
 struct cmd_undo : seq<TAO_PEGTL_STRING("undo"), blanks, eof> {};
@@ -82,9 +89,10 @@ struct cmd_unmute : seq<one<'>'>, fresh, blanks, name_list, eof> {};
 struct cmd_stop : seq<one<'.'>, blanks, eof> {};
 struct cmd_play : seq<one<'>'>, blanks, eof> {};
 
-struct command : sor<cmd_help, cmd_tutorial, cmd_next, cmd_use, cmd_save, cmd_load, cmd_bpm_show, cmd_bpm_set,
-                     cmd_volume_show, cmd_volume_set, cmd_record_start, cmd_record_stop, cmd_link_on, cmd_link_off,
-                     cmd_link_show, cmd_samples, cmd_parts, cmd_undo, cmd_redo, cmd_instrument, cmd_store_part,
-                     cmd_remove_names, cmd_remove_all, cmd_mute, cmd_unmute, cmd_stop, cmd_play> {};
+struct command
+    : sor<cmd_help, cmd_tutorial, cmd_next, cmd_use, cmd_save, cmd_load, cmd_bpm_show, cmd_bpm_set, cmd_volume_show,
+          cmd_volume_set, cmd_record_start, cmd_record_stop, cmd_link_on, cmd_link_off, cmd_link_show, cmd_midi_list,
+          cmd_midi_off, cmd_midi_set, cmd_midi_show, cmd_samples, cmd_parts, cmd_undo, cmd_redo, cmd_instrument,
+          cmd_store_part, cmd_remove_names, cmd_remove_all, cmd_mute, cmd_unmute, cmd_stop, cmd_play> {};
 
 }  // namespace zaffo::command_grammar

@@ -27,6 +27,12 @@ TEST_F(CoreTest, LinesReachTheEngineAndTheClock) {
               std::tuple(1u, 0.5f, true));
 }
 
+TEST_F(CoreTest, MidiSaysOnceThatItNeedsAJackServer) {
+    start();
+    EXPECT_EQ(answer("midi"), (Rows{"MIDI needs a JACK server", "No instrument sends MIDI"}));
+    EXPECT_EQ(answer("midi"), Rows{"No instrument sends MIDI"});
+}
+
 TEST_F(CoreTest, UseListsSwitchesAndEmptiesPacks) {
     start();
     run("kick #-");

@@ -148,6 +148,34 @@ TEST(CompositionReading, HostileDocumentsLoadWhatIsUsableOrNothing) {
     }
 }
 
+// The MIDI keys are written only for an instrument that sends a note and read back; a value out of range or not a
+// number is passed over: no note, or the drum channel.
+TEST(CompositionReading, MidiKeysAppearOnlyWhenUsedAndHostileValuesArePassedOver) {
+    const struct {
+        const char* keys;
+        int note, channel;
+    } cases[] = {
+        {"", -1, 10},
+        {R"(, "midiNote": 36)", 36, 10},
+        {R"(, "midiNote": 127, "midiChannel": 16)", 127, 16},
+        {R"(, "midiNote": 128, "midiChannel": 2)", -1, 2},
+        {R"(, "midiNote": -1, "midiChannel": 17)", -1, 10},
+        {R"(, "midiNote": "36", "midiChannel": 0)", -1, 10},
+    };
+    for (const auto& [keys, note, channel] : cases) {
+        Sequencer sequencer, again;
+        const std::string entry = std::string(R"({"name": "kick", "rawPattern": "#", "volume": 1)") + keys + "}";
+        ASSERT_TRUE(load(sequencer, R"({"activeInstruments": [)" + entry + "]}")) << keys;
+        const PatternPtr kick = sequencer.findPattern("kick");
+        ASSERT_TRUE(kick) << keys;
+        EXPECT_EQ(std::pair(kick->midiNote, kick->midiChannel), std::pair(note, channel)) << keys;
+        const std::string saved = compositionText(sequencer.toJson());
+        EXPECT_EQ(saved.find("midiNote") != std::string::npos, note >= 0) << saved;
+        ASSERT_TRUE(load(again, saved));
+        EXPECT_EQ(again.findPattern("kick")->midiNote, note) << keys;
+    }
+}
+
 // The steps are written three ways: the pattern text, the pitches, and the notes.
 TEST(PatternTextAndNoteName, PitchesOfHitsOnlyAndOffsetZeroAsAPlainHitOrC3WithOctavesRoundedDown) {
     EXPECT_EQ(patternText({Step{true, 9}, Step{false, 7}, Step{true, -2}, Step{true, 0}}), "#9-#-2#----");
