@@ -1,5 +1,7 @@
 #include "core/MidiWriter.h"
 
+#include "audio/AudioEngine.h"
+
 #include "audio/AudioBuffer.h"
 #include "sequencer/Sequencer.h"
 
@@ -84,7 +86,9 @@ void MidiWriter::noteOffsBefore(std::int64_t frame) {
 void MidiWriter::add(std::int64_t frame, std::uint8_t size, std::uint8_t status, std::uint8_t data1,
                      std::uint8_t data2) {
     if (periodCount_ == period_.size()) return;
-    period_[periodCount_++] = {static_cast<std::uint64_t>(frame), size, {status, data1, data2}};
+    // The master limiter holds the sound back by its look-ahead: each message goes out with it.
+    const auto heard = static_cast<std::uint64_t>(frame) + AudioEngine::limiterDelayFrames;
+    period_[periodCount_++] = {heard, size, {status, data1, data2}};
 }
 
 void MidiWriter::send() {

@@ -319,8 +319,8 @@ TEST_F(EndToEnd, SentLinesRunInThePlayingZaffoInOrderAndTheSenderPrintsTheirAnsw
     };
     const Case cases[] = {
         {"'kick #-#-'", "", 0, "> kick           1.00 &0"},
-        {"help", "Use one of the following: \nhelp samples\n", 0, "> help"},
-        {"'xyz #-' 'snare #'", "pattern not found: xyz\n", 1, "> snare          1.00 &0"},
+        {"help", "Use one of the following: \nhelp samples   help pitch     help parts\n", 0, "> help"},
+        {"'xyz #-' 'snare #'", "pattern not found: xyz", 1, "> snare          1.00 &0"},
         {"< lines", "", 0, "> clap #"},
         {"\"$(printf 'oh #\\n\\ncowbell #')\"", "", 0, "> cowbell #"},
     };

@@ -248,9 +248,9 @@ TEST(CommandParser, TempoChangesAnimateFromTheNextTick) {
 using Text = std::tuple<std::string, size_t, const char*, const char*>;
 
 const Text texts[] = {
-    {"help ", 6, "Use one of the following: ", "help about"},
+    {"help ", 6, "Use one of the following: ", "help midi      help about"},
     {"help link", 8, "link on", "The Link box in Settings does the same."},
-    {"help lnk", 7, "No help on 'lnk'.", "help about"},
+    {"help lnk", 7, "No help on 'lnk'.", "help midi      help about"},
     {"help mute", 9, ".kick", ". and > alone stop and start playing"},
     {"help undo", 7, "undo", "The last 100 changes can be undone."},
     {"help keys", 9, "Enter        run the line; Up, Down: earlier", "Mouse: click, drag sliders, wheel scrolls"},
