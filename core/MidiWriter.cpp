@@ -1,8 +1,7 @@
 #include "core/MidiWriter.h"
 
-#include "audio/AudioEngine.h"
-
 #include "audio/AudioBuffer.h"
+#include "audio/AudioEngine.h"
 #include "sequencer/Sequencer.h"
 
 #include <algorithm>
