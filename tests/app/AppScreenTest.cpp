@@ -105,33 +105,6 @@ TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorOnRedUntilTheNextGoodOne) {
     EXPECT_EQ(browse(Event::ArrowUp), L"kick #-");
 }
 
-// A sent line is read leniently, as typed text is, and runs beside what the musician is typing: echoed with its whole
-// answer (a failure's error too), and kept in the history.
-TEST_F(AppScreenTest, ASentLineIsEchoedWithItsAnswerAndKeptInTheHistoryWhileTheInputStays) {
-    struct Case {
-        std::string bytes;
-        Rows logged;  // the newest rows of the log, bold ones marked '*'
-    };
-    const Case cases[] = {
-        {"kick #-\r", {"> kick #-"}},
-        {"snare\t#", {"> snare #"}},
-        {"kick \xff#", {"> kick \uFFFD#", "kick \uFFFD#"}},
-        {"xyz #-", {"> xyz #-", "pattern not found: xyz"}},
-        {"volume", {"> volume", "*1.000000"}},
-    };
-    screen->commandText = L"half typed";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes);
-        screen->runSent(sentText(c.bytes));
-        const Rows rows = renderRows(app->messageLog().lines(), true);
-        EXPECT_EQ(Rows(rows.end() - static_cast<std::ptrdiff_t>(c.logged.size()), rows.end()), c.logged);
-    }
-    EXPECT_EQ(screen->commandText, L"half typed");
-    EXPECT_FALSE(screen->runSent(L"xyz #-").ok);
-    for (const wchar_t* kept : {L"xyz #-", L"volume", L"xyz #-", L"kick �#"}) EXPECT_EQ(browse(Event::ArrowUp), kept);
-    EXPECT_EQ(app->core().sequencer().getPatternCopies(10).size(), 2u) << "kick and snare";
-}
-
 // Only one Zaffo takes sent lines; another one says so in its log and plays on.
 TEST_F(AppScreenTest, ASecondZaffoSaysInItsLogThatItTakesNoSentLines) {
     TempFolder runtime;
