@@ -204,7 +204,7 @@ TEST_F(JackTest, FollowsATempoRampSendsNothingForMutedInstrumentsAndFallsBackWhe
     ASSERT_TRUE(server.ready());
     JackProbe probe(engineSampleRate * 3);
     ASSERT_TRUE(probe.ok());
-    play(probe, engineSampleRate, {"tone ########", "midi tone 36", ".tone", "bpm 200 2"});
+    play(probe, engineSampleRate, {"tone ########", ".tone", "midi tone 36", "bpm 200 2"});
     ASSERT_TRUE(waitUntil([&] { return probe.full(); }));
     server.stop(SIGKILL);
     EXPECT_TRUE(

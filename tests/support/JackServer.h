@@ -4,8 +4,11 @@
 #include <jack/jack.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/support/Wait.h"
@@ -19,16 +22,24 @@ namespace zaffo::test {
 // periods; made the process's default server (JACK_DEFAULT_SERVER) and stopped by its process id. JACK's registry of
 // the machine's servers hands the slot of a killed server only to one of the same name, and a process meets no second
 // server under a name it has used: so each server takes the next name of a short list, skipping those that answer.
+// Test programs run side by side: a name is claimed with a lock on a file of its own before its server starts, or two
+// of them could both take one server for their own, and each listen to the other's Zaffo.
 class JackServer {
 public:
     JackServer(int rate, int period) {
         static int next = 0;
         while (pid_ <= 0 && next < 16) {
-            ::setenv("JACK_DEFAULT_SERVER", ("zaffo-test-" + std::to_string(next++)).c_str(), 1);
+            const std::string name = "zaffo-test-" + std::to_string(next++);
+            if (!claim(name)) continue;
+            ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
             if (!answers()) spawn(std::to_string(rate), std::to_string(period));
+            if (pid_ <= 0) release();
         }
     }
-    ~JackServer() { stop(SIGTERM); }
+    ~JackServer() {
+        stop(SIGTERM);
+        release();
+    }
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
 
@@ -41,6 +52,18 @@ public:
     }
 
 private:
+    bool claim(const std::string& name) {
+        const char* folder = std::getenv("TMPDIR");
+        const std::string path = std::string(folder && *folder ? folder : "/tmp") + "/" + name + ".lock";
+        lock_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (lock_ >= 0 && ::flock(lock_, LOCK_EX | LOCK_NB) == 0) return true;
+        release();
+        return false;
+    }
+    void release() {
+        if (lock_ >= 0) ::close(lock_);
+        lock_ = -1;
+    }
     static bool answers() {
         jack_client_t* client = jack_client_open("zaffo-test-ready", JackNoStartServer, nullptr);
         if (client) jack_client_close(client);
@@ -60,6 +83,7 @@ private:
     }
 
     pid_t pid_ = 0;
+    int lock_ = -1;
 };
 
 }  // namespace zaffo::test
