@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace zaffo {
 
@@ -18,6 +20,9 @@ public:
     // Frames from the moment a period is rendered to the moment its first frame is heard, as far as the device
     // can know; 0 while stopped.
     virtual std::uint32_t latencyFrames() const = 0;
+    // From render only: when the period being rendered began, on the steady clock, if the device's own clock says so
+    // more truly than the time of the call (a server's period times, filtered and set right after an overrun).
+    virtual std::optional<std::chrono::microseconds> periodTime() const { return std::nullopt; }
     // Whether periods must keep to real time (the engine then cuts the oldest voices of a period that runs out of its
     // time budget, as renderRealTimePeriod does), or may take as long as they need.
     virtual bool realTime() const = 0;

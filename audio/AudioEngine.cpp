@@ -69,6 +69,8 @@ void AudioEngine::renderPeriod(float* out, std::uint32_t frameCount, bool realTi
         renderChunk(out, chunk, realTime, periodFrames);
         out += std::size_t{chunk} * AudioBuffer::channels;
         frameCount -= chunk;
+        if (devicePeriodTime_)
+            *devicePeriodTime_ += std::chrono::microseconds(std::int64_t{chunk} * 1000000 / engineSampleRate);
     }
     if (release_ == Release::eachPeriod) voices_.releaseQueue().releaseAll();
 }
@@ -99,10 +101,13 @@ template <bool realTime>
 void AudioEngine::renderFromDevice(void* engine, float* out, std::uint32_t frameCount) {
     auto* self = static_cast<AudioEngine*>(engine);
     if constexpr (realTime) self->audioThreadPriority_.raiseCallingThread();
-    if (const AudioDevice* device = self->latencySource_.load()) {
+    const AudioDevice* device = self->latencySource_.load();
+    if (device) {
         self->outputLatencyFrames_.store(device->latencyFrames() + limiterDelayFrames, std::memory_order_relaxed);
     }
+    self->devicePeriodTime_ = device ? device->periodTime() : std::nullopt;
     self->renderPeriod(out, frameCount, realTime);
+    self->devicePeriodTime_.reset();
 }
 
 std::size_t AudioEngine::voiceCount() const {

@@ -116,6 +116,8 @@ public:
     // delay and what the running device tells (asked again in each of its periods, since a
     // server's connections can change it); 0 without a device. Read by the audio thread.
     std::uint32_t outputLatencyFrames() const { return outputLatencyFrames_.load(std::memory_order_relaxed); }
+    // From onPeriod: when the period began on the steady clock, if its device knows it from a clock of its own.
+    std::optional<std::chrono::microseconds> devicePeriodTime() const { return devicePeriodTime_; }
 
     // Closes an open recording, then starts a new one at path, which must not exist yet.
     // Returns false when the file cannot be created: then no file is left, recordPath() names
@@ -172,6 +174,7 @@ private:
     RealTimePriority audioThreadPriority_;
     // The device whose periods run, for its latency; set while it is started, cleared before it stops.
     std::atomic<const AudioDevice*> latencySource_{nullptr};
+    std::optional<std::chrono::microseconds> devicePeriodTime_;  // the audio thread's alone
     WavRecorder recorder_;
     std::string recordPath_;
 };

@@ -95,6 +95,8 @@ int JackDevice::process(std::uint32_t frames, void* self) {
     auto* left = static_cast<float*>(jack_port_get_buffer(device->ports_[0], frames));
     auto* right = static_cast<float*>(jack_port_get_buffer(device->ports_[1], frames));
     const std::uint64_t firstFrame = device->converter_->pulled();
+    device->cycleFirstFrame_ = firstFrame;
+    device->readCycleStart();
     for (std::uint32_t done = 0; done < frames;) {
         const std::uint32_t piece = std::min(frames - done, OutputRateConverter::maxPullFrames);
         device->converter_->pull(device->interleaved_.data(), piece, &JackDevice::renderPeriod, device);
@@ -108,8 +110,29 @@ int JackDevice::process(std::uint32_t frames, void* self) {
     return 0;
 }
 
+void JackDevice::readCycleStart() {
+    jack_nframes_t frame = 0;
+    jack_time_t start = 0, next = 0;
+    float periodMicros = 0;
+    if (jack_get_cycle_times(client_, &frame, &start, &next, &periodMicros) != 0) {
+        cycleStart_.reset();
+        return;
+    }
+    // JACK's clock need not be the steady clock: their difference now carries the time over.
+    using namespace std::chrono;
+    const auto steadyLessJack = duration_cast<microseconds>(steady_clock::now().time_since_epoch()) -
+                                microseconds(static_cast<std::int64_t>(jack_get_time()));
+    cycleStart_ = microseconds(static_cast<std::int64_t>(start)) + steadyLessJack;
+}
+
 void JackDevice::renderPeriod(void* self, float* out, std::uint32_t frames) {
     auto* device = static_cast<JackDevice*>(self);
+    device->periodTime_.reset();
+    if (device->cycleStart_) {
+        const double into = static_cast<double>(device->converter_->pulled() - device->cycleFirstFrame_);
+        device->periodTime_ =
+            *device->cycleStart_ + std::chrono::microseconds(std::llround(into * 1e6 / device->serverRate_));
+    }
     if (device->midi_) device->midi_->setPeriodStart(device->converter_->rendered());
     device->render_(device->user_, out, frames);
 }

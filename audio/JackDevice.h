@@ -42,6 +42,7 @@ public:
     void stop() override;
     // The playback ports' latency as the server tells it now, and the conversion's delay, in engine frames.
     std::uint32_t latencyFrames() const override;
+    std::optional<std::chrono::microseconds> periodTime() const override { return periodTime_; }
     bool realTime() const override { return true; }
 
     // The server's rate while the device runs, else 0.
@@ -52,6 +53,7 @@ private:
     static void shutdown(void* self);
     static void renderPeriod(void* self, float* out, std::uint32_t frames);
     void sendMidi(std::uint32_t frames, std::uint64_t firstFrame);
+    void readCycleStart();
     bool setUp();
     void connectToPlayback();
 
@@ -66,6 +68,9 @@ private:
     void* user_ = nullptr;
     std::uint32_t serverRate_ = 0;
     std::uint32_t conversionFrames_ = 0;
+    // The current period's: its first frame's number among those pulled, when it began on the steady clock.
+    std::uint64_t cycleFirstFrame_ = 0;
+    std::optional<std::chrono::microseconds> cycleStart_, periodTime_;
 };
 
 }  // namespace zaffo

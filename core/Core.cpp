@@ -116,7 +116,7 @@ void Core::removePeriodReader(PeriodReader& reader) { std::erase(readers_, &read
 void Core::playPeriod(int frameCount, int sampleRate) {
     report_.clear();
     report_.setFrames(frameCount);
-    link_->tick(frameCount, sampleRate, engine_->outputLatencyFrames(), report_);
+    link_->tick(frameCount, sampleRate, engine_->outputLatencyFrames(), engine_->devicePeriodTime(), report_);
     for (PeriodReader* reader : readers_) reader->readPeriod(report_);
     for (const ClockEvent& event : report_.events()) {
         if (event.kind == ClockEvent::Kind::trigger) {

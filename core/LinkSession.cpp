@@ -68,6 +68,7 @@ struct LinkSession::Session {
     // The audio thread's alone.
     ableton::link::HostTimeFilter<Clock> hostTime;
     double sampleTime = 0;
+    bool deviceTimed = false;  // whether the latest period's time came from its device
     uint32_t tempoSeen = 0;
     uint32_t playSeen = 0;
     int32_t sharedBpm = INT32_MIN;  // the tempo last given to or taken from the session
@@ -247,21 +248,29 @@ void LinkSession::peersChanged() {
     }
 }
 
-void LinkSession::tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames, PeriodReport& report) {
+void LinkSession::tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames,
+                       std::optional<microseconds> periodTime, PeriodReport& report) {
     Session* s = published.load(std::memory_order_acquire);
     if (!s || !s->enabled.load() || frameCount <= 0 || sampleRate <= 0) {
         sequencer.tick(frameCount, sampleRate, report);
         return;
     }
-    if (s->restartPending.load()) {
+    // A device that came or went with its own clock leaves the filter's line behind.
+    if (s->restartPending.load() || s->deviceTimed != periodTime.has_value()) {
         s->hostTime.reset();
         s->sampleTime = 0;
+        s->deviceTimed = periodTime.has_value();
     }
-    // The callback comes at uneven times; the filter lays a straight line through them.
-    const microseconds heardAt =
-        s->hostTime.sampleTimeToHostTime(s->sampleTime) + framesToMicros(latencyFrames, sampleRate);
-    s->sampleTime += frameCount;
-    tickHeardAt(frameCount, sampleRate, heardAt, report);
+    microseconds startsAt{};
+    if (periodTime) {
+        startsAt = *periodTime + (s->link.clock().micros() - std::chrono::duration_cast<microseconds>(
+                                                                 std::chrono::steady_clock::now().time_since_epoch()));
+    } else {
+        // The callback comes at uneven times; the filter lays a straight line through them.
+        startsAt = s->hostTime.sampleTimeToHostTime(s->sampleTime);
+        s->sampleTime += frameCount;
+    }
+    tickHeardAt(frameCount, sampleRate, startsAt + framesToMicros(latencyFrames, sampleRate), report);
 }
 
 void LinkSession::tickHeardAt(int32_t frameCount, int32_t sampleRate, microseconds heardAt, PeriodReport& report) {

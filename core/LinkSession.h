@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace zaffo {
@@ -37,8 +38,10 @@ public:
     // Audio thread, once a period before its mix: shares tempo and play state with the session
     // and moves the sequencer's clock on, which reports the period, with the tempo and play state
     // taken from other players, into `report`. The period's first frame is heard `latencyFrames`
-    // later.
-    void tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames, PeriodReport& report);
+    // after `periodTime` (on the steady clock) where the device knows it, or else after the time of the call, as
+    // a filter lays a straight line through the calls.
+    void tick(int32_t frameCount, int32_t sampleRate, uint32_t latencyFrames,
+              std::optional<std::chrono::microseconds> periodTime, PeriodReport& report);
     // The same for a period whose first frame is heard at `heardAt` on Link's clock.
     void tickHeardAt(int32_t frameCount, int32_t sampleRate, std::chrono::microseconds heardAt, PeriodReport& report);
 

@@ -5,10 +5,8 @@
 
 #include "audio/OutputRateConverter.h"
 #include "core/MidiWriter.h"
+#include "tests/support/JackProbe.h"
 #include "tests/support/JackServer.h"
-
-#include <jack/jack.h>
-#include <jack/midiport.h>
 
 #include <array>
 #include <atomic>
@@ -19,91 +17,11 @@
 namespace zaffo::testing {
 namespace {
 
-// A JACK client that records an audio output and a MIDI output of another client, with frames counted from its own
-// first period; and tells the threads of the server's periods at which frame the current one began.
-class JackProbe {
-public:
-    struct Message {
-        std::int64_t frame;
-        std::uint8_t bytes[3];
-    };
-
-    explicit JackProbe(std::uint32_t frames) : recorded_(frames, 0.0f) {
-        client_ = jack_client_open("zaffo-probe", JackNoStartServer, nullptr);
-        if (!client_) return;
-        audio_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        midi_ = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &JackProbe::process, this);
-        ok_ = audio_ && midi_ && jack_activate(client_) == 0;
-    }
-    ~JackProbe() {
-        if (client_) jack_client_close(client_);
-    }
-
-    bool ok() const { return ok_; }
-    bool listen(const std::string& audio, const std::string& midi) {
-        return jack_connect(client_, audio.c_str(), jack_port_name(audio_)) == 0 &&
-               jack_connect(client_, midi.c_str(), jack_port_name(midi_)) == 0;
-    }
-    bool connected(const std::string& from, const char* to) const {
-        return jack_port_connected_to(jack_port_by_name(client_, from.c_str()), to);
-    }
-    std::uint32_t latency(const char* port) const {
-        jack_latency_range_t range{};
-        jack_port_get_latency_range(jack_port_by_name(client_, port), JackPlaybackLatency, &range);
-        return range.max;
-    }
-    std::int64_t periodStart() const { return std::int64_t{jack_last_frame_time(client_)} - start_.load(); }
-    bool full() const { return full_.load(); }
-    const std::vector<float>& recorded() const { return recorded_; }
-    std::vector<Message> messages() const { return {messages_.begin(), messages_.begin() + messageCount_.load()}; }
-
-private:
-    static int process(jack_nframes_t frames, void* self) { return static_cast<JackProbe*>(self)->record(frames); }
-    int record(jack_nframes_t frames) {
-        if (full_.load()) return 0;
-        if (start_.load() < 0) start_ = jack_last_frame_time(client_);
-        const std::int64_t now = periodStart();
-        void* midi = jack_port_get_buffer(midi_, frames);
-        jack_midi_event_t event;
-        for (std::uint32_t i = 0; jack_midi_event_get(&event, midi, i) == 0 && messageCount_ < messages_.size(); ++i) {
-            messages_[messageCount_] = {now + event.time, {event.buffer[0], 0, 0}};
-            for (std::size_t b = 1; b < event.size && b < 3; ++b) messages_[messageCount_].bytes[b] = event.buffer[b];
-            ++messageCount_;
-        }
-        const auto* in = static_cast<const float*>(jack_port_get_buffer(audio_, frames));
-        for (jack_nframes_t i = 0; i < frames && !full_; ++i) {
-            full_ = now + i >= static_cast<std::int64_t>(recorded_.size());
-            if (!full_) recorded_[now + i] = in[i];
-        }
-        return 0;
-    }
-
-    std::vector<float> recorded_;
-    jack_client_t* client_ = nullptr;
-    jack_port_t* audio_ = nullptr;
-    jack_port_t* midi_ = nullptr;
-    bool ok_ = false;
-    std::atomic<std::int64_t> start_{-1};
-    std::atomic<bool> full_{false};
-    std::array<Message, 8192> messages_{};
-    std::atomic<std::size_t> messageCount_{0};
-};
+using test::JackProbe;
 
 constexpr int toneFrames = 4800;  // 1 kHz for 50 ms at the engine's rate
 constexpr int period = 256;
 using Frames = std::vector<std::int64_t>;
-
-// Frames where a sound begins after a silence longer than a cycle of the tone.
-Frames onsets(const std::vector<float>& left) {
-    Frames found;
-    for (std::size_t i = 0, quiet = 0; i < left.size(); ++i, ++quiet) {
-        if (std::abs(left[i]) < 0.2f) continue;
-        if (quiet > 1000) found.push_back(static_cast<std::int64_t>(i));
-        quiet = 0;
-    }
-    return found;
-}
 
 Frames framesOf(const std::vector<JackProbe::Message>& messages, std::uint8_t status, std::int64_t from = 0) {
     Frames frames;
@@ -167,7 +85,7 @@ TEST_F(JackTest, PlaysInTuneAndInTimeAtTheServersRateWithTheClockAndNotesOnTheSo
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_EQ(framesOf(messages, MidiWriter::songPosition, starts[0]).front(), starts[0]);
         const Frames pulses = framesOf(messages, MidiWriter::clockPulse, starts[0]);
-        const Frames sounds = onsets(probe.recorded());
+        const Frames sounds = probe.onsets();
         const Frames notes = framesOf(messages, 0x99, starts[0]), noteOffs = framesOf(messages, 0x89, starts[0]);
         ASSERT_TRUE(pulses.size() >= 24 && sounds.size() >= 4 && notes.size() >= 4);
         int cycles = 0;  // rising zero crossings of the tone: 50 at 1 kHz

@@ -6,6 +6,8 @@
 
 #include "core/LinkSession.h"
 #include "tests/support/CountingAllocator.h"
+#include "tests/support/JackProbe.h"
+#include "tests/support/JackServer.h"
 
 #include <net/if.h>
 #include <ableton/Link.hpp>
@@ -172,6 +174,54 @@ TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
         }
         EXPECT_GE(barLines, 3) << tempo;
         EXPECT_LT(worst, 1.0) << "milliseconds, at " << tempo;
+    }
+}
+
+// Played through a JACK server at the engine's rate and at another: each step 0, as the server's playback side plays
+// it (the frame's time on JACK's clock, as the probe saw it pass, plus the playback port's latency), falls on one of
+// the peer's bar lines. Zaffo counts its limiter's look-ahead, the conversion and the server's latency in its own.
+TEST_F(LinkTest, StepZeroPlayedThroughJackFallsOnThePeersBarLines) {
+    ASSERT_TRUE(test::writeSoundFile(pack("default") + "/tone.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, sampleRate, 1,
+                                     4800, [](auto, int) { return 0.5f; }));
+    setPeer(120, true);
+    peer.enable(true);
+    for (const int rate : {96000, 48000}) {
+        SCOPED_TRACE(rate);
+        test::JackServer server(rate, 256);
+        ASSERT_TRUE(server.ready());
+        start();
+        ASSERT_TRUE(core->startSound());
+        for (const char* line : {"tone #-------", "link on"}) ASSERT_TRUE(run(line).ok) << line;
+        ASSERT_TRUE(waitUntil([&] { return core->link().peerCount() == 1; }));
+        std::this_thread::sleep_for(milliseconds(2000));  // Link's first second, and its clock filter settling
+        test::JackProbe probe(static_cast<std::uint32_t>(rate * 7));
+        ASSERT_TRUE(probe.ok() && probe.listen("zaffo:out_l", "zaffo:midi_out"));
+        ASSERT_TRUE(waitUntil([&] { return probe.full(); }, milliseconds(15000)));
+
+        // Link's clock less JACK's, read between two readings of JACK's that lie closest together.
+        double linkLessJack = 0, closest = 1e9;
+        for (int i = 0; i < 100; ++i) {
+            const jack_time_t before = jack_get_time();
+            const auto link = peer.clock().micros();
+            const jack_time_t after = jack_get_time();
+            if (double(after - before) >= closest) continue;
+            closest = double(after - before);
+            linkLessJack = double(link.count()) - (double(before) + double(after)) / 2;
+        }
+        const double playback = probe.latency("system:playback_1") * 1e6 / rate;
+        const auto state = peer.captureAppSessionState();
+        double worst = 0;
+        std::string phases;
+        const std::vector<std::int64_t> onsets = probe.onsets();
+        for (const std::int64_t onset : onsets) {
+            const double heard = probe.microsAt(onset) + playback + linkLessJack;
+            const double phase = state.phaseAtTime(microseconds(std::llround(heard)), 4);
+            worst = std::max(worst, std::min(phase, 4 - phase) * 60e3 / state.tempo());
+            phases += " " + std::to_string(onset) + ":" + std::to_string(phase);
+        }
+        EXPECT_GE(onsets.size(), 3u);
+        EXPECT_LT(worst, 1.0) << "milliseconds; frame:phase" << phases;
+        commands.reset(), core.reset();
     }
 }
 
