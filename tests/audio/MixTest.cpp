@@ -6,11 +6,10 @@
 namespace zaffo::test {
 namespace {
 
-// The output rate is whole-numbered: a second of sound (96000 frames) plays for `rate` frames, is
-// gone after the period of 100 frames that plays its last frame, keeps its level (away from its two
-// edges, where the band-limiting filters ring), and all 1200 zero crossings of a second of 600 Hz
-// fall within that length.
-TEST(AudioMix, PitchSetsLengthAndFrequencyButNotLevel) {
+// The output rate is whole-numbered: a second of sound (96000 frames) plays for `rate` frames, is gone after the
+// period of 100 frames that plays its last frame, and keeps its level (away from its two edges, where the
+// band-limiting filters ring). The frequency that comes out is checked sample by sample below.
+TEST(AudioMix, PitchSetsLengthButNotLevel) {
     const std::pair<int, double> cases[] = {
         {0, 96000},   {1, 90611},    {5, 71918}, {7, 64072},     {12, 48000},        {24, 24000},
         {-5, 128144}, {-12, 192000}, {200, 1},   {INT32_MAX, 1}, {-200, 4294967295}, {INT32_MIN, 4294967295},
@@ -19,14 +18,12 @@ TEST(AudioMix, PitchSetsLengthAndFrequencyButNotLevel) {
         EXPECT_DOUBLE_EQ(pitchRatio(pitch), rate / 96000) << "pitch " << pitch;
         if (rate > 200000) continue;
         const auto frames = std::size_t(rate), periods = (frames + 99) / 100;
-        AudioEngine level, tone;
+        AudioEngine level;
         level.play(constantBuffer(96000, 0.5f, -0.5f), 0.5f, pitch);
-        tone.play(sineBuffer(96000, 600, 0.5f), 1.0f, pitch);
-        const auto constant = render(level, periods * 100, 100), sine = render(tone, periods * 100, 100);
+        const auto constant = render(level, periods * 100, 100);
         EXPECT_EQ(level.voiceCount(), 0u) << "pitch " << pitch;
-        std::size_t sounding = 0, crossings = 0;
+        std::size_t sounding = 0;
         for (std::size_t f = 0; f < constant.size() / 2; ++f) {
-            crossings += f > 0 && f < frames && (sine[2 * f - 2] < 0) != (sine[2 * f] < 0);
             if (constant[2 * f] == 0.0f) continue;
             ++sounding;
             if (f < 1000 || f + 1000 > frames) continue;
@@ -34,7 +31,6 @@ TEST(AudioMix, PitchSetsLengthAndFrequencyButNotLevel) {
             ASSERT_NEAR(constant[2 * f + 1], -0.25f, 1e-6) << "pitch " << pitch << ", frame " << f;
         }
         EXPECT_NEAR(double(sounding), double(frames), 1) << "pitch " << pitch;
-        EXPECT_NEAR(double(crossings), frames > 1 ? 1200 : 0, 6) << "pitch " << pitch;
     }
 }
 
