@@ -101,10 +101,6 @@ TEST_F(CoreTest, SavingWritesTheCompositionWithItsPackBesideAndAFailedSaveKeepsT
     EXPECT_NE(saved.find("\"samplePack\": \"default\""), std::string::npos) << saved;
     EXPECT_NE(saved.find("\"patternRaw\": \"#-#5-#-#5-\""), std::string::npos) << saved;
     EXPECT_FALSE(std::filesystem::exists(base + "/song.json.saving"));
-    // Loading then saving gives the same bytes.
-    ASSERT_TRUE(run("load song").ok);
-    ASSERT_TRUE(run("save song").ok);
-    EXPECT_EQ(readFile(base + "/song.json"), saved);
 
     // A folder, a FIFO or a link in the way of the temporary file, or a full disk, fails the save at once, and nothing
     // is written through the link.
