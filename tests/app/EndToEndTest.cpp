@@ -106,19 +106,10 @@ protected:
         return -1;
     }
 
-    // Without a sound card a silent device keeps time: the playhead goes round the measure, and a take holds the
-    // clicks that played, a step apart to the frame.
+    // Without a sound card a silent device keeps time: a take grows in real time and holds the clicks that played, a
+    // step apart to the frame. (The playhead following the clock is checked with the disk driver.)
     void expectTimeKeptAndRecorded() {
         for (const char* line : {"click #", "record start"}) command(line);
-        for (int moves = 0; moves < 2; ++moves) {
-            const int step = litStep(session.screen(), "> click  ");
-            ASSERT_GE(step, 0) << session.screen().text();
-            ASSERT_TRUE(
-                session.waitFor("the highlight to leave step " + std::to_string(step), [&](const Screen& screen) {
-                    const int lit = litStep(screen, "> click  ");
-                    return lit >= 0 && lit != step;
-                }));
-        }
         std::filesystem::path take;
         for (const auto& entry : std::filesystem::directory_iterator(session.folder()))
             if (entry.path().filename().string().starts_with("recording_")) take = entry.path();
@@ -246,17 +237,14 @@ TEST_F(EndToEnd, EveryStepSoundsAndShowsOneStepAfterThePreviousAResizeRedrawsAnd
     const auto output = session.folder() / "out.raw";
     start("SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + output.string());
     EXPECT_FALSE(session.screen().contains("hi!")) << "the greeting belongs to the normal screen";
-    // The clock stands while the muted instrument is made, so that only the click ever sounds.
-    for (const char* line : {".", "snare #", ". snare", "click #", "record start", ">"}) command(line);
+    for (const char* line : {".", "click #", "record start", ">"}) command(line);
     const std::size_t before = readRaw(output).size();
-    ASSERT_TRUE(session.screen().contains(". snare          1.00"));
     for (int moves = 0; moves < 2; ++moves) {
         const int step = litStep(session.screen(), "> click  ");
         ASSERT_GE(step, 0) << session.screen().text();
         ASSERT_TRUE(session.waitFor("the highlight to leave step " + std::to_string(step), [&](const Screen& screen) {
             return litStep(screen, "> click  ") >= 0 && litStep(screen, "> click  ") != step;
         }));
-        EXPECT_EQ(litStep(session.screen(), ". snare          1.00"), -1) << "not in a muted instrument";
     }
     // What shows at each size is tested on the screen alone; here the program follows the window.
     session.resize(40, 12);
