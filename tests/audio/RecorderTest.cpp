@@ -30,11 +30,8 @@ TEST(AudioRecording, EachTakeHoldsExactlyWhatWasMixedWhileItRanAsFloatWav) {
         ASSERT_TRUE(engine.startRecording(dir / "0.wav"));
         mixed[0] = deviceOutput(engine, 30000, 1000);
         ASSERT_TRUE(engine.startRecording(dir / "1.wav"));
-        EXPECT_TRUE(engine.isRecording());
         mixed[1] = deviceOutput(engine, 50000);
         engine.stopRecording();
-        EXPECT_FALSE(engine.isRecording());
-        EXPECT_EQ(engine.recordPath(), dir / "1.wav");
         deviceOutput(engine, 1000);
         ASSERT_TRUE(engine.startRecording(dir / "2.wav"));
         mixed[2] = deviceOutput(engine, 4800);
