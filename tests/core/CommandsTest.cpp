@@ -16,21 +16,25 @@
 namespace zaffo::testing {
 namespace {
 
-// What the lines do is pinned with the grammar; here they reach the engine and the clock. An audition waits for the
-// next period as a voice.
-TEST_F(CoreTest, LinesReachTheEngineAndTheClock) {
+// What the lines do is pinned with the grammar; here they reach the engine, the clock and the samples, each with its
+// answer. An audition waits for the next period as a voice; only the first midi line says that MIDI needs a JACK
+// server; in the list of samples each name takes its bytes and a blank, and the first row fills the 48 bytes exactly.
+TEST_F(CoreTest, LinesReachTheEngineTheClockAndTheSamples) {
     start();
-    for (const char* line : {"kick", "volume 0.5", ">"}) ASSERT_TRUE(run(line).ok);
-    EXPECT_EQ(run("volume").text(), "0.500000");
+    for (const char* name : {"aaaaa", "bbbbb", "ccccc", "ddddd", "eeeee", "zzz", "fffff"})
+        core->setSample(base + "/" + name + ".wav", std::make_shared<AudioBuffer>(std::vector<float>{0, 0}));
+    const std::pair<const char*, Rows> answers[] = {
+        {"kick", {}},
+        {"volume 0.5", {}},
+        {">", {}},
+        {"volume", {"0.500000"}},
+        {"midi", {"MIDI needs a JACK server", "No instrument sends MIDI"}},
+        {"midi", {"No instrument sends MIDI"}},
+        {"samples", {"hh kick snare aaaaa bbbbb ccccc ddddd eeeee zzz ", "fffff "}}};
+    for (const auto& [line, rows] : answers) EXPECT_EQ(answer(line), rows) << line;
     AudioEngine& engine = core->engine();
     EXPECT_EQ(std::tuple(engine.voiceCount(), engine.masterVolume.load(), core->sequencer().playing.load()),
               std::tuple(1u, 0.5f, true));
-}
-
-TEST_F(CoreTest, MidiSaysOnceThatItNeedsAJackServer) {
-    start();
-    EXPECT_EQ(answer("midi"), (Rows{"MIDI needs a JACK server", "No instrument sends MIDI"}));
-    EXPECT_EQ(answer("midi"), Rows{"No instrument sends MIDI"});
 }
 
 TEST_F(CoreTest, UseListsSwitchesAndEmptiesPacks) {
@@ -45,14 +49,6 @@ TEST_F(CoreTest, UseListsSwitchesAndEmptiesPacks) {
 
     EXPECT_EQ(answer("use nowhere"), (Rows{"You have no samples loaded.", "Very strange!"}));
     EXPECT_TRUE(core->samples().names().empty());
-}
-
-TEST_F(CoreTest, SampleListsWrapAtFortyEightBytes) {
-    start();
-    for (const char* name : {"aaaaa", "bbbbb", "ccccc", "ddddd", "eeeee", "zzz", "fffff"})
-        core->setSample(base + "/" + name + ".wav", std::make_shared<AudioBuffer>(std::vector<float>{0, 0}));
-    // Each name takes its bytes and a blank: the first row fills the 48 bytes exactly.
-    EXPECT_EQ(run("samples").text(), "hh kick snare aaaaa bbbbb ccccc ddddd eeeee zzz \nfffff ");
 }
 
 TEST_F(CoreTest, TakesKeepTheirStateWhenAskedTwiceGetFilesOfTheirOwnAndAFullDiskIsAnErrorNotASave) {
