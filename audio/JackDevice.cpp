@@ -36,7 +36,7 @@ JackDevice::StartResult JackDevice::start(Render render, void* user) {
     }
     if (midi_) midi_->open();
     connectToPlayback();
-    jack_recompute_total_latencies(client_);
+    connectionsChanged(this);
     return StartResult::started;
 }
 
@@ -57,6 +57,8 @@ bool JackDevice::setUp() {
         if (!midiPort_) return false;
     }
     return jack_set_process_callback(client_, &JackDevice::process, this) == 0 &&
+           jack_set_buffer_size_callback(client_, &JackDevice::periodChanged, this) == 0 &&
+           jack_set_graph_order_callback(client_, &JackDevice::connectionsChanged, this) == 0 &&
            (jack_on_shutdown(client_, &JackDevice::shutdown, this), true);
 }
 
@@ -74,10 +76,27 @@ void JackDevice::connectToPlayback() {
 
 std::uint32_t JackDevice::latencyFrames() const {
     if (!client_) return 0;
-    jack_latency_range_t range{};
-    jack_port_get_latency_range(ports_[0], JackPlaybackLatency, &range);
-    return static_cast<std::uint32_t>(std::llround(static_cast<double>(range.max) * engineSampleRate / serverRate_)) +
+    // Reading a port's latency asks the server nothing: it lies in memory shared with it.
+    jack_nframes_t playback = 0;
+    for (std::size_t i = 0; i < std::min(listenerCount_.load(), maxListeners); ++i) {
+        jack_latency_range_t range{};
+        jack_port_get_latency_range(listeners_[i].load(), JackPlaybackLatency, &range);
+        playback = std::max(playback, range.max);
+    }
+    return static_cast<std::uint32_t>(std::llround(static_cast<double>(playback) * engineSampleRate / serverRate_)) +
            conversionFrames_;
+}
+
+// Called by the server, on a thread that is not the process thread, whenever connections change.
+int JackDevice::connectionsChanged(void* self) {
+    auto* device = static_cast<JackDevice*>(self);
+    const char** names = jack_port_get_connections(device->ports_[0]);
+    std::size_t count = 0;
+    for (; names && names[count] && count < maxListeners; ++count)
+        device->listeners_[count] = jack_port_by_name(device->client_, names[count]);
+    device->listenerCount_ = count;
+    if (names) jack_free(names);
+    return 0;
 }
 
 void JackDevice::stop() {
@@ -150,6 +169,14 @@ void JackDevice::sendMidi(std::uint32_t frames, std::uint64_t firstFrame) {
         jack_midi_event_write(buffer, static_cast<std::uint32_t>(last), message->bytes.data(), message->size);
         midi_->pop();
     }
+}
+
+// The conversion holds back more or less with the length of the server's period; the server calls this between
+// periods, where a client may take its time.
+int JackDevice::periodChanged(std::uint32_t frames, void* self) {
+    auto* device = static_cast<JackDevice*>(self);
+    device->conversionFrames_ = OutputRateConverter::delayFrames(device->serverRate_, frames);
+    return 0;
 }
 
 void JackDevice::shutdown(void* self) {

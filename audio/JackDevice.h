@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -40,7 +41,8 @@ public:
     // openFailed when no server runs or it refuses the client; startFailed when the client cannot be set up.
     StartResult start(Render render, void* user) override;
     void stop() override;
-    // The playback ports' latency as the server tells it now, and the conversion's delay, in engine frames.
+    // The latency of the ports that the left output plays into, as they tell it now (the server does not tell this
+    // client's own ports again when its period changes), and the conversion's delay, in engine frames.
     std::uint32_t latencyFrames() const override;
     std::optional<std::chrono::microseconds> periodTime() const override { return periodTime_; }
     bool realTime() const override { return true; }
@@ -51,6 +53,8 @@ public:
 private:
     static int process(std::uint32_t frames, void* self);
     static void shutdown(void* self);
+    static int periodChanged(std::uint32_t frames, void* self);
+    static int connectionsChanged(void* self);
     static void renderPeriod(void* self, float* out, std::uint32_t frames);
     void sendMidi(std::uint32_t frames, std::uint64_t firstFrame);
     void readCycleStart();
@@ -67,7 +71,11 @@ private:
     Render render_ = nullptr;
     void* user_ = nullptr;
     std::uint32_t serverRate_ = 0;
-    std::uint32_t conversionFrames_ = 0;
+    std::atomic<std::uint32_t> conversionFrames_{0};  // follows the server's period
+    // What the left output is connected to, as the latest change of the server's graph left it.
+    static constexpr std::size_t maxListeners = 8;
+    std::array<std::atomic<_jack_port*>, maxListeners> listeners_{};
+    std::atomic<std::size_t> listenerCount_{0};
     // The current period's: its first frame's number among those pulled, when it began on the steady clock.
     std::uint64_t cycleFirstFrame_ = 0;
     std::optional<std::chrono::microseconds> cycleStart_, periodTime_;

@@ -72,12 +72,19 @@ TEST_F(JackTest, PlaysInTuneAndInTimeAtTheServersRateWithTheClockAndNotesOnTheSo
                                         side[0] == 'l' ? "system:playback_1" : "system:playback_2"));
         const std::uint32_t conversion = OutputRateConverter::delayFrames(rate, period);
         EXPECT_EQ(conversion == 0, rate == engineSampleRate);
-        const std::uint32_t latency =
-            probe.latency("system:playback_1") * engineSampleRate / rate + conversion + AudioEngine::limiterDelayFrames;
-        EXPECT_TRUE(waitUntil([&] { return core->engine().outputLatencyFrames() == latency; })) << latency;
+        const auto latency = [&](std::uint32_t conversion) {
+            return probe.latency("system:playback_1") * engineSampleRate / rate + conversion +
+                   AudioEngine::limiterDelayFrames;
+        };
+        EXPECT_TRUE(waitUntil([&] { return core->engine().outputLatencyFrames() == latency(conversion); }));
         ASSERT_TRUE(waitUntil([&] { return !framesOf(probe.messages(), MidiWriter::stop).empty(); }));
         ASSERT_TRUE(run(">").ok);
         ASSERT_TRUE(waitUntil([&] { return probe.full(); }));
+        // The latency follows the server's period when it changes.
+        ASSERT_TRUE(probe.setPeriod(4 * period));
+        EXPECT_TRUE(waitUntil([&] {
+            return core->engine().outputLatencyFrames() == latency(OutputRateConverter::delayFrames(rate, 4 * period));
+        })) << core->engine().outputLatencyFrames();
         stopCore();
 
         const std::vector<JackProbe::Message> messages = probe.messages();

@@ -193,7 +193,9 @@ TEST_F(LinkTest, StepZeroPlayedThroughJackFallsOnThePeersBarLines) {
         ASSERT_TRUE(core->startSound());
         for (const char* line : {"tone #-------", "link on"}) ASSERT_TRUE(run(line).ok) << line;
         ASSERT_TRUE(waitUntil([&] { return core->link().peerCount() == 1; }));
-        std::this_thread::sleep_for(milliseconds(2000));  // Link's first second, and its clock filter settling
+        // Link holds each side's own latest change for a second, and the joining side's measure lines up with the
+        // session's only at its next bar line.
+        std::this_thread::sleep_for(milliseconds(4000));
         test::JackProbe probe(static_cast<std::uint32_t>(rate * 7));
         ASSERT_TRUE(probe.ok() && probe.listen("zaffo:out_l", "zaffo:midi_out"));
         ASSERT_TRUE(waitUntil([&] { return probe.full(); }, milliseconds(15000)));

@@ -50,6 +50,7 @@ public:
         jack_port_get_latency_range(jack_port_by_name(client_, port), JackPlaybackLatency, &range);
         return range.max;
     }
+    bool setPeriod(std::uint32_t frames) { return jack_set_buffer_size(client_, frames) == 0; }
     std::int64_t periodStart() const { return std::int64_t{jack_last_frame_time(client_)} - start_.load(); }
     bool full() const { return full_.load(); }
     const std::vector<float>& recorded() const { return recorded_; }
