@@ -73,7 +73,7 @@ Appended RateConverter::keep(const float* stereo, std::size_t frames) {
 
 std::vector<float> halfRate(const std::vector<float>& stereo) {
     std::vector<float> half;
-    reserveSamples(half, stereo.size() / 4 + 64);
+    reserveSamples(half, stereo.size() / 2 + 64);  // half the frames, two values each
     RateConverter converter(2, 1, stereo.size(), half, copyPassband);
     if (converter.append(stereo.data(), stereo.size() / 2, true) != Appended::ok) return {};
     return half;
