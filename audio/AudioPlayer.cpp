@@ -62,15 +62,27 @@ namespace {
 #define ZAFFO_VECTOR_CLONES
 #endif
 using Floats8 = float __attribute__((vector_size(32)));
+using Lanes8 = std::int32_t __attribute__((vector_size(32)));
 
-// Weights a and b interpolated at t, times x, added to sum: four stereo frames. Taking its
-// vectors by reference keeps them out of the calling convention, which differs between builds.
-inline void addWeighted(Floats8& sum, const float* a, const float* b, const float* x, float t) {
-    Floats8 va, vb, vx;
-    std::memcpy(&va, a, sizeof va);
-    std::memcpy(&vb, b, sizeof vb);
-    std::memcpy(&vx, x, sizeof vx);
-    sum += (va + t * (vb - va)) * vx;
+// Vectors pass by reference: the calling convention for them differs between builds.
+inline void load(Floats8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
+
+// Eight weights of a row interpolated towards the next row's at t, each paired with itself for the
+// left and the right sample of a frame: weights 0-3 into low, 4-7 into high (see PitchFilter::row).
+inline void pairedWeights(Floats8& low, Floats8& high, const float* row, const float* next, float t) {
+    Floats8 a, b;
+    load(a, row);
+    load(b, next);
+    const Floats8 w = a + t * (b - a);
+    low = __builtin_shuffle(w, Lanes8{0, 0, 1, 1, 4, 4, 5, 5});
+    high = __builtin_shuffle(w, Lanes8{2, 2, 3, 3, 6, 6, 7, 7});
+}
+
+// Weights w times the four stereo frames at x, added to sum.
+inline void addWeighted(Floats8& sum, const Floats8& w, const float* x) {
+    Floats8 v;
+    load(v, x);
+    sum += w * v;
 }
 
 struct FilteredRead {
@@ -78,20 +90,28 @@ struct FilteredRead {
     std::int64_t frames;  // how many it holds
     int level;
     int taps;
+    int stride;          // floats per PitchFilter row
     const float* table;  // PitchFilter rows
 };
 
 // One stereo frame through the kernel: the weights are interpolated between the rows of the
-// two neighbouring phases, and the left and right sums are the even and odd lanes.
-inline void filterFrame(const float* x, const float* row, int taps, float t, float& left, float& right) {
-    const float* next = row + 2 * taps;
+// two neighbouring phases, eight at a time, and each is paired with itself for the left and the
+// right sample (see PitchFilter::row); the left and right sums are the even and odd lanes.
+inline void filterFrame(const float* x, const float* row, int stride, int taps, float t, float& left, float& right) {
+    const float* next = row + stride;
     Floats8 sum0{}, sum1{};
-    int i = 0;
-    for (; i + 16 <= 2 * taps; i += 16) {
-        addWeighted(sum0, row + i, next + i, x + i, t);
-        addWeighted(sum1, row + i + 8, next + i + 8, x + i + 8, t);
+    int m = 0;
+    Floats8 low, high;
+    for (; m + 8 <= taps; m += 8) {
+        pairedWeights(low, high, row + m, next + m, t);
+        addWeighted(sum0, low, x + 2 * m);
+        addWeighted(sum1, high, x + 2 * m + 8);
     }
-    if (i < 2 * taps) addWeighted(sum0, row + i, next + i, x + i, t);
+    // Taps come in fours: a last four are the lower half of their group.
+    if (m < taps) {
+        pairedWeights(low, high, row + m, next + m, t);
+        addWeighted(sum0, low, x + 2 * m);
+    }
     sum0 += sum1;
     // Halves first, in the order the vector units fold them.
     left = (sum0[0] + sum0[4]) + (sum0[2] + sum0[6]);
@@ -122,10 +142,10 @@ ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t fra
             }
             x = edge;
         }
-        const float* row = read.table + std::size_t{fraction >> phaseShift} * 2 * read.taps;
+        const float* row = read.table + std::size_t{fraction >> phaseShift} * read.stride;
         const float t = static_cast<float>(static_cast<std::int32_t>(fraction & betweenPhases)) * betweenScale;
         float left, right;
-        filterFrame(x, row, read.taps, t, left, right);
+        filterFrame(x, row, read.stride, read.taps, t, left, right);
         out[2 * i] += gain * left;
         out[2 * i + 1] += gain * right;
     }
@@ -136,8 +156,12 @@ ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t fra
 
 std::uint64_t AudioPlayer::mixFiltered(float* out, std::uint32_t frames, float gain) {
     const int level = filter_->level();
-    const FilteredRead read{buffer_->data(level), static_cast<std::int64_t>(buffer_->frameCount(level)), level,
-                            filter_->taps(), filter_->row(0)};
+    const FilteredRead read{buffer_->data(level),
+                            static_cast<std::int64_t>(buffer_->frameCount(level)),
+                            level,
+                            filter_->taps(),
+                            filter_->stride(),
+                            filter_->row(0)};
     return mixThroughFilter(out, frames, gain, position_, step_, frameCount_ * wholeFrame, read);
 }
 

@@ -65,8 +65,9 @@ PitchFilter::PitchFilter(double step) {
     const Design design = designFor(step);
     level_ = design.level;
     taps_ = design.taps;
+    stride_ = (taps_ + 7) / 8 * 8;
     const int half = taps_ / 2;
-    table_.resize(std::size_t{phases + 1} * 2 * taps_);
+    table_.resize(std::size_t{phases + 1} * stride_);
     std::vector<double> weights(taps_);
     for (std::uint32_t phase = 0; phase <= phases; ++phase) {
         const double fraction = static_cast<double>(phase) / phases;
@@ -82,8 +83,9 @@ PitchFilter::PitchFilter(double step) {
             sum += weights[m];
         }
         // Every row sums to one: a constant keeps its level exactly, whatever the phase.
-        float* row = table_.data() + std::size_t{phase} * 2 * taps_;
-        for (int m = 0; m < taps_; ++m) row[2 * m] = row[2 * m + 1] = static_cast<float>(weights[m] / sum);
+        float* row = table_.data() + std::size_t{phase} * stride_;
+        constexpr int place[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+        for (int m = 0; m < taps_; ++m) row[m / 8 * 8 + place[m % 8]] = static_cast<float>(weights[m] / sum);
     }
 }
 

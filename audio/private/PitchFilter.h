@@ -21,10 +21,14 @@ public:
 
     int level() const { return level_; }
     int taps() const { return taps_; }
-    // Row `phase` holds the kernel at that fractional position, each weight twice over (for the
-    // left and the right sample of a frame); row `phase` + 1 follows it, to interpolate towards.
-    // Weight m of a row applies to frame (whole position) - taps / 2 + 1 + m.
-    const float* row(std::uint32_t phase) const { return table_.data() + std::size_t{phase} * 2 * taps_; }
+    // Floats per row: the taps rounded up to a whole group of eight, the rest zero.
+    int stride() const { return stride_; }
+    // Row `phase` holds the kernel at that fractional position; row `phase` + 1 follows it, to
+    // interpolate towards. Weight m of a row applies to frame (whole position) - taps / 2 + 1 + m.
+    // Each group of eight weights is stored in the order 0 1 4 5 2 3 6 7, so that pairing each
+    // weight with itself within the halves of a vector (for the left and the right sample of a
+    // frame) gives weights 0-3 from the lower two of each half and 4-7 from the upper two.
+    const float* row(std::uint32_t phase) const { return table_.data() + std::size_t{phase} * stride_; }
 
     // The filter for a step, made at the first call for all semitone shifts within two octaves;
     // beyond them the filter of the nearest edge serves (and no longer removes everything that
@@ -34,6 +38,7 @@ public:
 private:
     int level_ = 0;
     int taps_ = 0;
+    int stride_ = 0;
     std::vector<float> table_;
 };
 
