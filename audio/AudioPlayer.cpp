@@ -63,6 +63,7 @@ namespace {
 #endif
 using Floats8 = float __attribute__((vector_size(32)));
 using Lanes8 = std::int32_t __attribute__((vector_size(32)));
+using Floats4 = float __attribute__((vector_size(16)));
 
 // Vectors pass by reference: the calling convention for them differs between builds.
 inline void load(Floats8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
@@ -95,27 +96,32 @@ struct FilteredRead {
 };
 
 // One stereo frame through the kernel: the weights are interpolated between the rows of the
-// two neighbouring phases, eight at a time, and each is paired with itself for the left and the
-// right sample (see PitchFilter::row); the left and right sums are the even and odd lanes.
-inline void filterFrame(const float* x, const float* row, int stride, int taps, float t, float& left, float& right) {
+// two neighbouring phases, eight at a time; the left and right sums are the even and odd lanes.
+inline void filterFrame(Floats8& sum, const float* x, const float* row, int stride, int taps, float t) {
     const float* next = row + stride;
-    Floats8 sum0{}, sum1{};
+    Floats8 sum1{}, low, high;
+    sum = Floats8{};
     int m = 0;
-    Floats8 low, high;
     for (; m + 8 <= taps; m += 8) {
         pairedWeights(low, high, row + m, next + m, t);
-        addWeighted(sum0, low, x + 2 * m);
+        addWeighted(sum, low, x + 2 * m);
         addWeighted(sum1, high, x + 2 * m + 8);
     }
     // Taps come in fours: a last four are the lower half of their group.
     if (m < taps) {
         pairedWeights(low, high, row + m, next + m, t);
-        addWeighted(sum0, low, x + 2 * m);
+        addWeighted(sum, low, x + 2 * m);
     }
-    sum0 += sum1;
-    // Halves first, in the order the vector units fold them.
-    left = (sum0[0] + sum0[4]) + (sum0[2] + sum0[6]);
-    right = (sum0[1] + sum0[5]) + (sum0[3] + sum0[7]);
+    sum += sum1;
+}
+
+// The left and right of two frames from their sums, as left, right, left, right: halves first,
+// in the order the vector units fold them.
+inline void fold(Floats4& frames, const Floats8& a, const Floats8& b) {
+    const Floats4 halvesA = __builtin_shufflevector(a, a, 0, 1, 2, 3) + __builtin_shufflevector(a, a, 4, 5, 6, 7);
+    const Floats4 halvesB = __builtin_shufflevector(b, b, 0, 1, 2, 3) + __builtin_shufflevector(b, b, 4, 5, 6, 7);
+    frames =
+        __builtin_shufflevector(halvesA, halvesB, 0, 1, 4, 5) + __builtin_shufflevector(halvesA, halvesB, 2, 3, 6, 7);
 }
 
 // Mixes frames until the position passes end; returns the distance it went. Frames whose kernel
@@ -125,11 +131,10 @@ ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t fra
     constexpr int fractionBits = 32, phaseShift = fractionBits - PitchFilter::phaseBits;
     constexpr std::uint32_t betweenPhases = (1u << phaseShift) - 1;
     constexpr float betweenScale = 1.0f / static_cast<float>(1u << phaseShift);
-    const std::uint64_t start = position;
     const int half = read.taps / 2;
-    float edge[2 * PitchFilter::maxTaps];
-    for (std::uint32_t i = 0; i < frames && position < end; ++i, position += step) {
-        const std::uint64_t at = position >> read.level;
+    // The sums of the frame at position p; edge holds its input when the kernel reaches past an end.
+    const auto filter = [&](Floats8& sum, std::uint64_t p, float* edge) {
+        const std::uint64_t at = p >> read.level;
         const std::int64_t first = static_cast<std::int64_t>(at >> fractionBits) - (half - 1);
         const auto fraction = static_cast<std::uint32_t>(at);
         const float* x = read.in + first * 2;
@@ -144,12 +149,30 @@ ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t fra
         }
         const float* row = read.table + std::size_t{fraction >> phaseShift} * read.stride;
         const float t = static_cast<float>(static_cast<std::int32_t>(fraction & betweenPhases)) * betweenScale;
-        float left, right;
-        filterFrame(x, row, read.stride, read.taps, t, left, right);
-        out[2 * i] += gain * left;
-        out[2 * i + 1] += gain * right;
+        filterFrame(sum, x, row, read.stride, read.taps, t);
+    };
+    const std::uint64_t ahead = position < end ? (end - position - 1) / step + 1 : 0;
+    const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, ahead));
+    float edges[2][2 * PitchFilter::maxTaps];
+    Floats8 a, b{};
+    Floats4 both, mixed;
+    // Two frames at a time, folded together.
+    std::uint32_t i = 0;
+    for (; i + 2 <= count; i += 2) {
+        filter(a, position + i * step, edges[0]);
+        filter(b, position + (i + 1) * step, edges[1]);
+        fold(both, a, b);
+        std::memcpy(&mixed, out + 2 * i, sizeof mixed);
+        mixed += gain * both;
+        std::memcpy(out + 2 * i, &mixed, sizeof mixed);
     }
-    return position - start;
+    if (i < count) {
+        filter(a, position + i * step, edges[0]);
+        fold(both, a, b);
+        out[2 * i] += gain * both[0];
+        out[2 * i + 1] += gain * both[1];
+    }
+    return count * step;
 }
 
 }  // namespace
