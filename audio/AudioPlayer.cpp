@@ -95,6 +95,18 @@ struct FilteredRead {
     const float* table;  // PitchFilter rows
 };
 
+// The frames first.. first + taps - 1 of the level copied to edge, silence where they lie outside it.
+[[gnu::noinline, gnu::cold]] const float* copyAtEdge(float* edge, const FilteredRead& read, std::int64_t first,
+                                                     int taps) {
+    for (int m = 0; m < taps; ++m) {
+        const std::int64_t frame = first + m;
+        const bool inside = frame >= 0 && frame < read.frames;
+        edge[2 * m] = inside ? read.in[2 * frame] : 0.0f;
+        edge[2 * m + 1] = inside ? read.in[2 * frame + 1] : 0.0f;
+    }
+    return edge;
+}
+
 // One stereo frame through the kernel: the weights are interpolated between the rows of the
 // two neighbouring phases, eight at a time; the left and right sums are the even and odd lanes.
 inline void filterFrame(Floats8& sum, const float* x, const float* row, int stride, int taps, float t) {
@@ -125,54 +137,78 @@ inline void fold(Floats4& frames, const Floats8& a, const Floats8& b) {
 }
 
 // Mixes frames until the position passes end; returns the distance it went. Frames whose kernel
-// reaches past either end of the level read silence there.
-ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t frames, float gain, std::uint64_t position,
-                                                   std::uint64_t step, std::uint64_t end, const FilteredRead& read) {
+// reaches past either end of the level read silence there. Taps is the kernel's length where the
+// compiler is to know it, 0 where it is read.taps.
+template <int Taps>
+[[gnu::always_inline]] inline std::uint64_t mixFrames(float* out, std::uint32_t frames, float gain,
+                                                      std::uint64_t position, std::uint64_t step, std::uint64_t end,
+                                                      const FilteredRead& read) {
+    const int taps = Taps ? Taps : read.taps, stride = Taps ? (Taps + 7) / 8 * 8 : read.stride;
     constexpr int fractionBits = 32, phaseShift = fractionBits - PitchFilter::phaseBits;
     constexpr std::uint32_t betweenPhases = (1u << phaseShift) - 1;
     constexpr float betweenScale = 1.0f / static_cast<float>(1u << phaseShift);
-    const int half = read.taps / 2;
+    const int half = taps / 2;
     // The sums of the frame at position p; edge holds its input when the kernel reaches past an end.
-    const auto filter = [&](Floats8& sum, std::uint64_t p, float* edge) {
+    const auto filter = [&](Floats8 & sum, std::uint64_t p, float* edge) __attribute__((always_inline)) {
         const std::uint64_t at = p >> read.level;
         const std::int64_t first = static_cast<std::int64_t>(at >> fractionBits) - (half - 1);
         const auto fraction = static_cast<std::uint32_t>(at);
         const float* x = read.in + first * 2;
-        if (first < 0 || first + read.taps > read.frames) {
-            for (int m = 0; m < read.taps; ++m) {
-                const std::int64_t frame = first + m;
-                const bool inside = frame >= 0 && frame < read.frames;
-                edge[2 * m] = inside ? read.in[2 * frame] : 0.0f;
-                edge[2 * m + 1] = inside ? read.in[2 * frame + 1] : 0.0f;
-            }
-            x = edge;
-        }
-        const float* row = read.table + std::size_t{fraction >> phaseShift} * read.stride;
+        if (first < 0 || first + taps > read.frames) x = copyAtEdge(edge, read, first, taps);
+        const float* row = read.table + std::size_t{fraction >> phaseShift} * stride;
         const float t = static_cast<float>(static_cast<std::int32_t>(fraction & betweenPhases)) * betweenScale;
-        filterFrame(sum, x, row, read.stride, read.taps, t);
+        filterFrame(sum, x, row, stride, taps, t);
     };
     const std::uint64_t ahead = position < end ? (end - position - 1) / step + 1 : 0;
     const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, ahead));
-    float edges[2][2 * PitchFilter::maxTaps];
-    Floats8 a, b{};
-    Floats4 both, mixed;
-    // Two frames at a time, folded together.
-    std::uint32_t i = 0;
-    for (; i + 2 <= count; i += 2) {
+    float edges[4][2 * PitchFilter::maxTaps];
+    Floats8 a, b, c, d;
+    Floats4 both[2], mixed;
+    // Four frames at a time, folded two by two; the last few repeat the last frame and keep only
+    // what they need.
+    for (std::uint32_t i = 0; i < count; i += 4) {
+        const std::uint32_t last = count - 1;
         filter(a, position + i * step, edges[0]);
-        filter(b, position + (i + 1) * step, edges[1]);
-        fold(both, a, b);
-        std::memcpy(&mixed, out + 2 * i, sizeof mixed);
-        mixed += gain * both;
-        std::memcpy(out + 2 * i, &mixed, sizeof mixed);
-    }
-    if (i < count) {
-        filter(a, position + i * step, edges[0]);
-        fold(both, a, b);
-        out[2 * i] += gain * both[0];
-        out[2 * i + 1] += gain * both[1];
+        filter(b, position + std::min(i + 1, last) * step, edges[1]);
+        filter(c, position + std::min(i + 2, last) * step, edges[2]);
+        filter(d, position + std::min(i + 3, last) * step, edges[3]);
+        fold(both[0], a, b);
+        fold(both[1], c, d);
+        if (i + 4 <= count) {
+            for (int k = 0; k < 2; ++k) {
+                std::memcpy(&mixed, out + 2 * i + 4 * k, sizeof mixed);
+                mixed += gain * both[k];
+                std::memcpy(out + 2 * i + 4 * k, &mixed, sizeof mixed);
+            }
+        } else {
+            for (std::uint32_t k = 0; k < 2 * (count - i); ++k) out[2 * i + k] += gain * both[k / 4][k % 4];
+        }
     }
     return count * step;
+}
+
+// The kernels that the shifts within two octaves have are built with their length known, so that
+// their loops unroll; any other length takes the general loop.
+ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t frames, float gain, std::uint64_t position,
+                                                   std::uint64_t step, std::uint64_t end, const FilteredRead& read) {
+    switch (read.taps) {
+        case 16:
+            return mixFrames<16>(out, frames, gain, position, step, end, read);
+        case 20:
+            return mixFrames<20>(out, frames, gain, position, step, end, read);
+        case 24:
+            return mixFrames<24>(out, frames, gain, position, step, end, read);
+        case 28:
+            return mixFrames<28>(out, frames, gain, position, step, end, read);
+        case 32:
+            return mixFrames<32>(out, frames, gain, position, step, end, read);
+        case 36:
+            return mixFrames<36>(out, frames, gain, position, step, end, read);
+        case 44:
+            return mixFrames<44>(out, frames, gain, position, step, end, read);
+        default:
+            return mixFrames<0>(out, frames, gain, position, step, end, read);
+    }
 }
 
 }  // namespace
