@@ -86,6 +86,12 @@ inline void addWeighted(Floats8& sum, const Floats8& w, const float* x) {
     sum += w * v;
 }
 
+// Weights w times the four stereo frames at x, as a sum's first terms.
+inline void weighted(Floats8& sum, const Floats8& w, const float* x) {
+    load(sum, x);
+    sum *= w;
+}
+
 struct FilteredRead {
     const float* in;      // the level's frames
     std::int64_t frames;  // how many it holds
@@ -112,8 +118,11 @@ struct FilteredRead {
 inline void filterFrame(Floats8& sum, const float* x, const float* row, int stride, int taps, float t) {
     const float* next = row + stride;
     Floats8 sum1{}, low, high;
-    sum = Floats8{};
-    int m = 0;
+    // Each sum starts with its first terms, not with zero: that is one add less, and no different.
+    pairedWeights(low, high, row, next, t);
+    weighted(sum, low, x);
+    if (taps >= 8) weighted(sum1, high, x + 8);
+    int m = 8;
     for (; m + 8 <= taps; m += 8) {
         pairedWeights(low, high, row + m, next + m, t);
         addWeighted(sum, low, x + 2 * m);
@@ -147,15 +156,20 @@ template <int Taps>
     constexpr int fractionBits = 32, phaseShift = fractionBits - PitchFilter::phaseBits;
     constexpr std::uint32_t betweenPhases = (1u << phaseShift) - 1;
     constexpr float betweenScale = 1.0f / static_cast<float>(1u << phaseShift);
-    const int half = taps / 2;
+    const int half = taps / 2, level = read.level;
+    // Kept apart from the output, whose stores the compiler must take to reach anything.
+    const float *const in = read.in, *const table = read.table;
+    // The first frames of kernels that lie wholly within the level are below this (none where it
+    // is 0); negative ones wrap above it.
+    const auto inside = static_cast<std::uint64_t>(std::max<std::int64_t>(read.frames - taps + 1, 0));
     // The sums of the frame at position p; edge holds its input when the kernel reaches past an end.
     const auto filter = [&](Floats8 & sum, std::uint64_t p, float* edge) __attribute__((always_inline)) {
-        const std::uint64_t at = p >> read.level;
+        const std::uint64_t at = p >> level;
         const std::int64_t first = static_cast<std::int64_t>(at >> fractionBits) - (half - 1);
         const auto fraction = static_cast<std::uint32_t>(at);
-        const float* x = read.in + first * 2;
-        if (first < 0 || first + taps > read.frames) x = copyAtEdge(edge, read, first, taps);
-        const float* row = read.table + std::size_t{fraction >> phaseShift} * stride;
+        const float* x = in + first * 2;
+        if (static_cast<std::uint64_t>(first) >= inside) x = copyAtEdge(edge, read, first, taps);
+        const float* row = table + std::size_t{fraction >> phaseShift} * stride;
         const float t = static_cast<float>(static_cast<std::int32_t>(fraction & betweenPhases)) * betweenScale;
         filterFrame(sum, x, row, stride, taps, t);
     };
@@ -166,12 +180,13 @@ template <int Taps>
     Floats4 both[2], mixed;
     // Four frames at a time, folded two by two; the last few repeat the last frame and keep only
     // what they need.
-    for (std::uint32_t i = 0; i < count; i += 4) {
-        const std::uint32_t last = count - 1;
-        filter(a, position + i * step, edges[0]);
-        filter(b, position + std::min(i + 1, last) * step, edges[1]);
-        filter(c, position + std::min(i + 2, last) * step, edges[2]);
-        filter(d, position + std::min(i + 3, last) * step, edges[3]);
+    const std::uint64_t lastAt = position + (count - 1) * step, step2 = 2 * step, step3 = 3 * step;
+    std::uint64_t p = position;
+    for (std::uint32_t i = 0; i < count; i += 4, p += 4 * step) {
+        filter(a, p, edges[0]);
+        filter(b, std::min(p + step, lastAt), edges[1]);
+        filter(c, std::min(p + step2, lastAt), edges[2]);
+        filter(d, std::min(p + step3, lastAt), edges[3]);
         fold(both[0], a, b);
         fold(both[1], c, d);
         if (i + 4 <= count) {
