@@ -18,6 +18,28 @@ namespace {
 
 using testing::DiskFullAt;
 
+// A take of `frames` float frames, the first of `mixed`, whose header gives its true sizes: 32-bit RIFF and data
+// sizes, or in an RF64 0xFFFFFFFF there and the 64-bit ones in the ds64 chunk that comes first.
+void expectTake(const std::string& path, std::uintmax_t header, std::uint64_t frames, const std::vector<float>& mixed,
+                int format = SF_FORMAT_WAV) {
+    EXPECT_EQ(std::filesystem::file_size(path), header + 8 * frames);
+    const std::string bytes = testing::readFile(path);
+    using Sizes = std::tuple<std::uint32_t, std::uint32_t, std::uint64_t, std::uint64_t, std::uint64_t>;
+    std::uint32_t riff = 0, data = 0;
+    std::uint64_t ds64[3] = {};
+    std::memcpy(&riff, bytes.data() + 4, 4);
+    std::memcpy(&data, bytes.data() + bytes.find("data") + 4, 4);
+    if (bytes.compare(12, 4, "ds64") == 0) std::memcpy(ds64, bytes.data() + 20, sizeof ds64);
+    const std::uint64_t riffBytes = bytes.size() - 8, dataBytes = 8 * frames;
+    EXPECT_EQ(Sizes(riff, data, ds64[0], ds64[1], ds64[2]),
+              format == SF_FORMAT_RF64 ? Sizes(0xFFFFFFFF, 0xFFFFFFFF, riffBytes, dataBytes, frames)
+                                       : Sizes(riffBytes, dataBytes, 0, 0, 0));
+    const auto take = readSoundFile(path);
+    EXPECT_EQ(std::tuple(take.format, take.rate, take.channels), std::tuple(format | SF_FORMAT_FLOAT, 96000, 2));
+    ASSERT_EQ(take.frames(), std::int64_t(frames));
+    EXPECT_TRUE(std::equal(take.samples.begin(), take.samples.end(), mixed.begin()));
+}
+
 // Each take is completed when the next starts, when it is stopped and when the engine goes; one
 // that cannot be created is refused.
 TEST(AudioRecording, EachTakeHoldsExactlyWhatWasMixedWhileItRanAsFloatWav) {
@@ -60,6 +82,7 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
         {header + 3, 0},                  // right after the header
     };
     for (const auto& [diskBytes, framesKept] : cases) {
+        SCOPED_TRACE(diskBytes);
         const std::string path = dir / (std::to_string(diskBytes) + ".wav");
         AudioEngine engine;
         engine.play(sineBuffer(96000, 440, 0.7f), 1.0f, 0);
@@ -74,23 +97,13 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
         EXPECT_EQ(stopped->path, path);
         EXPECT_EQ(stopped->reason, "File too large");
         EXPECT_DOUBLE_EQ(stopped->seconds, framesKept / 96000.0);
-        EXPECT_EQ(std::filesystem::file_size(path), header + 8 * framesKept);
-        const std::string bytes = testing::readFile(path);
-        std::uint32_t riffBytes = 0, dataBytes = 0;
-        std::memcpy(&riffBytes, bytes.data() + 4, 4);
-        std::memcpy(&dataBytes, bytes.data() + bytes.find("data") + 4, 4);
-        EXPECT_EQ(riffBytes, bytes.size() - 8) << "the header's sizes";
-        EXPECT_EQ(dataBytes, 8 * framesKept) << "the header's sizes";
-        const auto kept = readSoundFile(path);
-        ASSERT_EQ(kept.frames(), std::int64_t(framesKept));
-        EXPECT_TRUE(std::equal(kept.samples.begin(), kept.samples.end(), mixed.begin()));
         EXPECT_FALSE(engine.takeStoppedRecording()) << "told once";
+        expectTake(path, header, framesKept, mixed);
     }
 }
 
-// A plain WAV counts its bytes in 32 bits: past the threshold (4 GiB, set low here) a take becomes RF64, which
-// libsndfile reads back with its true length whether it was closed, cut off by a crash after a header update, or
-// ended by a full disk inside a frame. At the threshold and under it, a plain WAV as ever.
+// Past the threshold (4 GiB, set low here) a take becomes RF64, read back with its true length whether it was closed,
+// cut off by a crash after a header update, or ended by a full disk inside a frame; up to it, a plain WAV.
 TEST(AudioRecording, ATakePastTheThresholdBecomesRf64WithItsTrueLength) {
     struct Restore {
         ~Restore() { WavFile::setRf64Threshold(WavFile::defaultRf64Threshold); }
@@ -130,23 +143,7 @@ TEST(AudioRecording, ATakePastTheThresholdBecomesRf64WithItsTrueLength) {
         file.updateHeader();
         if (c.closed) file.close();
         EXPECT_EQ(file.frames(), c.framesKept);
-        EXPECT_EQ(std::filesystem::file_size(path), header + 8 * c.framesKept);
-        const std::string bytes = testing::readFile(path);
-        // The 32-bit RIFF and data sizes, then the ds64 chunk's, which comes first in an RF64.
-        using Sizes = std::tuple<std::uint32_t, std::uint32_t, std::uint64_t, std::uint64_t, std::uint64_t>;
-        std::uint32_t riff = 0, data = 0;
-        std::uint64_t ds64[3] = {};
-        std::memcpy(&riff, bytes.data() + 4, 4);
-        std::memcpy(&data, bytes.data() + bytes.find("data") + 4, 4);
-        if (bytes.compare(12, 4, "ds64") == 0) std::memcpy(ds64, bytes.data() + 20, sizeof ds64);
-        const std::uint64_t riffBytes = bytes.size() - 8, dataBytes = 8 * c.framesKept;
-        EXPECT_EQ(Sizes(riff, data, ds64[0], ds64[1], ds64[2]),
-                  c.format == SF_FORMAT_RF64 ? Sizes(0xFFFFFFFF, 0xFFFFFFFF, riffBytes, dataBytes, c.framesKept)
-                                             : Sizes(riffBytes, dataBytes, 0, 0, 0));
-        const auto take = readSoundFile(path);
-        EXPECT_EQ(take.format, c.format | SF_FORMAT_FLOAT);
-        ASSERT_EQ(take.frames(), std::int64_t(c.framesKept));
-        EXPECT_TRUE(std::equal(take.samples.begin(), take.samples.end(), mixed.begin()));
+        expectTake(path, header, c.framesKept, mixed, c.format);
     }
 }
 
@@ -209,10 +206,8 @@ TEST(AudioDevice, ADeviceThatHangsWhenStoppedIsWaitedForNoLongerThanTheLimit) {
     release.set_value();  // the device's own thread ends
 }
 
-// SDL's dummy driver calls back in real time and keeps nothing; the silent device keeps time with a thread of its
-// own. With either, a second start replaces the first device, periods are at most the length asked for, stopping
-// while the hook plays never deadlocks, and no period comes after it. What SDL plays, and the silent device keeping
-// time without a sound card, are checked end to end.
+// SDL's dummy driver and the silent device's own thread: a second start replaces the first device, periods are at
+// most the length asked for, and no period comes after a stop. What they play is checked end to end.
 TEST(AudioDevice, StartingTwiceAndStoppingWhileTheHookPlaysNeverDeadlocks) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     const struct {
