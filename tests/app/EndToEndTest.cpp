@@ -19,9 +19,8 @@ constexpr std::int64_t framesPerStep = 24000;  // half a beat at 120 beats per m
 
 // ---- Sound: what the disk driver wrote, and what the recorder wrote.
 
-// Stereo frames; an onset is the first sounding frame after at least a thousand silent ones. Each must begin a step
-// after the one before, and sound the click of 100 frames unchanged, on both sides alike; the first and last may be cut
-// by the start and the end of the file. Returns how many there were.
+// Onsets (after 1000 silent frames) a step apart, each the 100-frame click whole on both sides unless the file's start
+// or end cuts it. Returns how many there were.
 std::size_t expectClicksStepApart(const std::vector<float>& samples) {
     std::vector<std::int64_t> onsets, lengths;  // lengths: frames until the next silence
     const auto frames = static_cast<std::int64_t>(samples.size() / 2);
@@ -60,10 +59,9 @@ protected:
                               std::filesystem::copy_options::recursive);
     }
 
-    // Runs the program with extra settings ("NAME=value ..."). When it ends, the shell prints "EXIT=<status>" and
-    // waits. Ctrl+C signals the shell too, which bash, unlike dash, survives when the program handled it.
+    // Runs the program with extra settings ("NAME=value ..."), its command socket in the test's own folder; when it
+    // ends, the shell prints "EXIT=<status>" and waits (bash, unlike dash, survives the Ctrl+C the program handled).
     void start(const std::string& environment = "") {
-        // Its command socket goes in the test's own folder, away from any other Zaffo.
         session.start("env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 XDG_RUNTIME_DIR=" + runtimeFolder() + " " +
                       environment + " ./zaffo; echo \"EXIT=$?\"; read");
         // The first screen is drawn in one go, but a capture may still fall between two writes.
@@ -85,7 +83,6 @@ protected:
                                    96000, 1, 100, [](auto, int) { return 0.5f; }));
     }
 
-    // The row under "Command:" is the input.
     static std::string inputText(const Screen& screen) {
         return screen.textAt(screen.find("Command:").first + 1, screen.find("Command:").second, 48);
     }
@@ -106,15 +103,20 @@ protected:
         return -1;
     }
 
-    // Without a sound card a silent device keeps time: a take grows in real time and holds the clicks that played, a
-    // step apart to the frame. (The playhead following the clock is checked with the disk driver.)
+    // The takes in the program's folder.
+    std::vector<std::filesystem::path> takes() const {
+        std::vector<std::filesystem::path> found;
+        for (const auto& entry : std::filesystem::directory_iterator(session.folder()))
+            if (entry.path().filename().string().starts_with("recording_")) found.push_back(entry.path());
+        return found;
+    }
+
+    // Without a sound card a silent device keeps time: a take grows in real time (six steps of stereo floats) and
+    // holds the clicks that played, a step apart to the frame.
     void expectTimeKeptAndRecorded() {
         for (const char* line : {"click #", "record start"}) command(line);
-        std::filesystem::path take;
-        for (const auto& entry : std::filesystem::directory_iterator(session.folder()))
-            if (entry.path().filename().string().starts_with("recording_")) take = entry.path();
-        ASSERT_FALSE(take.empty());
-        // Six steps of stereo floats: the silent device plays in real time.
+        ASSERT_EQ(takes().size(), 1u);
+        const std::filesystem::path take = takes()[0];
         ASSERT_TRUE(waitUntil([&] { return std::filesystem::file_size(take) > 6 * framesPerStep * 8; },
                               std::chrono::seconds(20)));
         command("record stop");
@@ -151,9 +153,8 @@ protected:
                 return inputText(screen) == input;
             })) << key;
         }
-        // Two clicks on Play's box, each a press and a release in one write, reported the classic way, the first with
-        // a Tab after it. Each click stops or starts the clock once and takes the focus, which the Tab moves on, drawn
-        // inverted; the Tab comes while the clock stands, so no step takes the focus back before it is seen.
+        // Two clicks on Play's box (press and release in one write, the classic way) each stop or start the clock and
+        // take the focus; the Tab after the first, while the clock stands, moves it on, drawn inverted.
         const auto [box, left] = session.screen().find("x Play");
         char at[16];
         std::snprintf(at, sizeof at, " %x %x", left + 33, box + 33);
@@ -170,10 +171,8 @@ protected:
     TmuxSession session;
 };
 
-// Without a sound device and under the bare C locale, the clock keeps time and takes record it, the screen draws
-// its frames and boxes in ASCII, and the keys and the mouse as the terminal sends them reach the input and the
-// settings.
-// Ctrl+C, SIGTERM and SIGHUP each give the terminal back.
+// Without a sound device, under the bare C locale: time is kept and recorded, the keys and the mouse reach the input
+// and the settings, and Ctrl+C, SIGTERM and SIGHUP each give the terminal back.
 TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOutGivesTheTerminalBack) {
     writeClick();
     for (const std::string way : {"C-c", "TERM", "HUP"}) {
@@ -192,14 +191,12 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOut
     }
 }
 
-// At 80x24, on terminals of eight colours or none and under a locale that is not UTF-8: the screen is plain ASCII,
-// the tempo shows as a number, the instruments that do not fit are counted on the last row, and the current step
-// stands out from the others, in colour or in reverse video.
+// At 80x24, with eight colours or none and no UTF-8: plain ASCII, and the current step stands out, in colour or in
+// reverse video.
 TEST_F(EndToEnd, EveryTerminalShowsTheTempoTheHiddenInstrumentsAndTheCurrentStep) {
     for (const std::string term : {"linux", "vt100"}) {
         SCOPED_TRACE(term);
-        // On the Linux console ncurses loads GPM, whose leak only the slow unwinder can trace to a suppression
-        // (tests/lsan.supp) when the program runs under AddressSanitizer.
+        // ncurses loads GPM on the Linux console: only the slow unwinder traces its leak to tests/lsan.supp.
         const std::string leaks = "LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}fast_unwind_on_malloc=0 ";
         session.start(
             "env SDL_AUDIODRIVER=dummy LANG=C LC_ALL=C TERM=" + term + " " + leaks + "./zaffo; echo \"EXIT=$?\"; read",
@@ -258,20 +255,16 @@ TEST_F(EndToEnd, EveryStepSoundsAndShowsOneStepAfterThePreviousAResizeRedrawsAnd
     ASSERT_TRUE(session.waitFor("EXIT=0"));
     EXPECT_GE(expectClicksStepApart(readRaw(output)), 12u);
 
-    std::vector<std::string> takes;
-    for (const auto& entry : std::filesystem::directory_iterator(session.folder()))
-        if (entry.path().filename().string().starts_with("recording_"))
-            takes.push_back(testing::readFile(entry.path()));
-    ASSERT_EQ(takes.size(), 1u);
+    ASSERT_EQ(takes().size(), 1u);
+    const std::string take = testing::readFile(takes()[0]);
     std::uint32_t riffSize = 0;
-    std::memcpy(&riffSize, takes[0].data() + 4, 4);
-    EXPECT_TRUE(takes[0].starts_with("RIFF") && riffSize == takes[0].size() - 8) << "the header was finished";
-    EXPECT_GT(takes[0].size(), 12 * framesPerStep * 8) << "stereo floats";
+    std::memcpy(&riffSize, take.data() + 4, 4);
+    EXPECT_TRUE(take.starts_with("RIFF") && riffSize == take.size() - 8) << "the header was finished";
+    EXPECT_GT(take.size(), 12 * framesPerStep * 8) << "stereo floats";
 }
 
-// An MP3 file damaged every few hundred bytes makes the decoder complain on standard error, a line for each bad
-// frame; none of it reaches the screen, whose frame stays whole. Moved away and restored, as a backup does it, the
-// samples folder is followed again: a pack made in it afterwards is listed.
+// The decoder's complaints about a damaged MP3 never reach the screen; a samples folder moved away and restored, as a
+// backup does it, is followed again.
 TEST_F(EndToEnd, ADamagedPackLeavesTheScreenWholeAndARestoredSamplesFolderIsFollowed) {
     std::string mp3 = testing::readFile(session.folder() / "samples/tarvik/kick.mp3");
     ASSERT_GT(mp3.size(), 2000u);
@@ -296,8 +289,6 @@ TEST_F(EndToEnd, ADamagedPackLeavesTheScreenWholeAndARestoredSamplesFolderIsFoll
     EXPECT_TRUE(session.waitFor("│  fresh"));
 }
 
-// Lines sent from another program run in the playing one as if typed; the sender prints their answers and says by its
-// exit status whether they all worked.
 TEST_F(EndToEnd, SentLinesRunInThePlayingZaffoInOrderAndTheSenderPrintsTheirAnswers) {
     const std::string send =
         "cd " + session.folder().string() + " && XDG_RUNTIME_DIR=" + runtimeFolder() + " ./zaffo send ";
