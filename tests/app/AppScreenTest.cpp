@@ -122,12 +122,11 @@ TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
     submit(L"snare #");
     submit(L". snare");
     Drawn shown(*screen);
-    EXPECT_TRUE(shown.contains("> kick           1.00 &0"));
-    EXPECT_TRUE(shown.contains(" #  -  -  #  #  -  -  # "));
+    for (const char* text : {"> kick           1.00 &0", " #  -  -  #  #  -  -  # ", "│None"})
+        EXPECT_TRUE(shown.contains(text)) << text;  // no parts yet
     // The clock stands at step 0: lit in a sounding instrument, not in a muted one.
     EXPECT_EQ(shown.backgrounds("> kick  ", 1, 24), "LLL" + std::string(21, 'D'));
     EXPECT_EQ(shown.backgrounds(". snare          1.00 &0", 1, 24), std::string(24, 'D'));
-    EXPECT_TRUE(shown.contains("│None")) << "no parts yet";
 
     submit(L"=a");
     submit(L"kick 0.25 &3");
@@ -136,9 +135,9 @@ TEST_F(AppScreenTest, InstrumentRowsShowHeaderAndCellsInBothDisplays) {
     for (const Event& key : {Event::Tab, Event::ArrowDown, Event::ArrowDown, Event::Character(' ')})
         screen->root()->OnEvent(key);
     shown = Drawn(*screen);
-    EXPECT_TRUE(shown.contains("☐ Basic"));
-    EXPECT_TRUE(shown.contains("> kick" + std::string(27, ' ') + "0.25 &3"));
-    EXPECT_TRUE(shown.contains(" #    -    -    #-3  #99  -    -    #-99"));
+    for (const std::string& text :
+         Rows{"☐ Basic", "> kick" + std::string(27, ' ') + "0.25 &3", " #    -    -    #-3  #99  -    -    #-99"})
+        EXPECT_TRUE(shown.contains(text)) << text;
     EXPECT_EQ(shown.backgrounds("> kick  ", 1, 40), std::string(5, 'L') + std::string(35, 'D'));
     EXPECT_FALSE(shown.contains("│None"));
 }
@@ -224,8 +223,7 @@ TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
     }
 }
 
-// The main view's top border shows the output's peak since the last drawing, a cell for every
-// 6 dB above -48 dBFS, and "limit" when the limiter turned it down.
+// The peak since the last drawing, a cell for every 6 dB above -48 dBFS, and "limit" when the limiter turned it down.
 TEST_F(AppScreenTest, TheTopBorderShowsTheOutputLevelAndTheLimiterAtWork) {
     const std::pair<float, const char*> cases[] = {
         {0.0f, "┌Zaffo───"}, {0.01f, "┌Zaffo ▮▮──"}, {0.5f, "┌Zaffo ▮▮▮▮▮▮▮──"}, {3.0f, "┌Zaffo ▮▮▮▮▮▮▮▮ limit──"}};
@@ -245,20 +243,17 @@ TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsTha
         instruments += ",{\"name\": \"i" + std::to_string(i) + "\", \"patternRaw\": \"#-\", \"volume\": 1}";
     ASSERT_TRUE(app->core().sequencer().fromJson(parseComposition("{\"activeInstruments\": [" + instruments + "]}")));
     const Drawn shown(*screen);
-    for (const char* pane : {"┌Settings", "┌Parts", "Command:", "┌Sample Packs", "┌Samples"})
-        EXPECT_TRUE(shown.contains(pane)) << pane;
-    // The header keeps the width of the log: the name cut, the numbers whole.
-    EXPECT_TRUE(shown.contains("> " + std::string(37, 'n') + "… 1.00 &0"));
-    // 50 rows less the frame and the command box (the log is empty) leave 43: 21 instruments.
-    // The last row says how many more there are.
-    EXPECT_TRUE(shown.contains("> i19 "));
+    // The header keeps the log's width, the name cut and the numbers whole; 50 rows less the frame and the command box
+    // leave 43: 21 instruments, the last row counting the others.
+    for (const std::string& text :
+         Rows{"┌Settings", "┌Parts", "Command:", "┌Sample Packs", "┌Samples", "> " + std::string(37, 'n') + "… 1.00 &0",
+              "> i19 ", "... 9980 more instruments"})
+        EXPECT_TRUE(shown.contains(text)) << text;
     EXPECT_FALSE(shown.contains("> i20 "));
-    EXPECT_TRUE(shown.contains("... 9980 more instruments"));
 }
 
-// The interface, audio and watcher threads meeting in one App: run under ThreadSanitizer, this catches unguarded
-// shared state and lock-order inversions. The clock runs, parts are cued and recalled, packs switch and samples arrive
-// while lines are typed and the screen is drawn.
+// The interface, audio and watcher threads meeting in one App, for ThreadSanitizer: the clock runs, parts are cued,
+// packs switch and samples arrive while lines are typed and the screen is drawn.
 TEST_F(AppTest, CommandsCuesReloadsAndTheAudioThreadShareTheAppSafely) {
     start();
     Core* core = &app->core();
@@ -283,8 +278,8 @@ TEST_F(AppTest, CommandsCuesReloadsAndTheAudioThreadShareTheAppSafely) {
     audio.join();
 }
 
-// Whoever runs a line gets the lines that the log shows: a core alone, with no screen and no watcher, answers with
-// what the screen commits after the echo, or shows under the input.
+// A core alone, with no screen and no watcher, answers with what the screen's log shows after the echo or under the
+// input.
 TEST_F(AppScreenTest, ACoreWithoutAScreenAnswersWithTheLinesTheLogShows) {
     writeFile(base + "/song.json", "{}");
     Core alone(base, Core::Mode::offline, [](const AnswerLine&) {});
@@ -346,9 +341,8 @@ TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
     }
 }
 
-// Backspace and Delete that find nothing to do at the ends of the line are left to others, the arrows are not (they
-// would move the focus away); a character beyond the basic plane is inserted and removed whole; a cursor the owner
-// sets takes over.
+// Backspace and Delete with nothing to do at the line's ends are left to others, the arrows are not (they would move
+// the focus away).
 TEST(WideInput, KeepsArrowsAtTheEndsKeepsAstralCharactersWholeAndFollowsTheOwnersCursor) {
     std::wstring content;
     int changes = 0, enters = 0;
