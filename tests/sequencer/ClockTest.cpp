@@ -9,9 +9,8 @@
 namespace zaffo {
 namespace {
 
-// Drives a sequencer with periods and records, from each period's report, the frame (counted from
-// the first frame the clock was given) at which every step begins, the steps begun, and every
-// trigger as "name step@frame".
+// Drives a sequencer with periods and records from each report the frame (from the clock's first) at which every step
+// begins, the steps begun, and every trigger as "name step@frame".
 struct Clock {
     Clock() {
         sequencer.sampleExists = [](const std::string&) { return true; };
@@ -68,15 +67,9 @@ struct Periods {
     bool playing = true;
 };
 
-struct StepCase {
-    const char* what;
-    int32_t sampleRate;
-    std::vector<Periods> periods;
-    std::vector<int64_t> steps;  // the frames at which steps begin
-};
-
-// 44100 Hz at 130 beats per minute: a beat is 20353 frames, a step 10176.
-const StepCase stepCases[] = {
+// What, the sample rate, the periods given, the frames at which steps begin. 44100 Hz at 130 beats per minute: a beat
+// is 20353 frames, a step 10176.
+const std::tuple<const char*, int32_t, std::vector<Periods>, std::vector<int64_t>> stepCases[] = {
     {"a step begins once the count passes half a beat", 44100, {{1, 10176, 130}, {1, 1, 130}}, {10176}},
     {"the first step begins one step into the count", 48000, {{60, 480}}, {12000, 24000}},
     {"a huge period begins one step, the next one at once", 96000, {{1, 120000}, {1, 1}}, {24000, 120000}},
@@ -86,14 +79,14 @@ const StepCase stepCases[] = {
 };
 
 TEST(Clock, StepsBeginWhereTheCountedFramesPassTheStepLength) {
-    for (const StepCase& c : stepCases) {
+    for (const auto& [what, sampleRate, periods, steps] : stepCases) {
         Clock clock;
-        for (const Periods& p : c.periods) {
+        for (const Periods& p : periods) {
             clock.sequencer.bpm = p.bpm;
             clock.sequencer.playing = p.playing;
-            clock.periods(p.count, p.frames, c.sampleRate);
+            clock.periods(p.count, p.frames, sampleRate);
         }
-        EXPECT_EQ(clock.frames, c.steps) << c.what;
+        EXPECT_EQ(clock.frames, steps) << what;
     }
 }
 
@@ -123,8 +116,7 @@ TEST_F(ClockTest, ACuedPartBeginsOnTheNextMeasureAtItsOwnTempo) {
     EXPECT_EQ(changes, "bpm240 ") << "the part's tempo is reported";
 }
 
-// The owner reads a report after the clock let go of its lock: what it reads is what the clock saw,
-// whatever an edit did meanwhile, and the instruments stay alive until no report holds them.
+// The owner reads a report after the clock let go of its lock: the instruments stay alive until no report holds them.
 TEST_F(ClockTest, AReportKeepsWhatTheClockSawUntilTheNextPeriod) {
     PatternPtr kick = instrument("kick", "########");
     kick->steps[0].pitch = 3;
@@ -209,19 +201,10 @@ TEST_F(ClockTest, TempoChangesFollowAHalfCosineAndWaitWhilePaused) {
     EXPECT_EQ(sequencer.bpm.load(), 100) << "the stored target is applied on the first tick";
 }
 
-// A timeline from outside, followed period by period for 110000 frames: the steps begun, and where
-// the first begins (every later one begins a half beat after the one before).
-struct TimelineCase {
-    const char* what;
-    double firstBeat;
-    double beatsPerSecond;
-    int32_t periodFrames;
-    double roughness;  // how far each period's beat may stray from the exact one, in beats
-    std::string steps;
-    int64_t firstFrame;
-};
-
-const TimelineCase timelineCases[] = {
+// A timeline from outside, followed period by period for 110000 frames: what, its first beat, beats per second, the
+// period, how far each period's beat may stray from the exact one, the steps begun, and the frame where the first
+// begins (every later one begins a half beat after the one before).
+const std::tuple<const char*, double, double, int32_t, double, std::string, int64_t> timelineCases[] = {
     {"a bar line begins step 0 at its exact frame", 3.9, 2, 1024, 0, "01234", 4800},
     {"joining mid-measure lines up at the next bar line", 1.9, 2, 1024, 0, "01230", 4800},
     {"periods that meet roughly begin each half beat once", 3.9, 2, 480, 2e-5, "01234", 4800},
@@ -231,18 +214,17 @@ const TimelineCase timelineCases[] = {
 
 TEST(TimelineClock, StepsBeginOnTheHalfBeatsAndStepZeroOnTheBarLines) {
     std::mt19937 rough(3);
-    for (const TimelineCase& c : timelineCases) {
-        const double beatsPerFrame = c.beatsPerSecond / 96000;
-        std::uniform_real_distribution<double> stray(-c.roughness, c.roughness);
+    for (const auto& [what, firstBeat, beatsPerSecond, period, roughness, steps, firstFrame] : timelineCases) {
+        const double beatsPerFrame = beatsPerSecond / 96000;
+        std::uniform_real_distribution<double> stray(-roughness, roughness);
         Clock clock;
         while (clock.done < 110000) {
-            const BeatTimeline timeline{c.firstBeat + clock.done * beatsPerFrame + stray(rough), beatsPerFrame};
-            clock.periods(1, c.periodFrames, 96000, &timeline);
+            const BeatTimeline timeline{firstBeat + clock.done * beatsPerFrame + stray(rough), beatsPerFrame};
+            clock.periods(1, period, 96000, &timeline);
         }
-        EXPECT_EQ(clock.steps, c.steps) << c.what;
-        for (size_t i = 0; i < clock.frames.size(); ++i) {
-            EXPECT_NEAR(clock.frames[i], c.firstFrame + i * 0.5 / beatsPerFrame, 2) << c.what << ", step " << i;
-        }
+        EXPECT_EQ(clock.steps, steps) << what;
+        for (size_t i = 0; i < clock.frames.size(); ++i)
+            EXPECT_NEAR(clock.frames[i], firstFrame + i * 0.5 / beatsPerFrame, 2) << what << ", step " << i;
     }
 }
 
