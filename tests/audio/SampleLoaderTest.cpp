@@ -75,22 +75,19 @@ TEST(AudioDecoding, NonNumbersBecomeSilenceAndAbsurdValuesAreHeldAt16) {
               (std::vector<float>{16, 16, -16, -16, 0, 0, 0, 0, 0.5, 0.5}));
 }
 
-// The converter's work grows with the rate a header claims: absurd rates are refused before
-// anything is sized from them, and the extremes allowed decode in little memory.
+// Absurd rates are refused before anything is sized from them, and the extremes allowed decode in little memory.
 TEST(AudioDecoding, RatesAreCheckedBeforeTheyCostMemory) {
     TempFolder dir;
     using enum SampleProblem;
-    const struct {
-        int rate;
-        SampleProblem problem;
-        double frames;
-    } cases[] = {{1, badRate, 0}, {999, badRate, 0}, {800000, badRate, 0}, {1000, none, 9600}, {768000, none, 12.5}};
-    for (const auto& c : cases) {
-        const std::string path = dir / std::to_string(c.rate);
+    // The rate a header claims, the problem found, the frames decoded.
+    const std::tuple<int, SampleProblem, double> cases[] = {
+        {1, badRate, 0}, {999, badRate, 0}, {800000, badRate, 0}, {1000, none, 9600}, {768000, none, 12.5}};
+    for (const auto& [rate, problem, frames] : cases) {
+        const std::string path = dir / std::to_string(rate);
         ASSERT_TRUE(
             writeSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 100, [](auto, int) { return 0.25f; }));
-        patchHeader(path, 24, c.rate, false);
-        patchHeader(path, 28, c.rate * 2, false);  // the byte rate
+        patchHeader(path, 24, rate, false);
+        patchHeader(path, 28, rate * 2, false);  // the byte rate
     }
     const auto peakKilobytes = [] {
         rusage usage{};
@@ -98,17 +95,16 @@ TEST(AudioDecoding, RatesAreCheckedBeforeTheyCostMemory) {
         return usage.ru_maxrss;
     };
     const long before = peakKilobytes();
-    for (const auto& c : cases) {
-        const DecodedSample decoded = decodeSample(dir / std::to_string(c.rate));
-        EXPECT_EQ(decoded.problem, c.problem) << c.rate;
-        EXPECT_NEAR(decoded.buffer ? double(decoded.buffer->frameCount()) : 0, c.frames, 10) << c.rate;
+    for (const auto& [rate, problem, frames] : cases) {
+        const DecodedSample decoded = decodeSample(dir / std::to_string(rate));
+        EXPECT_EQ(decoded.problem, problem) << rate;
+        EXPECT_NEAR(decoded.buffer ? double(decoded.buffer->frameCount()) : 0, frames, 10) << rate;
     }
     // A header believed would cost gigabytes; a sanitizer's own bookkeeping stays far below this.
     EXPECT_LT(peakKilobytes() - before, 32 * 1024);
 }
 
-// Files that are not sound, or sound of a kind or length that must not be loaded: each is passed
-// over without a word on standard output or error. Decoded side by side, they come back in their order.
+// Each is passed over without a word on standard output or error; decoded side by side, they come back in their order.
 TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
     TempFolder dir;
     const auto sound = [&dir](int format, int rate, std::int64_t frames) {
