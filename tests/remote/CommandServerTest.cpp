@@ -124,13 +124,9 @@ TEST_F(CommandServerTest, TheFolderIsPrivateAndWhatIsPlantedAtTheSocketIsReplace
             continue;
         }
         serve();
-        struct stat folderStatus {
-        }, socketStatus{};
-        ASSERT_EQ(lstat(folder.c_str(), &folderStatus), 0);
-        ASSERT_EQ(lstat(server->socketPath().c_str(), &socketStatus), 0);
-        EXPECT_EQ(folderStatus.st_mode & 0777, 0700u);
-        EXPECT_TRUE(S_ISSOCK(socketStatus.st_mode));
-        EXPECT_EQ(socketStatus.st_mode & 0777, 0600u);
+        struct stat status[2] = {};
+        ASSERT_TRUE(lstat(folder.c_str(), &status[0]) == 0 && lstat(server->socketPath().c_str(), &status[1]) == 0);
+        EXPECT_EQ(std::pair(status[0].st_mode, status[1].st_mode), std::pair(S_IFDIR | 0700u, S_IFSOCK | 0600u));
         EXPECT_EQ(testing::readFile(temp / "target"), "keep me");
         EXPECT_EQ(sendLine(server->socketPath(), "kick #"), (RemoteReply{true, {{ReplyStyle::bold, "did kick #"}}}));
         server.reset();
@@ -156,9 +152,8 @@ TEST_F(CommandServerTest, AnotherUserCannotConnect) {
     }
 }
 
-// While each bad client does its worst, a good one is answered at once. Every bad one is closed in
-// the end (the last of them is read until then), told why when it still reads, and the lines it
-// never finished are never run.
+// Every bad client is closed in the end (the last of them is read until then), told why when it still reads, and the
+// lines it never finished are never run.
 TEST_F(CommandServerTest, BadClientsGetAnErrorOrAreClosedWhileOthersAreAnswered) {
     struct Case {
         const char* what;
