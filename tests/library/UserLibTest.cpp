@@ -11,9 +11,8 @@
 namespace zaffo::testing {
 namespace {
 
-// Packs are the folders of the samples folder, by character value, shown even when their names
-// are not UTF-8; compositions are the json files beside it; samples are the lower-case wav and
-// mp3 files directly in the pack that are not recordings.
+// Packs sorted by character value, shown even when not UTF-8; samples are the lower-case wav and mp3 files directly in
+// the pack that are not recordings.
 TEST(UserLib, ListsPacksCompositionsAndTheSamplesOfThePackItWatches) {
     TempFolder base;
     act(base.path(),
@@ -37,9 +36,8 @@ TEST(UserLib, ListsPacksCompositionsAndTheSamplesOfThePackItWatches) {
     EXPECT_TRUE(none.packNames()->empty());
 }
 
-// The lines before the first empty one are shown, up to 64 KiB of them: here line ends of both kinds, a last line
-// without one and bytes that are not UTF-8. A plain paragraph, and a readme that is missing or no regular file, are
-// checked with the packs in use.
+// Up to 64 KiB: here line ends of both kinds, a last line without one and bytes that are not UTF-8. A plain paragraph,
+// and a readme that is missing or no regular file, are checked with the packs in use.
 TEST(PackReadme, ShowsTheFirstParagraph) {
     std::string megabyte;
     for (int i = 0; i < (1 << 19); ++i) megabyte += "x\n";
@@ -75,9 +73,8 @@ protected:
     std::unique_ptr<UserLib> lib;
 };
 
-// What the handler makes of kick0, boom or kick.txt is its owner's business; it gets the old and
-// the new path together, once, also for a file renamed right after it was written. A file moved
-// in is never closed here: it is taken in once it has settled.
+// The old and the new path together, once, also for a file renamed right after it was written; a file moved in is
+// never closed here: it is taken in once it has settled.
 TEST_F(LiveReloadTest, RenamesRemovalsAndFilesMovedInReachTheHandlersOnce) {
     ASSERT_TRUE(act(pack,
                     "write ../../outside.wav; write new.wav; mv new.wav kick0.wav => moved new.wav -> kick0.wav; "
@@ -89,8 +86,7 @@ TEST_F(LiveReloadTest, RenamesRemovalsAndFilesMovedInReachTheHandlersOnce) {
               "changed in.wav");
 }
 
-// The read of the old pack is held until the switch is over; neither it nor later changes of the
-// old pack are put in place.
+// The read of the old pack is held until the switch is over; neither it nor later changes of the old pack take effect.
 TEST_F(LiveReloadTest, SwitchingPacksNeverWaitsForAReadAndSilencesTheOldPack) {
     std::atomic<bool> reading{false}, released{false};
     onChange([&](const std::string& path, bool) {
@@ -110,8 +106,7 @@ TEST_F(LiveReloadTest, SwitchingPacksNeverWaitsForAReadAndSilencesTheOldPack) {
     EXPECT_EQ(recorder.joined(), "changed " + marker);
 }
 
-// A file written in steps is taken in once, when it is finished; one that cannot be read is tried
-// once more, without holding back the others.
+// One that cannot be read is tried once more, without holding back the others.
 TEST_F(LiveReloadTest, FilesAreTakenInWhenFinishedAndAnUnreadableOneIsTriedOnceMore) {
     onChange([&](const std::string& path, bool lastTry) {
         const std::string name = path.substr(pack.size() + 1);
@@ -139,7 +134,6 @@ TEST_F(LiveReloadTest, FilesAreTakenInWhenFinishedAndAnUnreadableOneIsTriedOnceM
     EXPECT_EQ(lines, expected);
 }
 
-// A file written again and again is taken in while the writing goes on, not only once it stops.
 TEST_F(LiveReloadTest, AFileWrittenAgainAndAgainIsTakenInWhileTheWritingGoesOn) {
     auto taken = [&] { return std::ranges::count(recorder.lines(), "changed busy.wav") > 0; };
     for (int i = 0; i < 200 && !taken(); ++i) {  // four seconds of writing at most
