@@ -221,7 +221,7 @@ TEST(Grammar, EveryLineDoesWhatItShould) {
 
 TEST(Grammar, NoRuleCanLoopWithoutConsumingInput) { EXPECT_EQ(tao::pegtl::analyze<command_grammar::command>(), 0u); }
 
-// Tempo lines against a clock: each line, then a tick of some frames at 96000 Hz, and the tempo after it.
+// Each line, then a tick of some frames at 96000 Hz, and the tempo after it.
 TEST(CommandParser, TempoChangesAnimateFromTheNextTick) {
     Sequencer sequencer;
     CommandParser parser(&sequencer, nullptr);
@@ -239,9 +239,8 @@ TEST(CommandParser, TempoChangesAnimateFromTheNextTick) {
     }
 }
 
-// The list of topics, a text of its own for every topic it names, and every tutorial page until the counter comes round
-// to the first: each line fits the log's 48 columns and carries no web address, and the help texts, the first page
-// and the closing one fit its 10 lines with the command's. Past the closing page the closing page comes again.
+// Each help text and tutorial page: lines within the log's 48 columns, no web address, and the help texts, the first
+// page and the closing one within its 10 lines with the command's. Past the closing page it comes again.
 TEST(HelpAndTutorial, EveryTextFitsTheLogAndAnUnknownTopicSaysSoBeforeTheList) {
     std::vector<std::vector<std::string>> texts{helpLines("")};
     std::istringstream list(testing::join(helpLines(""), " "));
