@@ -23,8 +23,7 @@ protected:
 };
 
 TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseTooLongOrAbsurdAreLeftOutOrMadeSaneWhenTheyArrive) {
-    // What the loader makes of each kind is tested with the loader; here one of each outcome, and what the musician is
-    // told of it, once.
+    // One of each outcome the loader has, and what the musician is told of it, once.
     const std::tuple<std::string, Make, std::string> hostile[] = {
         {"fifo.wav", makeFifo, ""},
         {"long.wav",
@@ -50,8 +49,8 @@ TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseTooLongOrAbsurdAreLeftOu
         << "and no readme";
     EXPECT_EQ(core->samples().find("loud")->data()[0], 16.0f);
 
-    // Arriving while the program runs, with broken ones and other files among them; copied
-    // again, a sample is replaced, not listed twice.
+    // Arriving while the program runs among broken and other files; copied again, a sample is replaced, not listed
+    // twice.
     for (const auto& [name, make, told] : hostile) make(pack("default") + "/new-" + name);
     writeFile(pack("default") + "/notes.txt", "not a sample");
     for (int i = 0; i < 100; ++i) writeFile(pack("default") + "/broken" + std::to_string(i) + ".wav", "not a sound");

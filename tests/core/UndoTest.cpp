@@ -54,8 +54,6 @@ TEST_F(CoreTest, UndoAndRedoBringBackTheStateAroundEachCommand) {
     }
 }
 
-// Lines that change nothing leave no step behind; a new change forgets what was undone; at least
-// fifty steps go back.
 TEST_F(CoreTest, OnlyChangesCountForUndoAndFiftyStepsGoBack) {
     start(Core::Mode::offline);
     for (const char* line : {"help", "samples", "bpm", "kick", "parts", "/", "volume 0.5", "a"}) run(line);

@@ -19,9 +19,8 @@ namespace zaffo::testing {
 
 using test::waitUntil;
 
-// Writes down what it is told, one line each, with the paths below `base` made relative: a
-// watcher's events as "add a/kick.wav" (delete, modified) or "moved a/old -> a/new", then runs
-// `then`; and the library's updates as "changed p", "removed p" or "moved old -> new".
+// Writes down, with the paths below `base` made relative, a watcher's events as "add a/kick.wav" (delete, modified) or
+// "moved a/old -> a/new", then runs `then`; and the library's updates as "changed p", "removed p" or "moved o -> n".
 class Recorder : public FileWatchListener {
 public:
     explicit Recorder(const std::string& base = "") : base_(base.empty() ? "" : base + "/") {}

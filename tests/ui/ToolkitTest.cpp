@@ -276,8 +276,7 @@ TEST(Scroller, KeysTheWheelAndAClickMoveTheMarkerAndTheViewFollows) {
     EXPECT_TRUE(scroller->Focused()) << "a click inside takes the focus";
 }
 
-// Reads what the child reports and what it draws, so that it never blocks on the terminal, until `done` holds or
-// three seconds have passed.
+// Reads what the child reports and draws (so that it never blocks on the terminal) until `done` or three seconds pass.
 template <class Done>
 void readChild(const int (&fds)[2], std::string& reported, std::string& drawn, Done done) {
     for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
@@ -292,8 +291,7 @@ void readChild(const int (&fds)[2], std::string& reported, std::string& drawn, D
     }
 }
 
-// The loop in a real pseudo-terminal reports each event it receives by its row below: what the terminal sends arrives
-// as its event, and a second Ctrl+C ends the process while a handler is stuck, giving the terminal back.
+// The loop in a real pseudo-terminal reports each event it receives by its row below.
 TEST(Terminal, DecodesWhatTheTerminalSendsAndASecondInterruptEndsAStuckLoop) {
     auto wheel = [](Mouse::Button button) { return Event::MouseEvent(Mouse{button, Mouse::Pressed, 0, 0}); };
     const Event up = wheel(Mouse::WheelUp), down = wheel(Mouse::WheelDown), stuck = Event::Character('s');
