@@ -214,7 +214,9 @@ TEST_F(LinkTest, StepZeroPlayedThroughJackFallsOnThePeersBarLines) {
         const auto state = peer.captureAppSessionState();
         double worst = 0;
         std::string phases;
-        const std::vector<std::int64_t> onsets = probe.onsets();
+        std::vector<std::int64_t> onsets = probe.onsets();
+        // The probe joining the graph may make the server late once; its clock takes a second to settle again.
+        std::erase_if(onsets, [&](std::int64_t onset) { return onset < rate; });
         for (const std::int64_t onset : onsets) {
             const double heard = probe.microsAt(onset) + playback + linkLessJack;
             const double phase = state.phaseAtTime(microseconds(std::llround(heard)), 4);
