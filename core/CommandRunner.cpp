@@ -52,20 +52,16 @@ void CommandRunner::restore(const UndoState& state) {
     core.sequencer().restore(state.sequencer);
 }
 
-std::string CommandRunner::undo() {
-    historyMoved = true;
-    auto entry = history.undo(currentState());
-    if (!entry) throw std::runtime_error("nothing to undo");
-    restore(entry->state);
-    return historyLine("undone", entry->line);
-}
+std::string CommandRunner::undo() { return moveInHistory(true); }
 
-std::string CommandRunner::redo() {
+std::string CommandRunner::redo() { return moveInHistory(false); }
+
+std::string CommandRunner::moveInHistory(bool back) {
     historyMoved = true;
-    auto entry = history.redo(currentState());
-    if (!entry) throw std::runtime_error("nothing to redo");
+    auto entry = back ? history.undo(currentState()) : history.redo(currentState());
+    if (!entry) throw std::runtime_error(back ? "nothing to undo" : "nothing to redo");
     restore(entry->state);
-    return historyLine("redone", entry->line);
+    return historyLine(back ? "undone" : "redone", entry->line);
 }
 
 std::vector<std::string> CommandRunner::sampleNames() { return core.samples().names(); }

@@ -47,6 +47,8 @@ public:
 private:
     UndoState currentState();
     void restore(const UndoState& state);
+    // Back (undo) or forth (redo) a step: "undone: LINE", or the error "nothing to undo".
+    std::string moveInHistory(bool back);
 
     Core& core;
     uint32_t& tutorialStep;
