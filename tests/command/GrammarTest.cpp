@@ -93,10 +93,8 @@ const Case cases[] = {
     {"kick &4", true, "", "", "kick -------- 1 4 on"},
     {"kick .5", true, "", "", "kick -------- 0.5 0 on"},
     {"kick 0", true, "", "", "kick -------- 0 0 on"},
-    {"kick &0", true, "", "", "kick -------- 1 0 on"},
     // An instrument plays at most at 10, the master volume has no such limit.
     {"kick 11 #", true, "", "", "kick ######## 10 0 on"},
-    {"kick 99999", true, "", "", "kick -------- 10 0 on"},
     {"volume 20", true, "", "volume(20.000000)", ""},
     {"kick\t#-", true, "", "", "kick #-#-#-#- 1 0 on"},
     // Names: letters, one underscore, trailing digits.
@@ -134,7 +132,6 @@ const Case cases[] = {
     {"midi hh", false, "pattern not found: hh", "", ""},
     {"link kick", true, "", "audition(link); audition(kick)", ""},
     {"link onx", true, "Unknown part/sample: link", "", ""},
-    {"volume 0.5 ", true, "", "volume(0.500000)", ""},
     {"parts", true, "No parts yet. Use\n=monkey\nto create a new snapshot!\n", "", ""},
     {"bpm", true, "120", "", ""},
     // Symbols.
@@ -145,7 +142,6 @@ const Case cases[] = {
     {".xyz", false, "pattern not found: xyz", "", ""},
     // A missing name gets the closest samples (and parts, for a recall), case aside.
     {"kik #-", false, "pattern not found: kik, did you mean kick?", "", ""},
-    {"k 0.5", false, "pattern not found: k, did you mean kick?", "", ""},
     {"h #-", false, "pattern not found: h, did you mean hh or hi-hat?", "", ""},
     {"kick #-\n=verse\nvers", true, "Unknown part/sample: vers, did you mean verse?", "", "kick #-#-#-#- 1 0 on",
      "verse"},
