@@ -70,32 +70,21 @@ TEST_F(RenderTest, HitsLandOnTheirStepsToTheFrameAndTheTailRingsOut) {
     }
 }
 
-// However loud the instruments (here up to a hundred times full scale), the render stays within
-// the limiter's ceiling; a mix that never reaches -1 dBFS comes out exactly as mixed; and every
-// render of the same state is the same. Where the hits begin is checked above.
-TEST_F(RenderTest, LoudMixesAreLimitedQuietOnesUntouchedAndEveryRenderTheSame) {
-    const struct {
-        int instruments;
-        const char* volume;
-        bool limited;
-    } cases[] = {{1, "1", false}, {2, "1", true}, {20, "10", true}};
+// However loud the instruments (here up to a hundred times full scale), the render stays within the limiter's
+// ceiling, and every render of the same state is the same. A quiet mix passing untouched is checked by the stems,
+// which add up to it.
+TEST_F(RenderTest, LoudMixesAreLimitedAndEveryRenderTheSame) {
     for (int i = 0; i < 20; ++i) writeWav(pack("default") + "/s" + std::to_string(i) + ".wav", 20000);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.instruments);
+    for (const auto& [instruments, volume] : {std::pair(2, "1"), {20, "10"}}) {
+        SCOPED_TRACE(instruments);
         start();
-        for (int i = 0; i < c.instruments; ++i)
-            ASSERT_TRUE(run("s" + std::to_string(i) + " " + c.volume + " ########").ok);
+        for (int i = 0; i < instruments; ++i) ASSERT_TRUE(run("s" + std::to_string(i) + " " + volume + " ########").ok);
         const std::vector<float> left = renderLeft({{"", 2}});
         EXPECT_EQ(renderLeft({{"", 2}}), left) << "the same every time";
         float peak = 0;
-        for (float sample : left) {
-            peak = std::max(peak, std::abs(sample));
-            if (!c.limited) {
-                ASSERT_TRUE(sample == 0.0f || sample == 0.5f) << sample;
-            }
-        }
-        EXPECT_LE(peak, c.limited ? MasterLimiter::ceiling * 1.000001f : 0.5f);
-        EXPECT_GE(peak, c.limited ? 0.85f : 0.5f);
+        for (float sample : left) peak = std::max(peak, std::abs(sample));
+        EXPECT_LE(peak, MasterLimiter::ceiling * 1.000001f);
+        EXPECT_GE(peak, 0.85f);
     }
 }
 
@@ -272,9 +261,6 @@ TEST_F(CommandLine, EachCommandLineEndsAsItShould) {
         {"render song --parts a", 2, "zaffo: --parts needs NAME:MEASURES", false},
         {"render song --measures", 2, "zaffo: --measures needs a value\nTry 'zaffo --help'.\n", false},
         {"render song --loud", 2, "zaffo: unknown option --loud\nTry 'zaffo --help'.\n", false},
-        {"render song --stems", 2, "zaffo: --stems needs a value\nTry 'zaffo --help'.\n", false},
-        {"send help", 2, "zaffo: no running Zaffo to send to\n", false, "XDG_RUNTIME_DIR=/nonexistent "},
-        {"render song -o", 2, "zaffo: --output needs a value\n", false},
         {"render", 2, "zaffo: render needs a composition\n", false},
         {"play song", 2, "zaffo: unknown command play\nTry 'zaffo --help'.\n", false},
         {"-x", 2, "zaffo: unknown option -x\nTry 'zaffo --help'.\n", false},
