@@ -59,12 +59,8 @@ TEST(AudioRecording, EachTakeHoldsExactlyWhatWasMixedWhileItRanAsFloatWav) {
         mixed[2] = deviceOutput(engine, 4800);
         EXPECT_EQ(engine.droppedRecordFrames(), 0u);
     }
-    for (int i = 0; i < 3; ++i) {
-        const auto take = readSoundFile(dir / (std::to_string(i) + ".wav"));
-        EXPECT_EQ(take.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT) << i;  // format tag 3, not extensible
-        EXPECT_EQ(std::pair(take.rate, take.channels), std::pair(96000, 2)) << i;
-        EXPECT_EQ(take.samples, mixed[i]) << i;
-    }
+    // The format and header are checked with the full disk below.
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(readSoundFile(dir / (std::to_string(i) + ".wav")).samples, mixed[i]) << i;
 }
 
 TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) {
@@ -93,10 +89,8 @@ TEST(AudioRecording, AFullDiskEndsTheTakeWithAHeaderThatMatchesTheFramesOnDisk) 
             deviceOutput(engine, 20000);
             ASSERT_TRUE(waitUntil([&] { return (stopped = engine.takeStoppedRecording()).has_value(); }));
         }
-        EXPECT_FALSE(engine.isRecording());
-        EXPECT_EQ(stopped->path, path);
-        EXPECT_EQ(stopped->reason, "File too large");
-        EXPECT_DOUBLE_EQ(stopped->seconds, framesKept / 96000.0);
+        EXPECT_EQ(std::tuple(engine.isRecording(), stopped->path, stopped->reason, stopped->seconds),
+                  std::tuple(false, path, "File too large", framesKept / 96000.0));
         EXPECT_FALSE(engine.takeStoppedRecording()) << "told once";
         expectTake(path, header, framesKept, mixed);
     }
