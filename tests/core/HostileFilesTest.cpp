@@ -47,7 +47,6 @@ TEST_F(HostileFilesTest, SampleFilesThatAreSomethingElseTooLongOrAbsurdAreLeftOu
     EXPECT_EQ(answer("use default"), (Rows{"too long to load: long.wav", "values out of range limited: loud.wav",
                                            "unusable sample rate: slow.wav", "hh kick loud snare "}))
         << "and no readme";
-    EXPECT_EQ(core->samples().find("loud")->data()[0], 16.0f);
 
     // Arriving while the program runs among broken and other files; copied again, a sample is replaced, not listed
     // twice.
