@@ -15,11 +15,9 @@ bool load(Sequencer& sequencer, const std::string& text) {
     return sequencer.fromJson(parseComposition(text));
 }
 
-// The layout shows in an empty document and in an excerpt of an instrument's entry.
+// The layout shows in an excerpt of an instrument's entry.
 TEST(Composition, WritesEveryFieldIndentedByTwoSpacesAndGivesTheSameBytesSavedAgain) {
     Sequencer sequencer, loaded;
-    EXPECT_EQ(compositionText(sequencer.toJson()),
-              "{\n  \"activeInstruments\": [],\n  \"bpm\": 120,\n  \"name\": \"composition\",\n  \"parts\": {}\n}\n");
     const std::string kick = R"({"mute": false, "name": "kick", "pattern": [0, null, 5, null, 0, null, 5, null],
         "patternRaw": "#-#5-#-#5-", "rand": 0, "rawPattern": "#-#5-#-#5-",
         "sequence": ["C3", null, "F3", null, "C3", null, "F3", null], "volume": 0.69999998807907104})";
@@ -176,11 +174,10 @@ TEST(CompositionReading, MidiKeysAppearOnlyWhenUsedAndHostileValuesArePassedOver
 // The steps are written three ways: the pattern text, the pitches, and the notes.
 TEST(PatternTextAndNoteName, PitchesOfHitsOnlyAndOffsetZeroAsAPlainHitOrC3WithOctavesRoundedDown) {
     EXPECT_EQ(patternText({Step{true, 9}, Step{false, 7}, Step{true, -2}, Step{true, 0}}), "#9-#-2#----");
-    const std::pair<int32_t, const char*> cases[] = {{0, "C3"},  {5, "F3"},  {11, "B3"},  {12, "C4"},  {13, "C#4"},
-                                                     {24, "C5"}, {-1, "B2"}, {-2, "A#2"}, {-12, "C2"}, {-13, "B1"}};
+    // C3 and F3 are in the saved document above.
+    const std::pair<int32_t, const char*> cases[] = {
+        {13, "C#4"}, {-1, "B2"}, {-12, "C2"}, {-13, "B1"}, {INT32_MAX, "G178956973"}, {INT32_MIN, "E-178956968"}};
     for (const auto& [pitch, expected] : cases) EXPECT_EQ(noteName(pitch), expected) << pitch;
-    EXPECT_EQ(noteName(INT32_MAX), "G178956973");
-    EXPECT_EQ(noteName(INT32_MIN), "E-178956968");
 }
 
 }  // namespace
