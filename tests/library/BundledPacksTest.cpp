@@ -14,16 +14,13 @@ namespace {
 // The packs the build put beside the program are decoded as the program decodes them; written
 // again, they come out the same.
 TEST(BundledPacks, EverySoundIsAUsableDrumHitAndComesOutTheSameEachTime) {
-    std::string names;
     for (const Kit& kit : bundledKits()) {
         const bool lossy = kit.format == FileFormat::Mp3;  // its encoder smears the attack, and its level
-        names += kit.name + (lossy ? " (mp3):" : " (wav):");
         testing::TempFolder again;
         ASSERT_TRUE(writePack(again.path(), kit));
         for (const Hit& hit : kit.hits) {
             const std::string file = kit.name + "/" + hit.name + (lossy ? ".mp3" : ".wav");
             SCOPED_TRACE(file);
-            names += " " + hit.name;
             EXPECT_EQ(testing::readFile(again / file), testing::readFile(std::string(ZAFFO_SAMPLES_DIR) + "/" + file));
             auto decoded = decode(std::string(ZAFFO_SAMPLES_DIR) + "/" + file);
             ASSERT_TRUE(decoded && !decoded->firstChannel.empty());
@@ -37,11 +34,7 @@ TEST(BundledPacks, EverySoundIsAUsableDrumHitAndComesOutTheSameEachTime) {
             // A hit, not a drone: the last fifth is much quieter than the whole.
             EXPECT_LT(peakOf(Signal(s.end() - s.size() / 5, s.end())), 0.3f * peakOf(s));
         }
-        names += "; ";
     }
-    EXPECT_EQ(names,
-              "default (wav): kick snare hh oh clap percy tom rim cowbell; "
-              "tarvik (mp3): kick snare hh oh clap percy tom shaker zap; ");
 }
 
 }  // namespace
