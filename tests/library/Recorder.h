@@ -83,7 +83,9 @@ inline ::testing::AssertionResult act(const std::string& base, const std::string
         if (verb == "mkdir") std::filesystem::create_directories(a);
         if (verb == "rm") std::filesystem::remove(a);
         if (verb == "mv") std::filesystem::rename(a, b);
-        if (awaited != std::string::npos && !recorder->waitFor(step.substr(awaited + 4)))
+        if (awaited == std::string::npos) continue;
+        if (!recorder) return ::testing::AssertionFailure() << "nothing records what" << step << " awaits";
+        if (!recorder->waitFor(step.substr(awaited + 4)))
             return ::testing::AssertionFailure() << "after" << step << " came only: " << recorder->joined();
     }
     return ::testing::AssertionSuccess();

@@ -74,12 +74,12 @@ TEST(Composition, PartsFollowTheLiveOrderKeepCopiesOfTheirOwnAndSkipUnusableMemb
 
 // An object `depth` levels deep inside the tempo 77, every other level an array.
 std::string nested(int depth) {
-    std::string text = R"({"bpm": 77, "deep": )", closing = "}";
+    std::string text = R"({"bpm": 77, "deep": )", closing;
     for (int i = 0; i < depth; ++i) {
         text += i % 2 ? "[" : "{\"a\":";
-        closing.insert(0, i % 2 ? "]" : "}");
+        closing += i % 2 ? ']' : '}';
     }
-    return text + "1" + closing;
+    return text + "1" + std::string(closing.rbegin(), closing.rend()) + "}";
 }
 
 // A hostile document, and the instruments and tempo that loading it leaves; without instruments nothing changes.
