@@ -68,13 +68,14 @@ using Floats4 = float __attribute__((vector_size(16)));
 // Vectors pass by reference: the calling convention for them differs between builds.
 inline void load(Floats8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
 
-// Eight weights of a row interpolated towards the next row's at t, each paired with itself for the
-// left and the right sample of a frame: weights 0-3 into low, 4-7 into high (see PitchFilter::row).
-inline void pairedWeights(Floats8& low, Floats8& high, const float* row, const float* next, float t) {
-    Floats8 a, b;
-    load(a, row);
-    load(b, next);
-    const Floats8 w = a + t * (b - a);
+// Eight weights of a row's group interpolated towards the next phase's at t, each paired with itself
+// for the left and the right sample of a frame: weights 0-3 into low, 4-7 into high (see
+// PitchFilter::row).
+inline void pairedWeights(Floats8& low, Floats8& high, const float* group, float t) {
+    Floats8 w, towards;
+    load(w, group);
+    load(towards, group + 8);
+    w += t * towards;
     low = __builtin_shuffle(w, Lanes8{0, 0, 1, 1, 4, 4, 5, 5});
     high = __builtin_shuffle(w, Lanes8{2, 2, 3, 3, 6, 6, 7, 7});
 }
@@ -115,22 +116,21 @@ struct FilteredRead {
 
 // One stereo frame through the kernel: the weights are interpolated between the rows of the
 // two neighbouring phases, eight at a time; the left and right sums are the even and odd lanes.
-inline void filterFrame(Floats8& sum, const float* x, const float* row, int stride, int taps, float t) {
-    const float* next = row + stride;
+inline void filterFrame(Floats8& sum, const float* x, const float* row, int taps, float t) {
     Floats8 sum1{}, low, high;
     // Each sum starts with its first terms, not with zero: that is one add less, and no different.
-    pairedWeights(low, high, row, next, t);
+    pairedWeights(low, high, row, t);
     weighted(sum, low, x);
     if (taps >= 8) weighted(sum1, high, x + 8);
     int m = 8;
     for (; m + 8 <= taps; m += 8) {
-        pairedWeights(low, high, row + m, next + m, t);
+        pairedWeights(low, high, row + 2 * m, t);
         addWeighted(sum, low, x + 2 * m);
         addWeighted(sum1, high, x + 2 * m + 8);
     }
     // Taps come in fours: a last four are the lower half of their group.
     if (m < taps) {
-        pairedWeights(low, high, row + m, next + m, t);
+        pairedWeights(low, high, row + 2 * m, t);
         addWeighted(sum, low, x + 2 * m);
     }
     sum += sum1;
@@ -152,7 +152,7 @@ template <int Taps>
 [[gnu::always_inline]] inline std::uint64_t mixFrames(float* out, std::uint32_t frames, float gain,
                                                       std::uint64_t position, std::uint64_t step, std::uint64_t end,
                                                       const FilteredRead& read) {
-    const int taps = Taps ? Taps : read.taps, stride = Taps ? (Taps + 7) / 8 * 8 : read.stride;
+    const int taps = Taps ? Taps : read.taps, stride = Taps ? (Taps + 7) / 8 * 16 : read.stride;
     constexpr int fractionBits = 32, phaseShift = fractionBits - PitchFilter::phaseBits;
     constexpr std::uint32_t betweenPhases = (1u << phaseShift) - 1;
     constexpr float betweenScale = 1.0f / static_cast<float>(1u << phaseShift);
@@ -171,7 +171,7 @@ template <int Taps>
         if (static_cast<std::uint64_t>(first) >= inside) x = copyAtEdge(edge, read, first, taps);
         const float* row = table + std::size_t{fraction >> phaseShift} * stride;
         const float t = static_cast<float>(static_cast<std::int32_t>(fraction & betweenPhases)) * betweenScale;
-        filterFrame(sum, x, row, stride, taps, t);
+        filterFrame(sum, x, row, taps, t);
     };
     const std::uint64_t ahead = position < end ? (end - position - 1) / step + 1 : 0;
     const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, ahead));

@@ -65,12 +65,13 @@ PitchFilter::PitchFilter(double step) {
     const Design design = designFor(step);
     level_ = design.level;
     taps_ = design.taps;
-    stride_ = (taps_ + 7) / 8 * 8;
+    const int groups = (taps_ + 7) / 8;
+    stride_ = 16 * groups;
     const int half = taps_ / 2;
-    table_.resize(std::size_t{phases + 1} * stride_);
-    std::vector<double> weights(taps_);
+    std::vector<float> weights(std::size_t{phases + 1} * taps_);
     for (std::uint32_t phase = 0; phase <= phases; ++phase) {
         const double fraction = static_cast<double>(phase) / phases;
+        std::vector<double> row(taps_);
         double sum = 0;
         for (int m = 0; m < taps_; ++m) {
             const double distance = fraction + half - 1 - m;
@@ -79,13 +80,21 @@ PitchFilter::PitchFilter(double step) {
             const double edge = distance / (half + 0.5);
             const double window =
                 besselI0(kaiserBeta * std::sqrt(std::max(0.0, 1 - edge * edge))) / besselI0(kaiserBeta);
-            weights[m] = sinc * window;
-            sum += weights[m];
+            row[m] = sinc * window;
+            sum += row[m];
         }
         // Every row sums to one: a constant keeps its level exactly, whatever the phase.
-        float* row = table_.data() + std::size_t{phase} * stride_;
-        constexpr int place[8] = {0, 1, 4, 5, 2, 3, 6, 7};
-        for (int m = 0; m < taps_; ++m) row[m / 8 * 8 + place[m % 8]] = static_cast<float>(weights[m] / sum);
+        for (int m = 0; m < taps_; ++m) weights[phase * taps_ + m] = static_cast<float>(row[m] / sum);
+    }
+    table_.resize(std::size_t{phases} * groups);
+    constexpr int place[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+    for (std::uint32_t phase = 0; phase < phases; ++phase) {
+        for (int m = 0; m < taps_; ++m) {
+            const float weight = weights[phase * taps_ + m], next = weights[(phase + 1) * taps_ + m];
+            float* group = table_[std::size_t{phase} * groups + m / 8].floats;
+            group[place[m % 8]] = weight;
+            group[8 + place[m % 8]] = next - weight;
+        }
     }
 }
 

@@ -21,14 +21,15 @@ public:
 
     int level() const { return level_; }
     int taps() const { return taps_; }
-    // Floats per row: the taps rounded up to a whole group of eight, the rest zero.
+    // Floats per row: the taps rounded up to a whole group of eight (the rest zero), twice over.
     int stride() const { return stride_; }
-    // Row `phase` holds the kernel at that fractional position; row `phase` + 1 follows it, to
-    // interpolate towards. Weight m of a row applies to frame (whole position) - taps / 2 + 1 + m.
-    // Each group of eight weights is stored in the order 0 1 4 5 2 3 6 7, so that pairing each
-    // weight with itself within the halves of a vector (for the left and the right sample of a
-    // frame) gives weights 0-3 from the lower two of each half and 4-7 from the upper two.
-    const float* row(std::uint32_t phase) const { return table_.data() + std::size_t{phase} * stride_; }
+    // Row `phase` holds the kernel at that fractional position, in groups of eight weights, each
+    // followed by its eight steps towards the next phase's weights (to interpolate between the
+    // two). Weight m of a row applies to frame (whole position) - taps / 2 + 1 + m. Each group's
+    // weights, and steps, are stored in the order 0 1 4 5 2 3 6 7, so that pairing each with itself
+    // within the halves of a vector (for the left and the right sample of a frame) gives 0-3 from
+    // the lower two of each half and 4-7 from the upper two. Every group lies on a cache line.
+    const float* row(std::uint32_t phase) const { return table_.data()->floats + std::size_t{phase} * stride_; }
 
     // The filter for a step, made at the first call for all semitone shifts within two octaves;
     // beyond them the filter of the nearest edge serves (and no longer removes everything that
@@ -39,7 +40,10 @@ private:
     int level_ = 0;
     int taps_ = 0;
     int stride_ = 0;
-    std::vector<float> table_;
+    struct alignas(64) Group {
+        float floats[16];
+    };
+    std::vector<Group> table_;
 };
 
 }  // namespace zaffo
