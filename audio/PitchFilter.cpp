@@ -19,6 +19,10 @@ constexpr double outputNyquist = engineSampleRate / 2.0;
 // Shifted down, the full-rate frames pass up to here; what lies above it is too close to its own
 // images to part from them with a short kernel (and is beyond hearing before the shift).
 constexpr double fullRatePassband = 40000;
+// Shifted down so far that the images of the frames' top would land within hearing, the stopband
+// begins at their Nyquist frequency and the passband ends here: what lies between fades rather
+// than comes back as an image.
+constexpr double deepShiftPassband = 32000;
 constexpr int maxShift = 24;
 
 double besselI0(double x) {
@@ -38,7 +42,9 @@ struct Design {
 
 // The passband ends at 20 kHz after the shift; the stopband begins where content would fold back
 // over the output's Nyquist frequency or, if the level holds nothing that high, at the first
-// image of the passband. Kaiser's estimate gives the taps for the width between them.
+// image of the passband. The images of what lies above the passband are only partly removed: they
+// land above 20 kHz, except in shifts down by more than 15 semitones, which stop everything at
+// the Nyquist frequency instead. Kaiser's estimate gives the taps for the width between them.
 Design designFor(double step) {
     Design best;
     for (int level = 0; level < AudioBuffer::levels; ++level) {
@@ -50,7 +56,11 @@ Design designFor(double step) {
             continue;
         }
         const double folds = outputNyquist / step;
-        const double stop = folds < rate / 2 ? folds : rate - pass;
+        double stop = folds < rate / 2 ? folds : rate - pass;
+        if (level == 0 && rate / 2 * step < audibleBand) {
+            pass = deepShiftPassband;
+            stop = rate / 2;
+        }
         const double width = (stop - pass) / rate;
         int taps = static_cast<int>(std::ceil((attenuationDb - 8) / (2.285 * 2 * M_PI * width))) + 1;
         taps = (taps + 3) / 4 * 4;

@@ -169,16 +169,19 @@ double lobeDb(const std::vector<double>& db, double hz) {
 
 // A shift keeps what lands within 20 kHz at its level (to 0.1 dB), and nothing else comes out louder than 100 dB
 // below the input: neither what folds back over 48 kHz nor images. Unshifted, the frames come out as they went in.
-// The material is at 96 kHz: single tones, and 64 tones spread over 30 to 46 kHz.
+// The material is at 96 kHz: single tones, and 64 tones spread over 30 to 46 kHz. Two octaves down, the top of the
+// band (46 kHz) would image into hearing: it fades instead, and is not held to its level.
 TEST_F(RenderTest, PitchShiftsKeepTheirPassbandAndFoldNothingBack) {
     const struct {
         const char* name;
         double low, high;
         int shift;
+        bool keepsLevel = true;
     } cases[] = {
-        {"toa", 15000, 15000, 24},   {"tob", 30000, 30000, 12}, {"toc", 10000, 10000, 7},   {"toc", 10000, 10000, -12},
-        {"noise", 30000, 46000, 12}, {"tod", 5000, 5000, 24},   {"toe", 40000, 40000, -12}, {"tof", 18800, 18800, 1},
-        {"tog", 1000, 1000, -24},    {"toh", 23000, 23000, -5}, {"toc", 10000, 10000, 0},
+        {"toa", 15000, 15000, 24},  {"tob", 30000, 30000, 12},   {"toc", 10000, 10000, 7},
+        {"toc", 10000, 10000, -12}, {"noise", 30000, 46000, 12}, {"tod", 5000, 5000, 24},
+        {"toe", 40000, 40000, -12}, {"tof", 18800, 18800, 1},    {"tog", 1000, 1000, -24},
+        {"toh", 23000, 23000, -5},  {"toc", 10000, 10000, 0},    {"toi", 46000, 46000, -24, false},
     };
     for (const auto& c : cases) {
         const std::string path = pack("default") + "/" + c.name + ".wav";
@@ -208,7 +211,8 @@ TEST_F(RenderTest, PitchShiftsKeepTheirPassbandAndFoldNothingBack) {
             const double hz = double(bin) * 48000 / double(out.size());
             if (c.low != c.high || std::abs(hz - c.low * ratio) > 60) worst = std::max(worst, out[bin] - signal);
         }
-        if (c.low == c.high && c.low * ratio <= 20000) level = lobeDb(out, c.low * ratio) - lobeDb(in, c.low);
+        if (c.keepsLevel && c.low == c.high && c.low * ratio <= 20000)
+            level = lobeDb(out, c.low * ratio) - lobeDb(in, c.low);
         std::printf("%6.0f Hz %+3d: level %+.3f dB, the loudest else %.1f dB\n", c.low, c.shift, level, worst);
         EXPECT_NEAR(level, 0, 0.1);
         EXPECT_LE(worst, -100);
