@@ -22,7 +22,7 @@ void AudioPlayer::start(std::shared_ptr<AudioBuffer> buffer, float volume, doubl
     frameCount_ = std::min<std::uint64_t>(buffer_ ? buffer_->frameCount() : 0, wholeFrame - 1);
     position_ = 0;
     step_ = std::max<std::uint64_t>(std::llround(static_cast<double>(wholeFrame) / ratio), 1);
-    filter_ = step_ == wholeFrame ? nullptr : &PitchFilter::forStep(1 / ratio);
+    filter_ = step_ == wholeFrame ? nullptr : &PitchFilter::forStep(1 / ratio, buffer_->bandwidth());
     volume_ = volume;
     startFrame_ = startFrame;
 }

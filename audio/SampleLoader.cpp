@@ -117,7 +117,7 @@ DecodedSample decodeOpened(SNDFILE* file, const SF_INFO& info, double fileBytes,
     if (samples.empty()) {
         return {};
     }
-    return {std::make_shared<AudioBuffer>(std::move(samples)), SampleProblem::none, limited};
+    return {std::make_shared<AudioBuffer>(std::move(samples), info.samplerate), SampleProblem::none, limited};
 }
 
 }  // namespace

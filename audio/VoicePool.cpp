@@ -77,7 +77,7 @@ VoicePool::VoicePool(std::size_t capacity)
     parked_.reserve(capacity);
     for (AudioPlayer& player : players_) idle_.push_back(&player);
     // The pitch kernels are made here, before any voice on the audio thread needs them.
-    PitchFilter::forStep(1.0);
+    PitchFilter::forStep(1.0, engineSampleRate / 2.0);
 }
 
 void VoicePool::retire(AudioPlayer* voice) {

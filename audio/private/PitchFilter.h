@@ -16,8 +16,9 @@ public:
     static constexpr std::uint32_t phases = 1u << phaseBits;
     static constexpr int maxTaps = 64;
 
-    // step: frames of the buffer (at the engine's rate) per output frame.
-    explicit PitchFilter(double step);
+    // step: frames of the buffer (at the engine's rate) per output frame; content: the highest
+    // frequency of the material it reads.
+    PitchFilter(double step, double content);
 
     int level() const { return level_; }
     int taps() const { return taps_; }
@@ -31,10 +32,11 @@ public:
     // the lower two of each half and 4-7 from the upper two. Every group lies on a cache line.
     const float* row(std::uint32_t phase) const { return table_.data()->floats + std::size_t{phase} * stride_; }
 
-    // The filter for a step, made at the first call for all semitone shifts within two octaves;
+    // The filter for a step of material that holds nothing above bandwidth (AudioBuffer::bandwidth),
+    // made at the first call for all semitone shifts within two octaves;
     // beyond them the filter of the nearest edge serves (and no longer removes everything that
     // folds back upwards). Call once before the audio thread needs it: the first call allocates.
-    static const PitchFilter& forStep(double step);
+    static const PitchFilter& forStep(double step, double bandwidth);
 
 private:
     int level_ = 0;
