@@ -43,7 +43,7 @@ public:
 
 private:
     const std::vector<float> samples_;
-    double bandwidth_;
+    const double bandwidth_;
     std::array<std::vector<float>, levels - 1> copies_;
 };
 
