@@ -65,7 +65,7 @@ Design designFor(double step, double content) {
             continue;
         }
         const double folds = outputNyquist / step;
-        double stop = folds < top ? folds : rate - (bandLimited ? std::max(pass, top) : pass);
+        double stop = folds < top ? folds : rate - (bandLimited ? top : pass);
         if (!bandLimited && level == 0 && rate / 2 * step < audibleBand) {
             pass = deepShiftPassband;
             stop = rate / 2;
@@ -88,18 +88,18 @@ PitchFilter::PitchFilter(double step, double content) {
     const int groups = (taps_ + 7) / 8;
     stride_ = 16 * groups;
     const int half = taps_ / 2;
+    const double windowPeak = besselI0(design.kaiserBeta);
     std::vector<float> weights(std::size_t{phases + 1} * taps_);
+    std::vector<double> row(taps_);
     for (std::uint32_t phase = 0; phase <= phases; ++phase) {
         const double fraction = static_cast<double>(phase) / phases;
-        std::vector<double> row(taps_);
         double sum = 0;
         for (int m = 0; m < taps_; ++m) {
             const double distance = fraction + half - 1 - m;
             const double x = 2 * design.cutoff * distance;
             const double sinc = x == 0 ? 1 : std::sin(M_PI * x) / (M_PI * x);
             const double edge = distance / (half + 0.5);
-            const double window =
-                besselI0(design.kaiserBeta * std::sqrt(std::max(0.0, 1 - edge * edge))) / besselI0(design.kaiserBeta);
+            const double window = besselI0(design.kaiserBeta * std::sqrt(std::max(0.0, 1 - edge * edge))) / windowPeak;
             row[m] = sinc * window;
             sum += row[m];
         }
