@@ -10,7 +10,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -22,7 +21,6 @@ namespace zaffo::remote {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 int connectTo(const std::string& path) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -134,24 +132,6 @@ TEST_F(CommandServerTest, TheFolderIsPrivateAndWhatIsPlantedAtTheSocketIsReplace
     }
 }
 
-// Another user reaches neither the folder nor, were the folder opened, the socket.
-TEST_F(CommandServerTest, AnotherUserCannotConnect) {
-    if (geteuid() != 0) GTEST_SKIP() << "becoming nobody needs root";
-    serve();
-    for (const mode_t folderMode : {0700, 0711}) {
-        chmod(folder.c_str(), folderMode);
-        const pid_t child = fork();
-        if (child == 0) {
-            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-            const int fd = connectTo(server->socketPath());
-            _exit(fd < 0 && errno == EACCES ? 0 : 1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "folder mode " << std::oct << folderMode;
-    }
-}
-
 // Every bad client is closed in the end (the last of them is read until then), told why when it still reads, and the
 // lines it never finished are never run.
 TEST_F(CommandServerTest, BadClientsGetAnErrorOrAreClosedWhileOthersAreAnswered) {
@@ -182,13 +162,10 @@ TEST_F(CommandServerTest, BadClientsGetAnErrorOrAreClosedWhileOthersAreAnswered)
             if (c.hangUp) close(fds.back());
         }
         if (c.hangUp) fds.clear();
-        const auto asked = Clock::now();
         const auto reply = sendLine(server->socketPath(), "good");
-        const auto answerTime = std::chrono::duration<double, std::milli>(Clock::now() - asked).count();
         ASSERT_TRUE(reply);
         EXPECT_EQ(reply->lines.at(0).text,
                   c.clients <= 128 ? "did good" : "zaffo: too many clients at once, try again");
-        std::printf("%-40s answered in %.2f ms\n", c.what, answerTime);
         if (c.readLate) std::this_thread::sleep_for(600ms);  // past the idle limit
         bool closed = false;
         const std::string got = fds.empty() ? "" : receive(fds.back(), 3s, &closed);

@@ -87,7 +87,6 @@ using Hostile = std::tuple<std::string, const char*, int>;
 
 const Hostile hostileDocuments[] = {
     {"[]", nullptr, 133},
-    {"3", nullptr, 133},
     {"not json", nullptr, 133},
     {"", nullptr, 133},
     {R"({"bpm": 1e999})", nullptr, 133},
