@@ -130,7 +130,6 @@ TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
         {"empty.wav", text(""), unreadable},
         {"silent.wav", sound(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 0), unreadable},
         {"missing.wav", nothing, unreadable},
-        {"", nothing, unreadable},
         {"flac.wav", sound(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 375, 375 * 700), unreadable},
         {"fifo.wav", fifo, unreadable},
         {"to-fifo.wav", linkTo(dir / "fifo.wav"), unreadable},
@@ -138,7 +137,6 @@ TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
         {"folder.wav", folder, unreadable},
         {"rf64.wav", sound(SF_FORMAT_RF64 | SF_FORMAT_FLOAT, 96000, 100), none},
         {"to-rf64.wav", linkTo(dir / "rf64.wav"), none},
-        {"eleven-minutes.wav", sound(pcm8, 1000, 1000 * 660), tooLong},
         {"at-limit.wav", sound(pcm8, 96000, 1000), none, 1000},
         {"over-limit.wav", sound(pcm8, 96000, 1001), tooLong, 1000},
         {"over-limit.mp3", sound(mp3, 48000, 48000), tooLong, 20000},
@@ -149,8 +147,8 @@ TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
     std::vector<std::string> paths;
     std::vector<std::pair<SampleProblem, std::uint64_t>> one, all;
     for (const auto& c : cases) {
-        if (*c.name) c.make(c.name);
-        const std::string path = *c.name ? dir / c.name : "";
+        c.make(c.name);
+        const std::string path = dir / c.name;
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
         const DecodedSample sample = decodeSample(path, c.maxFrames);

@@ -14,7 +14,6 @@ struct UndoCase {
 };
 
 const UndoCase undoCases[] = {
-    {"", "kick #-"},
     {"kick 0.7 #- &4", "kick 0.25"},
     {"kick #-", "kick snare #5-#-2 &3"},
     {"kick #-", ".kick"},
