@@ -102,7 +102,6 @@ TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorOnRedUntilTheNextGoodOne) {
     EXPECT_EQ(screen->commandText, L"");
     EXPECT_EQ(screen->errorText, L"");
     EXPECT_EQ(Drawn(*screen).backgrounds("Command:", 2, 1), ".");
-    EXPECT_EQ(browse(Event::ArrowUp), L"kick #-");
 }
 
 // Only one Zaffo takes sent lines; another one says so in its log and plays on.
@@ -186,36 +185,36 @@ TEST_F(AppScreenTest, ALongLineScrollsToKeepTheCursorInSight) {
 // The right-hand column gives way first, then the left-hand one; below 50 x 16 a notice stands
 // alone. The settings pane keeps eight rows. Typing goes on throughout, seen or not.
 TEST_F(AppScreenTest, EveryTerminalSizeShowsWhatFitsAndTakesTyping) {
-    const Rows panes{"┌Settings", "┌Parts", "┌Zaffo", "┌Sample Packs", "┌Samples"};
-    const struct {
-        int columns, rows;
-        Rows shown, hidden;
-    } sizes[] = {
+    // Columns, rows, what shows and what does not.
+    const std::tuple<int, int, Rows, Rows> sizes[] = {
         {80, 24, {"┌Settings", "┌Parts", "┌Zaffo"}, {"┌Samples"}},
         {50, 16, {"┌Zaffo", "Command:"}, {"┌Settings", "┌Samples", "Zaffo needs"}},
-        {49, 16, {"Zaffo needs at least 50x16;", "this terminal is 49x16"}, panes},
+        {49,
+         16,
+         {"Zaffo needs at least 50x16;", "this terminal is 49x16"},
+         {"┌Settings", "┌Parts", "┌Zaffo", "┌Sample Packs", "┌Samples"}},
         {200, 60, {"┌Settings", "┌Zaffo", "│> default", "│  other", "┌Samples", "│hh"}, {"Zaffo needs"}},
     };
     // Play has the focus when its column gives way: the keys go to the input.
     Drawn{*screen};  // lays the columns out
     screen->root()->OnEvent(Event::Tab);
     std::wstring typed;
-    for (const auto& size : sizes) {
-        const Drawn shown(*screen, size.columns, size.rows);
-        for (const std::string& text : size.shown) EXPECT_TRUE(shown.contains(text)) << size.columns << " " << text;
-        for (const std::string& text : size.hidden) EXPECT_FALSE(shown.contains(text)) << size.columns << " " << text;
-        if (shown.contains("┌Settings")) {  // eight rows, the Link row as wide as the others
-            EXPECT_TRUE(shown.rows[4].starts_with("│☐ Link ") && shown.rows[8].starts_with("┌Parts")) << size.columns;
-            EXPECT_EQ(shown.rows[4].find("│", 1), shown.rows[3].find("│", 1)) << size.columns;
+    for (const auto& [columns, rows, shown, hidden] : sizes) {
+        const Drawn drawn(*screen, columns, rows);
+        for (const std::string& text : shown) EXPECT_TRUE(drawn.contains(text)) << columns << " " << text;
+        for (const std::string& text : hidden) EXPECT_FALSE(drawn.contains(text)) << columns << " " << text;
+        if (drawn.contains("┌Settings")) {  // eight rows, the Link row as wide as the others
+            EXPECT_TRUE(drawn.rows[4].starts_with("│☐ Link ") && drawn.rows[8].starts_with("┌Parts")) << columns;
+            EXPECT_EQ(drawn.rows[4].find("│", 1), drawn.rows[3].find("│", 1)) << columns;
         }
-        const char letter = static_cast<char>('a' + size.columns % 26);
+        const char letter = static_cast<char>('a' + columns % 26);
         screen->root()->OnEvent(Event::Character(letter));
         typed += static_cast<wchar_t>(letter);
-        EXPECT_EQ(screen->commandText, typed) << size.columns;
+        EXPECT_EQ(screen->commandText, typed) << columns;
         // Tab and Shift+Tab go nowhere while the settings are out of sight.
         for (const Event& key : {Event::Tab, Event::TabReverse}) {
-            if (!shown.contains("┌Settings")) screen->root()->OnEvent(key);
-            EXPECT_TRUE(screen->commandInput()->Focused()) << size.columns;
+            if (!drawn.contains("┌Settings")) screen->root()->OnEvent(key);
+            EXPECT_TRUE(screen->commandInput()->Focused()) << columns;
         }
     }
 }
@@ -291,19 +290,13 @@ TEST_F(AppScreenTest, ACoreWithoutAScreenAnswersWithTheLinesTheLogShows) {
         EXPECT_TRUE(answer.ok && expected.size() > 2) << line;
         EXPECT_EQ(Rows(shown.end() - static_cast<long>(expected.size()), shown.end()), expected);
     }
-    const CommandAnswer failed = commands.run("kick xyz #-");
-    EXPECT_FALSE(failed.ok);
-    EXPECT_EQ(failed.lines, (std::vector<AnswerLine>{{"pattern not found: xyz", LineStyle::alert}}));
 }
 
-struct Case {
-    bool welcome;
-    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> prints;  // title and items, by the first command
-    std::vector<std::pair<std::wstring, std::string>> commits;               // line and its result
-    Rows rows;                                                               // '*' before each bold row
-};
-
-const Case cases[] = {
+// Whether the welcome shows; titles and items printed by the first command; lines committed and their results; the
+// rows, '*' before each bold one.
+using Prints = std::vector<std::pair<std::wstring, std::vector<std::wstring>>>;
+using Commits = std::vector<std::pair<std::wstring, std::string>>;
+const std::tuple<bool, Prints, Commits, Rows> cases[] = {
     {true, {}, {}, {"", "", "", "", "", "", "", "", "*type 'tutorial' for tutorial", "*type 'help' for help"}},
     // Items go into bold rows of at most 48 columns, a blank after each.
     {false,
@@ -325,13 +318,13 @@ const Case cases[] = {
 };
 
 TEST(MessageLog, ShowsWhatIsPrintedAndCommittedInBoldAndPlainRows) {
-    for (const Case& c : cases) {
+    for (const auto& [welcome, prints, commits, rows] : cases) {
         MessageLog log;
-        if (c.welcome) log.showWelcome();
+        if (welcome) log.showWelcome();
         CommandOutput output;
-        for (const auto& [title, items] : c.prints) output.printMessage(title, items);
-        for (const auto& [line, message] : c.commits) log.commitCommand(line, makeAnswer(output.take(), true, message));
-        EXPECT_EQ(renderRows(log.lines(), true), c.rows);
+        for (const auto& [title, items] : prints) output.printMessage(title, items);
+        for (const auto& [line, message] : commits) log.commitCommand(line, makeAnswer(output.take(), true, message));
+        EXPECT_EQ(renderRows(log.lines(), true), rows);
     }
 }
 

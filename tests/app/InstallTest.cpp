@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace zaffo::test {
 namespace {
@@ -22,15 +23,9 @@ std::string copyKeepingChanges(const std::string& from, const std::string& to) {
 // Each file is bundled (or not) in a first and a second version, and between the two copies the musician leaves it,
 // changes it, or makes it a link. What is in the folder at the end, and whether the copy said it kept it.
 TEST(Install, ASecondCopyUpdatesWhatIsBundledAndKeepsWhatTheMusicianSavedOrChanged) {
-    struct Case {
-        const char* file;
-        const char* first;     // "": not bundled
-        const char* second;    // "": no longer bundled
-        const char* musician;  // written between the copies; "": left alone, "->": made a link to first
-        const char* end;       // "": no file
-        bool saidKept;
-    };
-    const Case cases[] = {
+    // The file; its first and second bundled versions ("": not bundled); what the musician writes between the copies
+    // ("": left alone, "->": made a link to the first); what is there at the end ("": no file); whether it was kept.
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, bool> cases[] = {
         {"same.txt", "a", "a", "", "a", false},
         {"samples/p/updated.wav", "a", "b", "", "b", false},
         {"samples/p/changed.wav", "a", "b", "mine", "mine", true},
@@ -44,29 +39,29 @@ TEST(Install, ASecondCopyUpdatesWhatIsBundledAndKeepsWhatTheMusicianSavedOrChang
         {"linked.json", "a", "b", "->", "a", true},
     };
     TempFolder first, second, folder;
-    for (const Case& c : cases) {
-        for (auto [bundle, content] : {std::pair{&first, c.first}, std::pair{&second, c.second}}) {
+    for (const auto& [file, inFirst, inSecond, musician, end, saidKept] : cases) {
+        for (auto [bundle, content] : {std::pair{&first, inFirst}, std::pair{&second, inSecond}}) {
             if (*content == '\0') continue;
-            std::filesystem::create_directories(std::filesystem::path(*bundle / c.file).parent_path());
-            writeFile(*bundle / c.file, content);
+            std::filesystem::create_directories(std::filesystem::path(*bundle / file).parent_path());
+            writeFile(*bundle / file, content);
         }
     }
     copyKeepingChanges(first.path(), folder.path());
-    for (const Case& c : cases) {
-        if (std::string(c.musician) == "->") {
-            writeFile(folder / "target", c.first);
-            std::filesystem::remove(folder / c.file);
-            std::filesystem::create_symlink(folder / "target", folder / c.file);
-        } else if (*c.musician != '\0') {
-            writeFile(folder / c.file, c.musician);
+    for (const auto& [file, inFirst, inSecond, musician, end, saidKept] : cases) {
+        if (std::string(musician) == "->") {
+            writeFile(folder / "target", inFirst);
+            std::filesystem::remove(folder / file);
+            std::filesystem::create_symlink(folder / "target", folder / file);
+        } else if (*musician != '\0') {
+            writeFile(folder / file, musician);
         }
     }
     const std::string said = copyKeepingChanges(second.path(), folder.path());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        EXPECT_EQ(std::filesystem::exists(folder / c.file), *c.end != '\0');
-        EXPECT_EQ(readFile(folder / c.file), c.end);
-        EXPECT_EQ(said.find("Kept " + std::string(c.file) + " as you") != std::string::npos, c.saidKept) << said;
+    for (const auto& [file, inFirst, inSecond, musician, end, saidKept] : cases) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(std::filesystem::exists(folder / file), *end != '\0');
+        EXPECT_EQ(readFile(folder / file), end);
+        EXPECT_EQ(said.find("Kept " + std::string(file) + " as you") != std::string::npos, saidKept) << said;
     }
 }
 
