@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -129,6 +130,24 @@ TEST_F(CommandServerTest, TheFolderIsPrivateAndWhatIsPlantedAtTheSocketIsReplace
         EXPECT_EQ(sendLine(server->socketPath(), "kick #"), (RemoteReply{true, {{ReplyStyle::bold, "did kick #"}}}));
         server.reset();
         EXPECT_FALSE(std::filesystem::exists(commandSocketPath(folder))) << "the socket goes with the server";
+    }
+}
+
+// Another user reaches neither the folder nor, were the folder opened, the socket.
+TEST_F(CommandServerTest, AnotherUserCannotConnect) {
+    if (geteuid() != 0) GTEST_SKIP() << "becoming nobody needs root";
+    serve();
+    for (const mode_t folderMode : {0700, 0711}) {
+        chmod(folder.c_str(), folderMode);
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+            const int fd = connectTo(server->socketPath());
+            _exit(fd < 0 && errno == EACCES ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "folder mode " << std::oct << folderMode;
     }
 }
 
