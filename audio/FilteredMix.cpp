@@ -101,9 +101,8 @@ template <int Taps>
                                                       std::uint64_t position, std::uint64_t step, std::uint64_t end,
                                                       const FilteredRead& read) {
     const int taps = Taps ? Taps : read.taps, stride = Taps ? (Taps + 7) / 8 * 16 : read.stride;
-    constexpr int fractionBits = 32, phaseShift = fractionBits - PitchFilter::phaseBits;
+    constexpr int fractionBits = PitchFilter::positionFractionBits, phaseShift = fractionBits - PitchFilter::phaseBits;
     constexpr std::uint32_t betweenPhases = (1u << phaseShift) - 1;
-    constexpr float betweenScale = 1.0f / static_cast<float>(1u << phaseShift);
     const int half = taps / 2, level = read.level;
     // Kept apart from the output, whose stores the compiler must take to reach anything.
     const float *const in = read.in, *const table = read.table;
@@ -118,7 +117,7 @@ template <int Taps>
         const float* x = in + first * 2;
         if (static_cast<std::uint64_t>(first) >= inside) x = copyAtEdge(edge, read, first, taps);
         const float* row = table + std::size_t{fraction >> phaseShift} * stride;
-        const float t = static_cast<float>(static_cast<std::int32_t>(fraction & betweenPhases)) * betweenScale;
+        const auto t = static_cast<float>(static_cast<std::int32_t>(fraction & betweenPhases));
         filterFrame(sum, x, row, taps, t);
     };
     const std::uint64_t ahead = position < end ? (end - position - 1) / step + 1 : 0;
