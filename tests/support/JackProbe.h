@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "Wait.h"
+
 namespace zaffo::test {
 
 // A JACK client that records an audio output and a MIDI output of another client, with frames counted from its own
@@ -38,9 +40,14 @@ public:
     JackProbe& operator=(const JackProbe&) = delete;
 
     bool ok() const { return ok_; }
+    // Connects the outputs to the probe and returns once the server's periods carry them: a connection takes effect
+    // from a later period, and what is sent before that is lost.
     bool listen(const std::string& audio, const std::string& midi) {
-        return jack_connect(client_, audio.c_str(), jack_port_name(audio_)) == 0 &&
-               jack_connect(client_, midi.c_str(), jack_port_name(midi_)) == 0;
+        if (jack_connect(client_, audio.c_str(), jack_port_name(audio_)) != 0 ||
+            jack_connect(client_, midi.c_str(), jack_port_name(midi_)) != 0)
+            return false;
+        const std::uint64_t connectedAt = cycles_.load();
+        return waitUntil([&] { return cycles_.load() >= connectedAt + 2; });
     }
     bool connected(const std::string& from, const char* to) const {
         return jack_port_connected_to(jack_port_by_name(client_, from.c_str()), to);
@@ -83,6 +90,7 @@ private:
 
     static int process(jack_nframes_t frames, void* self) { return static_cast<JackProbe*>(self)->record(frames); }
     int record(jack_nframes_t frames) {
+        ++cycles_;
         if (full_.load()) return 0;
         if (start_.load() < 0) start_ = jack_last_frame_time(client_);
         const std::int64_t now = periodStart();
@@ -116,6 +124,7 @@ private:
     bool ok_ = false;
     std::atomic<std::int64_t> start_{-1};
     std::atomic<bool> full_{false};
+    std::atomic<std::uint64_t> cycles_{0};
     std::array<Message, 8192> messages_{};
     std::atomic<std::size_t> messageCount_{0};
 };
