@@ -156,6 +156,8 @@ template <int Taps>
 ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t frames, float gain, std::uint64_t position,
                                                    std::uint64_t step, std::uint64_t end, const FilteredRead& read) {
     switch (read.taps) {
+        case 12:
+            return mixFrames<12>(out, frames, gain, position, step, end, read);
         case 16:
             return mixFrames<16>(out, frames, gain, position, step, end, read);
         case 20:
@@ -166,10 +168,6 @@ ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t fra
             return mixFrames<28>(out, frames, gain, position, step, end, read);
         case 32:
             return mixFrames<32>(out, frames, gain, position, step, end, read);
-        case 36:
-            return mixFrames<36>(out, frames, gain, position, step, end, read);
-        case 44:
-            return mixFrames<44>(out, frames, gain, position, step, end, read);
         default:
             return mixFrames<0>(out, frames, gain, position, step, end, read);
     }

@@ -1,5 +1,6 @@
 #include "PitchFilter.h"
 
+#include "MinimaxLowpass.h"
 #include "RateConverter.h"
 
 #include "audio/AudioBuffer.h"
@@ -8,14 +9,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 namespace zaffo {
 namespace {
 
-constexpr double attenuationDb = 110;
-// Kernels for material that ends well below the Nyquist frequency have wide transitions, where
-// Kaiser's estimate of the taps falls short of its aim: they are designed this deep to keep 110 dB.
-constexpr double bandLimitedAttenuationDb = 130;
+// What the kernels hold to: images and folds 110 dB down (with a margin for the steps below), the
+// passband flat to 0.003 (0.026 dB).
+constexpr double stopRipple = 2.5e-6;
+constexpr double passRipple = 0.003;
 constexpr double audibleBand = 20000;
 constexpr double outputNyquist = engineSampleRate / 2.0;
 // Shifted down, the full-rate frames pass up to here; what lies above it is too close to its own
@@ -28,21 +31,24 @@ constexpr double deepShiftPassband = 32000;
 constexpr int maxShift = 24;
 // Material from sources at 48 kHz or below holds nothing above this.
 constexpr double narrowBand = 24000;
+// The kernel is designed at this many points per frame; a spline gives the phases between them.
+constexpr int designPoints = 8;
 
-double besselI0(double x) {
-    double sum = 1, term = 1;
-    for (int k = 1; k < 50 && term > 1e-12 * sum; ++k) {
-        term *= (x / (2 * k)) * (x / (2 * k));
-        sum += term;
-    }
-    return sum;
+// Herrmann's estimate of the taps a minimax lowpass needs for a transition `width` wide (cycles per
+// frame), as whole frames of a kernel designed at designPoints per frame, in fours.
+int estimatedTaps(double width) {
+    const double p = std::log10(passRipple), s = std::log10(stopRipple);
+    const double d = (0.005309 * p * p + 0.07114 * p - 0.4761) * s - (0.00266 * p * p + 0.5941 * p + 0.4278);
+    const double f = 11.01217 + 0.51244 * (p - s);
+    const double step = width / designPoints, points = d / step - f * step + 1;
+    const int taps = static_cast<int>(std::ceil((points - 1) / designPoints)) + 1;
+    return std::max(8, (taps + 3) / 4 * 4);
 }
 
 struct Design {
     int level = 0;
     int taps = PitchFilter::maxTaps;
-    double cutoff = 0.25;  // cycles per frame of the level
-    double kaiserBeta = 0.1102 * (attenuationDb - 8.7);
+    double pass = 0.2, stop = 0.8;  // cycles per frame of the level
 };
 
 // The passband ends at 20 kHz after the shift, or where the material (holding nothing above
@@ -50,8 +56,8 @@ struct Design {
 // Nyquist frequency or, if it holds nothing that high, at the first image: of all the material
 // where it ends below the level's Nyquist frequency, else of the passband. The images of what lies
 // above the passband are then only partly removed: they land above 20 kHz, except in shifts down
-// by more than 15 semitones, which stop everything at the Nyquist frequency instead. Kaiser's
-// estimate gives the taps for the width between them.
+// by more than 15 semitones, which stop everything at the Nyquist frequency instead. The level
+// whose kernel is estimated shortest is read.
 Design designFor(double step, double content) {
     Design best;
     for (int level = 0; level < AudioBuffer::levels; ++level) {
@@ -70,37 +76,89 @@ Design designFor(double step, double content) {
             pass = deepShiftPassband;
             stop = rate / 2;
         }
-        const double width = (stop - pass) / rate;
-        const double db = bandLimited ? bandLimitedAttenuationDb : attenuationDb;
-        int taps = static_cast<int>(std::ceil((db - 8) / (2.285 * 2 * M_PI * width))) + 1;
-        taps = (taps + 3) / 4 * 4;
-        if (taps <= best.taps) best = {level, taps, (pass + stop) / 2 / rate, 0.1102 * (db - 8.7)};
+        const int taps = estimatedTaps((stop - pass) / rate);
+        if (taps <= best.taps) best = {level, taps, pass / rate, stop / rate};
     }
     return best;
+}
+
+// The quintic B-spline through a kernel's points (designPoints per frame, centred), which gives it
+// at any distance from its centre. Its images of the points' spectrum lie some 150 dB down.
+class SplineKernel {
+public:
+    explicit SplineKernel(const std::vector<double>& points) : coefficients_(points.size() + 2 * padding, 0.0) {
+        std::copy(points.begin(), points.end(), coefficients_.begin() + padding);
+        centre_ = padding + static_cast<double>(points.size() - 1) / 2;
+        // The interpolating spline's coefficients: the points through the inverse of the
+        // spline's own sampled values, as two causal and anticausal first-order passes.
+        constexpr double poles[] = {-0.43057534709997379, -0.043096288203264652};
+        for (double& c : coefficients_) c *= 120;
+        const std::size_t n = coefficients_.size();
+        for (const double z : poles) {
+            for (std::size_t k = 1; k < n; ++k) coefficients_[k] += z * coefficients_[k - 1];
+            coefficients_[n - 1] *= z / (z * z - 1);
+            for (std::size_t k = n - 1; k-- > 0;) coefficients_[k] = z * (coefficients_[k + 1] - coefficients_[k]);
+        }
+    }
+
+    double at(double frames) const {
+        const double u = centre_ + frames * designPoints;
+        const auto first = static_cast<long>(std::floor(u)) - 2;
+        double sum = 0;
+        for (long k = std::max(first, 0L); k <= first + 5 && k < static_cast<long>(coefficients_.size()); ++k)
+            sum += coefficients_[static_cast<std::size_t>(k)] * basis(u - static_cast<double>(k));
+        return sum;
+    }
+
+private:
+    // Zeros on either side, far enough for the coefficients to fade out within them.
+    static constexpr std::size_t padding = 24;
+
+    static double basis(double x) {
+        const auto fifth = [](double y) { return y * y * y * y * y; };
+        const double a = std::abs(x);
+        if (a >= 3) return 0;
+        double value = fifth(3 - a);
+        if (a < 2) value -= 6 * fifth(2 - a);
+        if (a < 1) value += 15 * fifth(1 - a);
+        return value / 120;
+    }
+
+    std::vector<double> coefficients_;
+    double centre_ = 0;
+};
+
+// The minimax kernel for the design, over taps - 1 frames (the spline reaches a little further),
+// at the shortest length in fours from the estimate up that meets the ripples. Every shift's
+// design meets them well within the longest; were one not to, the spline of a single point, a
+// soft short kernel, would serve rather than none.
+SplineKernel kernelFor(Design& design) {
+    for (;; design.taps += 4) {
+        const int half = (design.taps - 1) * designPoints / 2;
+        auto points =
+            minimaxLowpass(half, design.pass / designPoints, design.stop / designPoints, passRipple, stopRipple);
+        if (points || design.taps >= PitchFilter::maxTaps)
+            return SplineKernel(points.value_or(std::vector<double>(1, 1.0)));
+    }
 }
 
 }  // namespace
 
 PitchFilter::PitchFilter(double step, double content) {
-    const Design design = designFor(step, content);
+    Design design = designFor(step, content);
+    const SplineKernel kernel = kernelFor(design);
     level_ = design.level;
     taps_ = design.taps;
     const int groups = (taps_ + 7) / 8;
     stride_ = 16 * groups;
     const int half = taps_ / 2;
-    const double windowPeak = besselI0(design.kaiserBeta);
     std::vector<float> weights(std::size_t{phases + 1} * taps_);
     std::vector<double> row(taps_);
     for (std::uint32_t phase = 0; phase <= phases; ++phase) {
         const double fraction = static_cast<double>(phase) / phases;
         double sum = 0;
         for (int m = 0; m < taps_; ++m) {
-            const double distance = fraction + half - 1 - m;
-            const double x = 2 * design.cutoff * distance;
-            const double sinc = x == 0 ? 1 : std::sin(M_PI * x) / (M_PI * x);
-            const double edge = distance / (half + 0.5);
-            const double window = besselI0(design.kaiserBeta * std::sqrt(std::max(0.0, 1 - edge * edge))) / windowPeak;
-            row[m] = sinc * window;
+            row[m] = kernel.at(fraction + half - 1 - m);
             sum += row[m];
         }
         // Every row sums to one: a constant keeps its level exactly, whatever the phase.
@@ -123,10 +181,20 @@ const PitchFilter& PitchFilter::forStep(double step, double bandwidth) {
     // 48 kHz or below, whose shifts down need far shorter kernels.
     static const auto filters = [] {
         std::array<std::vector<PitchFilter>, 2> made;
+        for (auto& set : made) set.reserve(2 * maxShift + 1);
+        // Shifts whose designs come out alike (all those that stop at a Nyquist frequency, say)
+        // share one kernel, made once.
+        std::map<std::tuple<int, double, double>, const PitchFilter*> designed;
         for (int narrow = 0; narrow < 2; ++narrow) {
-            made[narrow].reserve(2 * maxShift + 1);
-            for (int shift = -maxShift; shift <= maxShift; ++shift)
-                made[narrow].emplace_back(1 / pitchRatio(shift), narrow ? narrowBand : outputNyquist);
+            for (int shift = -maxShift; shift <= maxShift; ++shift) {
+                const double step = 1 / pitchRatio(shift), content = narrow ? narrowBand : outputNyquist;
+                const Design design = designFor(step, content);
+                const auto key = std::tuple(design.level, design.pass, design.stop);
+                if (const auto same = designed.find(key); same != designed.end())
+                    made[narrow].push_back(*same->second);
+                else
+                    designed[key] = &made[narrow].emplace_back(step, content);
+            }
         }
         return made;
     }();

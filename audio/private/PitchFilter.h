@@ -5,11 +5,12 @@
 
 namespace zaffo {
 
-// The band-limiting interpolation kernel of one pitch shift: a Kaiser-windowed sinc over `taps`
-// frames of one of the buffer's levels (AudioBuffer::data(level)), tabled at `phases` fractional
+// The band-limiting interpolation kernel of one pitch shift: a minimax lowpass over `taps` frames
+// of one of the buffer's levels (AudioBuffer::data(level)), tabled at `phases` fractional
 // positions. Each shift gets its own, so its kernel is as short as its margins allow: the band up
-// to 20 kHz after the shift passes, and what would fold back or image into the output is taken
-// 110 dB down. Shifts up read a band-limited copy at a lower rate where that needs fewer taps.
+// to 20 kHz after the shift passes, flat to 0.026 dB, and what would fold back or image into the
+// output is taken 110 dB down. Shifts up read a band-limited copy at a lower rate where that needs
+// fewer taps.
 class PitchFilter {
 public:
     static constexpr int phaseBits = 8;
