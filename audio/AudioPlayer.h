@@ -21,6 +21,9 @@ double pitchRatio(int pitch);
 // the first voice pool); its owner moves the buffer out of heldBuffer() once the voice is done.
 class AudioPlayer {
 public:
+    // The read position is a frame index with this many bits of fraction.
+    static constexpr int fractionBits = 32;
+
     // startFrame is the frame of the next mixed period at which the voice begins.
     void start(std::shared_ptr<AudioBuffer> buffer, float volume, double ratio, std::uint32_t startFrame);
 
@@ -31,8 +34,6 @@ public:
     std::shared_ptr<AudioBuffer>& heldBuffer() { return buffer_; }
 
 private:
-    // The read position is a frame index with 32 bits of fraction.
-    static constexpr int fractionBits = 32;
     static constexpr std::uint64_t wholeFrame = std::uint64_t{1} << fractionBits;
 
     std::uint64_t mixDirect(float* out, std::uint32_t frames, float gain);

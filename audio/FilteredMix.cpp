@@ -2,6 +2,8 @@
 
 #include "PitchFilter.h"
 
+#include "audio/AudioPlayer.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -101,7 +103,7 @@ template <int Taps>
                                                       std::uint64_t position, std::uint64_t step, std::uint64_t end,
                                                       const FilteredRead& read) {
     const int taps = Taps ? Taps : read.taps, stride = Taps ? (Taps + 7) / 8 * 16 : read.stride;
-    constexpr int fractionBits = PitchFilter::positionFractionBits, phaseShift = fractionBits - PitchFilter::phaseBits;
+    constexpr int fractionBits = AudioPlayer::fractionBits, phaseShift = fractionBits - PitchFilter::phaseBits;
     constexpr std::uint32_t betweenPhases = (1u << phaseShift) - 1;
     const int half = taps / 2, level = read.level;
     // Kept apart from the output, whose stores the compiler must take to reach anything.
@@ -164,8 +166,6 @@ ZAFFO_VECTOR_CLONES std::uint64_t mixThroughFilter(float* out, std::uint32_t fra
             return mixFrames<20>(out, frames, gain, position, step, end, read);
         case 24:
             return mixFrames<24>(out, frames, gain, position, step, end, read);
-        case 28:
-            return mixFrames<28>(out, frames, gain, position, step, end, read);
         case 32:
             return mixFrames<32>(out, frames, gain, position, step, end, read);
         default:

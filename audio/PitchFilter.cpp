@@ -171,7 +171,7 @@ PitchFilter::PitchFilter(double step, double content) {
             const float weight = weights[phase * taps_ + m], next = weights[(phase + 1) * taps_ + m];
             float* group = table_[std::size_t{phase} * groups + m / 8].floats;
             group[place[m % 8]] = weight;
-            group[8 + place[m % 8]] = std::ldexp(next - weight, phaseBits - positionFractionBits);
+            group[8 + place[m % 8]] = std::ldexp(next - weight, phaseBits - AudioPlayer::fractionBits);
         }
     }
 }

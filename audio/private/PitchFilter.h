@@ -16,8 +16,6 @@ public:
     static constexpr int phaseBits = 8;
     static constexpr std::uint32_t phases = 1u << phaseBits;
     static constexpr int maxTaps = 64;
-    // Read positions carry this many bits of fraction, the phase in the top phaseBits of them.
-    static constexpr int positionFractionBits = 32;
 
     // step: frames of the buffer (at the engine's rate) per output frame; content: the highest
     // frequency of the material it reads.
@@ -28,13 +26,13 @@ public:
     // Floats per row: the taps rounded up to a whole group of eight (the rest zero), twice over.
     int stride() const { return stride_; }
     // Row `phase` holds the kernel at that fractional position, in groups of eight weights, each
-    // followed by its eight steps towards the next phase's weights for one unit of the position's
-    // fraction below the phase bits (a frame takes the weights plus that part of its fraction,
-    // as a whole number, times the steps). Weight m of a row applies to frame (whole position)
-    // - taps / 2 + 1 + m. Each group's weights, and steps, are stored in the order
-    // 0 1 4 5 2 3 6 7, so that pairing each with itself within the halves of a vector (for the left
-    // and the right sample of a frame) gives 0-3 from the lower two of each half and 4-7 from the
-    // upper two. Every group lies on a cache line.
+    // followed by its eight steps towards the next phase's weights for one unit of the read
+    // position's fraction (AudioPlayer::fractionBits) below the phase bits: a frame takes the
+    // weights plus that part of its fraction, as a whole number, times the steps. Weight m of a
+    // row applies to frame (whole position) - taps / 2 + 1 + m. Each group's weights, and steps,
+    // are stored in the order 0 1 4 5 2 3 6 7, so that pairing each with itself within the halves
+    // of a vector (for the left and the right sample of a frame) gives 0-3 from the lower two of
+    // each half and 4-7 from the upper two. Every group lies on a cache line.
     const float* row(std::uint32_t phase) const { return table_.data()->floats + std::size_t{phase} * stride_; }
 
     // The filter for a step of material that holds nothing above bandwidth (AudioBuffer::bandwidth),
