@@ -17,7 +17,6 @@ const UndoCase undoCases[] = {
     {"kick 0.7 #- &4", "kick 0.25"},
     {"kick #-", "kick snare #5-#-2 &3"},
     {"kick #-", ".kick"},
-    {"kick #-", "=a"},
     {"kick #-\n=a\nkick 0.5 #\n=a", "=b"},
     {"kick #-\n=a\nsnare 0.5 #\nbpm 140", "a"},
     {"kick #-\n=a", "/a"},
