@@ -89,7 +89,6 @@ TEST(Render, DrawsEveryKindOfElementIntoItsBox) {
         {hbox({text("abcdef"), text("g") | focus, text("hij")}) | yframe, "abg"},  // rigid parts share the cut
         {numberedRows(8, 0) | vscroll_indicator | yframe, "0┃\n1┃\n2 \n3 "},
         {numberedRows(2, 0) | vscroll_indicator | yframe, "0 \n1 \n  \n  "},
-        {numberedRows(30, 29) | vscroll_indicator | yframe, "26 \n27 \n28 \n29╻"},  // the bar reaches the end
         {hbox({gauge(0.5f) | size(WIDTH, EQUAL, 4), gauge(0.25f) | size(WIDTH, EQUAL, 2), gauge(2.0f)}), "██  ▌ ██"},
         // A border takes one cell on every side and room for its title, set into the top edge.
         {vbox({border(text("a")), text("-")}), "┌─┐\n│a│\n└─┘\n-  "},
