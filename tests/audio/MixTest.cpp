@@ -75,8 +75,7 @@ TEST(AudioMix, VolumesMultiplyAndNonFiniteSamplesBecomeSilence) {
         engine.masterVolume = c.masterVolume;
         engine.play(constantBuffer(200, c.level, -c.level), c.volume, 0);
         const auto out = render(engine, 50);
-        EXPECT_EQ(out[0], c.expected) << c.masterVolume << " x " << c.level;
-        EXPECT_EQ(out[1], -c.expected) << c.masterVolume << " x " << c.level;
+        EXPECT_EQ(std::pair(out[0], out[1]), std::pair(c.expected, -c.expected)) << c.masterVolume << " x " << c.level;
         EXPECT_EQ(engine.voiceCount(), 1u);
         render(engine, 100);
         EXPECT_EQ(engine.voiceCount(), 0u);
