@@ -2,70 +2,13 @@
 
 #include "PitchFilter.h"
 
-#include <time.h>
+#include "audio/MixDeadline.h"
 
 #include <algorithm>
 #include <optional>
 #include <utility>
 
 namespace zaffo {
-
-namespace {
-
-using Nanoseconds = std::chrono::nanoseconds;
-
-// The processor time the calling thread has used: unlike the clock on the wall, it does not
-// count the time the thread waited for the processor.
-Nanoseconds threadCpuTime() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + Nanoseconds(now.tv_nsec);
-}
-
-// Watches the time while a period mixes: whether the next voices still fit. Two things can run
-// out: the processor time a period's mix may take (too many voices for any machine), and the
-// time left before the buffer is due. A thread that only waited for the processor past the due
-// time has lost that period already; cutting its voices would not bring it back, so lateness
-// alone cuts nothing.
-class MixDeadline {
-public:
-    MixDeadline(VoicePool::Clock::time_point due, Nanoseconds processorBudget, double fadeShare)
-        : due_(due),
-          processorBudget_(processorBudget),
-          fadeShare_(fadeShare),
-          wallStart_(VoicePool::Clock::now()),
-          cpuStart_(threadCpuTime()) {}
-
-    bool roomFor(std::size_t mixed, std::size_t left) const {
-        const auto now = VoicePool::Clock::now();
-        const Nanoseconds timeLeft = due_ - now;
-        // The next few voices in full and the fades of all the others, at what a voice has cost so far.
-        const double share = (static_cast<double>(std::min(left, VoicePool::voicesPerClockCheck)) +
-                              fadeShare_ * static_cast<double>(left)) /
-                             static_cast<double>(mixed);
-        // The wall clock since the start is at least the work done: when even that fits, all is well.
-        const Nanoseconds wallSpent = now - wallStart_;
-        const Nanoseconds wallNeeded = scaled(wallSpent, share);
-        if (wallNeeded < timeLeft && wallNeeded < processorBudget_ - wallSpent) return true;
-        const Nanoseconds cpuSpent = threadCpuTime() - cpuStart_;
-        const Nanoseconds cpuNeeded = scaled(cpuSpent, share);
-        if (cpuNeeded >= processorBudget_ - cpuSpent) return false;
-        return timeLeft <= Nanoseconds::zero() || cpuNeeded < timeLeft;
-    }
-
-private:
-    static Nanoseconds scaled(Nanoseconds spent, double share) {
-        return Nanoseconds(static_cast<std::int64_t>(static_cast<double>(spent.count()) * share));
-    }
-
-    VoicePool::Clock::time_point due_;
-    Nanoseconds processorBudget_;
-    double fadeShare_;
-    VoicePool::Clock::time_point wallStart_;
-    Nanoseconds cpuStart_;
-};
-
-}  // namespace
 
 VoicePool::VoicePool(std::size_t capacity)
     : players_(capacity),
@@ -140,15 +83,17 @@ void VoicePool::mixInto(float* out, std::uint32_t frameCount, float masterVolume
                         std::chrono::nanoseconds processorBudget, float* const* buses) {
     handOverParked();
     std::optional<MixDeadline> deadline;
-    if (due != Clock::time_point::max() || processorBudget != Nanoseconds::max())
-        deadline.emplace(due, processorBudget, std::min(1.0, static_cast<double>(fadeFrames) / frameCount));
+    if (due != Clock::time_point::max() || processorBudget != std::chrono::nanoseconds::max())
+        deadline.emplace(due, processorBudget, std::min(1.0, static_cast<double>(fadeFrames) / frameCount),
+                         voicesPerClockCheck, Clock::now());
     // Survivors are packed towards the back, so that they keep their order.
     std::size_t kept = sounding_.size();
     bool late = false;
     for (std::size_t i = sounding_.size(); i-- > 0;) {
         AudioPlayer* voice = sounding_[i];
         const std::size_t mixed = sounding_.size() - 1 - i;
-        if (deadline && !late && mixed > 0 && mixed % voicesPerClockCheck == 0) late = !deadline->roomFor(mixed, i + 1);
+        if (deadline && !late && mixed > 0 && mixed % voicesPerClockCheck == 0)
+            late = !deadline->roomFor(i + 1, Clock::now());
         if (late) {
             ++cut_;
             fadeOut(voice, out, frameCount, masterVolume);

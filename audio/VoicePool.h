@@ -42,11 +42,10 @@ public:
 
     // Mixes the sounding voices into out, newest first, and retires the finished ones. `due` is
     // when out must be ready, processorBudget the processor time the mix may take. Judged by
-    // what the voices so far cost this thread's processor: once the next few voices and the
-    // fades of the rest would take more than the budget, or (while the period is still on time)
-    // more than the time left, the voices not yet mixed (the oldest) are faded out and cut off.
-    // With buses, each voice of a bus is added, frame for frame the same, to out and to
-    // buses[bus].
+    // what the voices so far cost this thread's processor, a stall apart (see MixDeadline): once
+    // the next few voices and the fades of the rest would take more than the budget, or (while the period is still on
+    // time) more than the time left, the voices not yet mixed (the oldest) are faded out and cut off. With buses, each
+    // voice of a bus is added, frame for frame the same, to out and to buses[bus].
     void mixInto(float* out, std::uint32_t frameCount, float masterVolume, Clock::time_point due,
                  std::chrono::nanoseconds processorBudget = std::chrono::nanoseconds::max(),
                  float* const* buses = nullptr);

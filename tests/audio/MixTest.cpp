@@ -1,3 +1,4 @@
+#include "audio/MixDeadline.h"
 #include "audio/VoicePool.h"
 #include "tests/audio/AudioTestFiles.h"
 
@@ -126,6 +127,47 @@ TEST(AudioVoices, ALatePeriodFadesTheOldestVoicesOutAndKeepsTheNewest) {
         for (std::size_t v = 0; v < kept; ++v) pool.start(constantBuffer(4096, 1.0f, -1.0f), 1.0f, 1.0, 0);
         pool.mixInto(out.data(), c.period, 1.0f, VoicePool::Clock::now() - std::chrono::seconds(1));
         EXPECT_EQ(pool.sounding(), 2 * kept) << "a period late from waiting alone cuts nothing";
+    }
+}
+
+std::chrono::nanoseconds fakeCpuTime;
+
+// Blocks of eight voices, each with the time it took on the wall clock and on the processor, and
+// the deadline's answer after each, up to the first no. A stall charged to the thread spends the
+// budget it takes, and no more.
+TEST(AudioVoices, TheDeadlineCutsVoicesThatWouldNotFitAndNotForAStall) {
+    using us = std::chrono::microseconds;
+    const struct {
+        const char* what;
+        std::vector<std::pair<int, int>> blocks;  // µs on the wall clock and on the processor
+        int dueAfter;                             // µs from the start; the processor budget is 8500
+        std::size_t voices;
+        int firstNo;  // the block after which the deadline says no, or -1
+    } cases[] = {
+        {"steady", {{10, 10}, {10, 10}, {10, 10}}, 8500, 400, -1},
+        {"a stall in the first block", {{3000, 3000}, {10, 10}, {10, 10}}, 8500, 400, -1},
+        {"a stall later", {{10, 10}, {10, 10}, {3000, 3000}, {10, 10}}, 8500, 400, -1},
+        {"a stall that spends the budget", {{9000, 9000}, {10, 10}}, 8500, 400, 0},
+        {"too many voices for the budget", {{100, 100}, {100, 100}, {100, 100}}, 8500, 4000, 1},
+        {"too little time before the buffer is due", {{10, 10}, {10, 10}, {10, 10}}, 200, 800, 1},
+        {"waiting for the processor", {{500, 10}, {500, 10}, {500, 10}, {500, 10}}, 8500, 400, -1},
+        {"late from waiting alone", {{10, 10}, {10, 10}}, -1000, 400, -1},
+    };
+    for (const auto& c : cases) {
+        const auto start = VoicePool::Clock::time_point(std::chrono::hours(1));
+        fakeCpuTime = {};
+        MixDeadline deadline(start + us(c.dueAfter), us(8500), double(VoicePool::fadeFrames) / 1024,
+                             VoicePool::voicesPerClockCheck, start, [] { return fakeCpuTime; });
+        auto now = start;
+        std::size_t left = c.voices;
+        int firstNo = -1;
+        for (std::size_t b = 0; b < c.blocks.size() && firstNo < 0; ++b) {
+            now += us(c.blocks[b].first);
+            fakeCpuTime += us(c.blocks[b].second);
+            left -= VoicePool::voicesPerClockCheck;
+            if (!deadline.roomFor(left, now)) firstNo = int(b);
+        }
+        EXPECT_EQ(firstNo, c.firstNo) << c.what;
     }
 }
 
