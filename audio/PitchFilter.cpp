@@ -13,7 +13,16 @@
 #include <tuple>
 
 namespace zaffo {
+
+struct PitchFilter::Design {
+    int level = 0;
+    int taps = PitchFilter::maxTaps;
+    double pass = 0.2, stop = 0.8;  // cycles per frame of the level
+};
+
 namespace {
+
+using Design = PitchFilter::Design;
 
 // What the kernels hold to: images and folds 110 dB down (with a margin for the steps below), the
 // passband flat to 0.003 (0.026 dB).
@@ -44,12 +53,6 @@ int estimatedTaps(double width) {
     const int taps = static_cast<int>(std::ceil((points - 1) / designPoints)) + 1;
     return std::max(8, (taps + 3) / 4 * 4);
 }
-
-struct Design {
-    int level = 0;
-    int taps = PitchFilter::maxTaps;
-    double pass = 0.2, stop = 0.8;  // cycles per frame of the level
-};
 
 // The passband ends at 20 kHz after the shift, or where the material (holding nothing above
 // `content`) ends. The stopband begins where the level's content would fold back over the output's
@@ -144,8 +147,7 @@ SplineKernel kernelFor(Design& design) {
 
 }  // namespace
 
-PitchFilter::PitchFilter(double step, double content) {
-    Design design = designFor(step, content);
+PitchFilter::PitchFilter(Design design) {
     const SplineKernel kernel = kernelFor(design);
     level_ = design.level;
     taps_ = design.taps;
@@ -187,13 +189,12 @@ const PitchFilter& PitchFilter::forStep(double step, double bandwidth) {
         std::map<std::tuple<int, double, double>, const PitchFilter*> designed;
         for (int narrow = 0; narrow < 2; ++narrow) {
             for (int shift = -maxShift; shift <= maxShift; ++shift) {
-                const double step = 1 / pitchRatio(shift), content = narrow ? narrowBand : outputNyquist;
-                const Design design = designFor(step, content);
+                const Design design = designFor(1 / pitchRatio(shift), narrow ? narrowBand : outputNyquist);
                 const auto key = std::tuple(design.level, design.pass, design.stop);
                 if (const auto same = designed.find(key); same != designed.end())
                     made[narrow].push_back(*same->second);
                 else
-                    designed[key] = &made[narrow].emplace_back(step, content);
+                    designed[key] = &made[narrow].emplace_back(PitchFilter(design));
             }
         }
         return made;

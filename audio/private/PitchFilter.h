@@ -17,9 +17,9 @@ public:
     static constexpr std::uint32_t phases = 1u << phaseBits;
     static constexpr int maxTaps = 64;
 
-    // step: frames of the buffer (at the engine's rate) per output frame; content: the highest
-    // frequency of the material it reads.
-    PitchFilter(double step, double content);
+    // Where one shift's passband and stopband lie, on which level, over how many taps: worked out
+    // from the step and the material's band in the source.
+    struct Design;
 
     int level() const { return level_; }
     int taps() const { return taps_; }
@@ -42,6 +42,8 @@ public:
     static const PitchFilter& forStep(double step, double bandwidth);
 
 private:
+    explicit PitchFilter(Design design);
+
     int level_ = 0;
     int taps_ = 0;
     int stride_ = 0;

@@ -11,6 +11,7 @@
 #include "app/App.h"
 #include "app/AppScreen.h"
 #include "audio/AudioEngine.h"
+#include "audio/MixDeadline.h"
 #include "bench/app/UsePack.h"
 #include "command/CommandParser.h"
 #include "sequencer/Sequencer.h"
@@ -18,7 +19,6 @@
 
 #include <pthread.h>
 #include <sched.h>
-#include <time.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -84,13 +84,6 @@ void rewriteSamples(const std::string& base, const std::atomic<bool>& done) {
     }
 }
 
-// Time the calling thread has run, so that waits for the processor show apart from work.
-long threadMicros() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1'000'000L + now.tv_nsec / 1000;
-}
-
 long percentile(const std::vector<long>& sorted, double fraction) {
     const auto at = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1));
     return sorted[at];
@@ -132,9 +125,11 @@ int main(int argc, char** argv) {
         for (std::size_t p = 0; p < periods; ++p) {
             std::this_thread::sleep_until(next);
             const auto begin = Clock::now();
-            const long cpuBegin = threadMicros();
+            // Time the thread ran, so that waits for the processor show apart from work.
+            const auto cpuBegin = threadCpuTime();
             app.core().engine().renderRealTimePeriod(out.data(), periodFrames);
-            cpuMicros.push_back(threadMicros() - cpuBegin);
+            cpuMicros.push_back(
+                std::chrono::duration_cast<std::chrono::microseconds>(threadCpuTime() - cpuBegin).count());
             const auto end = Clock::now();
             micros.push_back(std::chrono::duration_cast<std::chrono::microseconds>(end - begin).count());
             next = std::max(next + period, end);
