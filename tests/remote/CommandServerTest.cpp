@@ -33,25 +33,14 @@ int connectTo(const std::string& path) {
     return -1;
 }
 
-void sendAll(int fd, const std::string& bytes) {
-    ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
-}
-
-// What comes until the peer closes, or until `wait` passes without a byte; `closed` says which.
-std::string receive(int fd, std::chrono::milliseconds wait, bool* closed = nullptr) {
+// What comes until the peer closes (true), or until `wait` passes without a byte (false).
+std::pair<std::string, bool> receive(int fd, std::chrono::milliseconds wait) {
     std::string got;
     char bytes[65536];
     pollfd watch{fd, POLLIN, 0};
-    while (poll(&watch, 1, static_cast<int>(wait.count())) > 0) {
-        const ssize_t n = recv(fd, bytes, sizeof bytes, 0);
-        if (n <= 0) {
-            if (closed) *closed = true;
-            return got;
-        }
-        got.append(bytes, static_cast<std::size_t>(n));
-    }
-    if (closed) *closed = false;
-    return got;
+    for (ssize_t n; poll(&watch, 1, static_cast<int>(wait.count())) > 0; got.append(bytes, static_cast<std::size_t>(n)))
+        if ((n = recv(fd, bytes, sizeof bytes, 0)) <= 0) return {got, true};
+    return {got, false};
 }
 
 // A server on the test's folder that answers each line at once, on its own thread: "did " and the line, or a megabyte
@@ -98,11 +87,7 @@ TEST_F(CommandServerTest, TheFolderIsPrivateAndWhatIsPlantedAtTheSocketIsReplace
         {"a socket left by a killed program",
          [&] {
              mkdir(folder.c_str(), 0700);
-             const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-             sockaddr_un address{AF_UNIX, {}};
-             std::strcpy(address.sun_path, commandSocketPath(folder).c_str());
-             ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-             close(fd);
+             ASSERT_EQ(mknod(commandSocketPath(folder).c_str(), S_IFSOCK | 0600, 0), 0);
          },
          ""},
         {"a link in place of the folder", [&] { symlink(temp.path().c_str(), folder.c_str()); }, "is a link"},
@@ -177,7 +162,8 @@ TEST_F(CommandServerTest, BadClientsGetAnErrorOrAreClosedWhileOthersAreAnswered)
         std::vector<int> fds;
         for (int i = 0; i < c.clients; ++i) {
             fds.push_back(connectTo(server->socketPath()));
-            if (!c.sent.empty()) sendAll(fds.back(), c.sent);
+            ASSERT_TRUE(c.sent.empty() ||
+                        send(fds.back(), c.sent.data(), c.sent.size(), MSG_NOSIGNAL) == ssize_t(c.sent.size()));
             if (c.hangUp) close(fds.back());
         }
         if (c.hangUp) fds.clear();
@@ -186,10 +172,9 @@ TEST_F(CommandServerTest, BadClientsGetAnErrorOrAreClosedWhileOthersAreAnswered)
         EXPECT_EQ(reply->lines.at(0).text,
                   c.clients <= 128 ? "did good" : "zaffo: too many clients at once, try again");
         if (c.readLate) std::this_thread::sleep_for(600ms);  // past the idle limit
-        bool closed = false;
-        const std::string got = fds.empty() ? "" : receive(fds.back(), 3s, &closed);
+        const auto [got, closed] = fds.empty() ? std::pair(std::string(), true) : receive(fds.back(), 3s);
         EXPECT_TRUE(got.starts_with(c.answer)) << got.substr(0, 80);
-        EXPECT_TRUE(fds.empty() || closed);
+        EXPECT_TRUE(closed);
         EXPECT_TRUE(!c.readLate || got.size() < bigReply.size()) << "cut off";
         for (int fd : fds) close(fd);
     }
