@@ -42,15 +42,10 @@ protected:
     LinkTest() {
         sequencer.sampleExists = [](const std::string&) { return true; };
         sequencer.getOrCreatePattern("kick")->steps.fill({true, 0});
-        onsets.reserve(4096);
     }
     void period(microseconds at) {
-        heardAt = static_cast<double>(at.count());
         report.clear();
         link.tickHeardAt(periodFrames, sampleRate, at, report);
-        for (const ClockEvent& e : report.events())
-            if (e.kind == ClockEvent::Kind::trigger)
-                onsets.push_back({e.step, heardAt + micros(e.frame)});  // on Link's clock, in microseconds
     }
     // Periods in real time until `done` holds or `limit` has passed; how long it took.
     milliseconds playUntil(const std::function<bool()>& done, milliseconds limit = milliseconds(3000)) {
@@ -88,8 +83,6 @@ protected:
     Sequencer sequencer;
     LinkSession link{sequencer};
     PeriodReport report;
-    std::vector<std::pair<int, double>> onsets;  // step and when it is heard
-    double heardAt = 0;
 };
 
 TEST_F(LinkTest, TempoAndPlayGoBothWaysAndAPeersChangeEndsARamp) {
@@ -155,35 +148,14 @@ TEST_F(LinkTest, WholePeriodsOfTheCoreWithLinkOnAllocateAndFreeNothing) {
     EXPECT_EQ(std::pair(allocationCount() - allocated, freeCount() - freed), std::pair(0L, 0L));
 }
 
-TEST_F(LinkTest, StepZeroFallsOnThePeersBarLines) {
-    for (double tempo : {120.0, 97.3}) {
-        setPeer(tempo, true);
-        joinPeer();
-        // Eight seconds of periods, laid out ahead on Link's clock as a device would play them.
-        onsets.clear();
-        const auto start = LinkSession::clockNow();
-        for (int n = 0; n < 750; ++n) period(start + microseconds(std::llround(micros(n * periodFrames))));
-        const auto state = peer.captureAppSessionState();
-        double worst = 0;
-        int barLines = 0;
-        for (const auto& [step, heardAt] : onsets) {
-            if (step != 0) continue;
-            const double phase = state.phaseAtTime(microseconds(std::llround(heardAt)), 4);
-            worst = std::max(worst, std::min(phase, 4 - phase) * 60e3 / state.tempo());
-            ++barLines;
-        }
-        EXPECT_GE(barLines, 3) << tempo;
-        EXPECT_LT(worst, 1.0) << "milliseconds, at " << tempo;
-    }
-}
-
 // Played through a JACK server at the engine's rate and at another: each step 0, as the server's playback side plays
 // it (the frame's time on JACK's clock, as the probe saw it pass, plus the playback port's latency), falls on one of
-// the peer's bar lines. Zaffo counts its limiter's look-ahead, the conversion and the server's latency in its own.
+// the peer's bar lines. Zaffo counts its limiter's look-ahead, the conversion and the server's latency in its own. The
+// peer's tempo is no whole number, which the sequencer's own tempo is.
 TEST_F(LinkTest, StepZeroPlayedThroughJackFallsOnThePeersBarLines) {
     ASSERT_TRUE(test::writeSoundFile(pack("default") + "/tone.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, sampleRate, 1,
                                      4800, [](auto, int) { return 0.5f; }));
-    setPeer(120, true);
+    setPeer(97.3, true);
     peer.enable(true);
     for (const int rate : {96000, 48000}) {
         SCOPED_TRACE(rate);
@@ -196,7 +168,7 @@ TEST_F(LinkTest, StepZeroPlayedThroughJackFallsOnThePeersBarLines) {
         // Link holds each side's own latest change for a second, and the joining side's measure lines up with the
         // session's only at its next bar line.
         std::this_thread::sleep_for(milliseconds(4000));
-        test::JackProbe probe(static_cast<std::uint32_t>(rate * 7));
+        test::JackProbe probe(static_cast<std::uint32_t>(rate * 9));
         ASSERT_TRUE(probe.ok() && probe.listen("zaffo:out_l", "zaffo:midi_out"));
         ASSERT_TRUE(waitUntil([&] { return probe.full(); }, milliseconds(15000)));
 
