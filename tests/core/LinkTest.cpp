@@ -43,15 +43,12 @@ protected:
         sequencer.sampleExists = [](const std::string&) { return true; };
         sequencer.getOrCreatePattern("kick")->steps.fill({true, 0});
     }
-    void period(microseconds at) {
-        report.clear();
-        link.tickHeardAt(periodFrames, sampleRate, at, report);
-    }
     // Periods in real time until `done` holds or `limit` has passed; how long it took.
     milliseconds playUntil(const std::function<bool()>& done, milliseconds limit = milliseconds(3000)) {
         const auto start = std::chrono::steady_clock::now();
         while (!done() && std::chrono::steady_clock::now() - start < limit) {
-            period(LinkSession::clockNow());
+            report.clear();
+            link.tickHeardAt(periodFrames, sampleRate, LinkSession::clockNow(), report);
             std::this_thread::sleep_for(microseconds(static_cast<int64_t>(micros(periodFrames))));
         }
         return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
