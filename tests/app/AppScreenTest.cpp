@@ -1,13 +1,14 @@
 // The full-screen interface, its message log and its input, drawn into a cell grid without a terminal.
 
-#include "AppFixture.h"
-
+#include "app/App.h"
 #include "app/AppScreen.h"
 #include "app/CommandSocket.h"
 #include "app/MessageLog.h"
 #include "app/custom_WideInputBase.h"
 #include "sequencer/Composition.h"
+#include "tests/core/CoreFixture.h"
 #include "text/Utf8.h"
+#include "ui/Elements.h"
 #include "ui/ScreenInteractive.h"
 
 #include <atomic>
@@ -22,6 +23,19 @@ namespace {
 
 using ui::Color;
 using ui::Event;
+
+// Each element drawn on a row of its own, trailing blanks cut; with `markBold`, a bold row begins with '*'.
+Rows renderRows(const std::vector<ui::Element>& lines, bool markBold = false) {
+    Rows rows;
+    for (const ui::Element& line : lines) {
+        ui::Screen screen(120, 1);
+        ui::Render(screen, line);
+        std::string row = screen.toString();
+        row.erase(row.find_last_not_of(' ') + 1);
+        rows.push_back(markBold && screen.at(0, 0).bold ? "*" + row : row);
+    }
+    return rows;
+}
 
 // The screen drawn at a size, each row also as text.
 struct Drawn {
@@ -56,12 +70,9 @@ struct Drawn {
     Rows rows;
 };
 
-class AppScreenTest : public AppTest {
+// The interactive program on the pack folder, and its screen, without a terminal.
+class AppScreenTest : public PackFolderTest {
 protected:
-    AppScreenTest() {
-        start();
-        screen = std::make_unique<AppScreen>(app->core(), app->messageLog(), app->commands());
-    }
     void submit(const std::wstring& line) {
         screen->commandText = line;
         screen->submit();
@@ -71,7 +82,8 @@ protected:
         return screen->commandText;
     }
 
-    std::unique_ptr<AppScreen> screen;
+    std::unique_ptr<App> app = std::make_unique<App>(base);
+    std::unique_ptr<AppScreen> screen = std::make_unique<AppScreen>(app->core(), app->messageLog(), app->commands());
 };
 
 TEST_F(AppScreenTest, HistoryIsARingThroughTheFreshLine) {
@@ -249,23 +261,21 @@ TEST_F(AppScreenTest, ANameOfAnyLengthIsCutAndManyInstrumentsBuildOnlyTheRowsTha
 
 // The interface, audio and watcher threads meeting in one App, for ThreadSanitizer: the clock runs, parts are cued,
 // packs switch and samples arrive while lines are typed and the screen is drawn.
-TEST_F(AppTest, CommandsCuesReloadsAndTheAudioThreadShareTheAppSafely) {
-    start();
+TEST_F(AppScreenTest, CommandsCuesReloadsAndTheAudioThreadShareTheAppSafely) {
     Core* core = &app->core();
     std::atomic<bool> done{false};
     std::thread audio([&] {
         std::vector<float> period(2 * 256);
         while (!done) core->engine().renderPeriod(period.data(), 256);
     });
-    AppScreen screen(app->core(), app->messageLog(), app->commands());
     for (int round = 0; round < 20; ++round) {
         for (const char* line : {"kick #-#5 &1", "hh 0.5 #", "=a", "snare #--", "a", "bpm 400", "kick", "volume 0.9",
                                  "/hh", "use other", "boom #", "use default", "kick -#", "=b"}) {
-            run(line);
+            app->commands().run(line);
             core->sequencer().cuePart(round % 2 ? "a" : "b");
         }
         writeWav(pack("default") + "/clap.wav", 100 + round);
-        Drawn{screen};
+        Drawn{*screen};
     }
     EXPECT_TRUE(waitUntil([&] { return core->samples().contains("clap"); }));
     done = true;
