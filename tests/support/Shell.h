@@ -7,8 +7,7 @@
 
 namespace zaffo::test {
 
-// Runs the line under /bin/sh: what it wrote to standard output, and its exit status (-1 when
-// it did not exit by itself).
+// Runs the line under /bin/sh: its standard output, and its exit status (-1 when it did not exit by itself).
 inline std::pair<std::string, int> runShell(const std::string& line) {
     FILE* pipe = popen(line.c_str(), "r");
     std::string output;

@@ -14,8 +14,7 @@
 
 namespace zaffo::test {
 
-// One character cell of a captured pane with the attributes tmux reports for it. Colours are
-// palette indices, -1 for the terminal's default.
+// A cell of a captured pane as tmux reports it; colours are palette indices, -1 for the terminal's default.
 struct Cell {
     std::string glyph = " ";
     int foreground = -1, background = -1;
@@ -96,8 +95,7 @@ private:
     std::vector<std::vector<Cell>> cells_;
 };
 
-// A detached tmux session on a server of its own, whose socket and settings live in a folder
-// of its own; the server and the folder go away with the object, whatever the test's outcome.
+// A detached tmux session on a server and in a folder of its own, both gone with the object whatever the outcome.
 class TmuxSession {
 public:
     ~TmuxSession() { tmux("kill-server"); }
@@ -105,8 +103,7 @@ public:
     // Free for the test's own files; the socket is there too.
     std::filesystem::path folder() const { return folder_.path(); }
 
-    // Runs the shell command line in a window of columns x rows, from the folder, under bash, in
-    // place of what ran before. When it ends, the pane stays readable.
+    // Runs the command line under bash in the folder, in place of what ran before; its pane stays readable after it.
     void start(const std::string& command, int columns = 200, int rows = 50) {
         tmux("kill-session -t t");
         testing::writeFile(folder_ / "tmux.conf",
@@ -123,17 +120,16 @@ public:
     void resize(int columns, int rows) const {
         tmux("resize-window -t t -x " + std::to_string(columns) + " -y " + std::to_string(rows));
     }
-    Screen capture() const { return Screen(tmux("capture-pane -p -e -t t")); }
     // Sends the signal ("TERM", "HUP"...) to what the pane's shell runs.
     void signalCommand(const std::string& signal) const {
         runShell("pkill -" + signal + " -P " + std::to_string(std::stoi(tmux("display -p -t t '#{pane_pid}'"))));
     }
 
-    // Polls the pane, with a pause between captures as each costs a tmux client, until the
-    // condition holds or ten seconds pass.
+    // Polls the pane, pausing between captures as each costs a tmux client, until the condition holds or 10 s pass.
     ::testing::AssertionResult waitFor(const std::string& what, const std::function<bool(const Screen&)>& holds) {
         using std::chrono_literals::operator""ms;
-        if (waitUntil([&] { return holds(screen_ = capture()); }, std::chrono::seconds(10), 40ms))
+        if (waitUntil([&] { return holds(screen_ = Screen(tmux("capture-pane -p -e -t t"))); },
+                      std::chrono::seconds(10), 40ms))
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "timed out waiting for " << what << "; the screen:\n" << screen_.text();
     }
