@@ -57,24 +57,19 @@ protected:
         std::filesystem::copy_file(binary, session.folder() / "zaffo");
         std::filesystem::copy(binary.parent_path() / "samples", session.folder() / "samples",
                               std::filesystem::copy_options::recursive);
+        std::filesystem::create_directory(runtime);
     }
 
     // Runs the program with extra settings ("NAME=value ..."), its command socket in the test's own folder; when it
     // ends, the shell prints "EXIT=<status>" and waits (bash, unlike dash, survives the Ctrl+C the program handled).
     void start(const std::string& environment = "") {
-        session.start("env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 XDG_RUNTIME_DIR=" + runtimeFolder() + " " +
+        session.start("env SDL_AUDIODRIVER=dummy LANG=C.UTF-8 LC_ALL=C.UTF-8 XDG_RUNTIME_DIR=" + runtime + " " +
                       environment + " ./zaffo; echo \"EXIT=$?\"; read");
         // The first screen is drawn in one go, but a capture may still fall between two writes.
         ASSERT_TRUE(session.waitFor("the first screen", [](const Screen& screen) {
             return screen.contains("type 'help' for help") && screen.contains("Samples") && screen.contains("Volume") &&
                    screen.contains("tom");
         }));
-    }
-
-    std::string runtimeFolder() const {
-        const std::string folder = session.folder() / "run";
-        std::filesystem::create_directory(folder);
-        return folder;
     }
 
     // A short loud click that ends long before the next step, so every onset stands apart.
@@ -123,14 +118,6 @@ protected:
         EXPECT_GE(expectClicksStepApart(readSoundFile(take.string()).samples), 5u);
     }
 
-    // Standard output is behind the screen: the log says it where the musician looks, with the driver that was tried.
-    void expectNoSoundExplained() {
-        const auto [row, column] = session.screen().find("No sound card: time and takes go on silently");
-        ASSERT_GE(row, 0) << session.screen().text();
-        EXPECT_EQ(session.screen().cell(row, column).foreground, red);
-        EXPECT_EQ(session.screen().find("SDL tried nosuchdriver: ").first, row + 1) << session.screen().text();
-    }
-
     void expectKeysAndMouseWork() {
         command("kick #-");
         // Keys as tmux names them, or bytes, and the input after each: a stray byte is one replacement character,
@@ -169,6 +156,7 @@ protected:
     }
 
     TmuxSession session;
+    const std::string runtime = session.folder() / "run";  // the command socket's folder
 };
 
 // Without a sound device, under the bare C locale: time is kept and recorded, the keys and the mouse reach the input
@@ -178,7 +166,11 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOut
     for (const std::string way : {"C-c", "TERM", "HUP"}) {
         SCOPED_TRACE(way);
         start("SDL_AUDIODRIVER=nosuchdriver LC_ALL=C LANG=C");
-        expectNoSoundExplained();
+        // Standard output is behind the screen: the log says it where the musician looks, with the driver tried.
+        const auto [row, column] = session.screen().find("No sound card: time and takes go on silently");
+        ASSERT_GE(row, 0) << session.screen().text();
+        EXPECT_EQ(session.screen().cell(row, column).foreground, red);
+        EXPECT_EQ(session.screen().find("SDL tried nosuchdriver: ").first, row + 1) << session.screen().text();
         if (way == "C-c") expectTimeKeptAndRecorded(), expectKeysAndMouseWork(), session.press(way);
         if (way != "C-c") session.signalCommand(way);
         ASSERT_TRUE(session.waitFor("EXIT=0"));
@@ -287,8 +279,7 @@ TEST_F(EndToEnd, ADamagedPackLeavesTheScreenWholeAndARestoredSamplesFolderIsFoll
 }
 
 TEST_F(EndToEnd, SentLinesRunInThePlayingZaffoInOrderAndTheSenderPrintsTheirAnswers) {
-    const std::string send =
-        "cd " + session.folder().string() + " && XDG_RUNTIME_DIR=" + runtimeFolder() + " ./zaffo send ";
+    const std::string send = "cd " + session.folder().string() + " && XDG_RUNTIME_DIR=" + runtime + " ./zaffo send ";
     EXPECT_EQ(runShell(send + "help 2>&1"), std::make_pair(std::string("zaffo: no running Zaffo to send to\n"), 2));
     start();
     // What is sent, what the sender prints from its start, its status, what the screen shows afterwards.
