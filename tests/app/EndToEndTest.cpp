@@ -1,5 +1,4 @@
-// The real program in a real terminal: typed with tmux send-keys, read with capture-pane. What
-// needs no terminal or sound card is tested on an App in the other programs.
+// The real program in a real terminal, typed with tmux send-keys and read with capture-pane.
 #include "tests/support/SoundFiles.h"
 #include "tests/support/Tmux.h"
 
@@ -16,8 +15,6 @@ namespace {
 
 constexpr int red = 1, grayLight = 7;
 constexpr std::int64_t framesPerStep = 24000;  // half a beat at 120 beats per minute, 96000 frames a second
-
-// ---- Sound: what the disk driver wrote, and what the recorder wrote.
 
 // Onsets (after 1000 silent frames) a step apart, each the 100-frame click whole on both sides unless the file's start
 // or end cuts it. Returns how many there were.
@@ -58,6 +55,9 @@ protected:
         std::filesystem::copy(binary.parent_path() / "samples", session.folder() / "samples",
                               std::filesystem::copy_options::recursive);
         std::filesystem::create_directory(runtime);
+        // A short loud click that ends long before the next step, so every onset stands apart.
+        ASSERT_TRUE(writeSoundFile(session.folder() / "samples/default/click.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                                   96000, 1, 100, [](auto, int) { return 0.5f; }));
     }
 
     // Runs the program with extra settings ("NAME=value ..."), its command socket in the test's own folder; when it
@@ -70,12 +70,6 @@ protected:
             return screen.contains("type 'help' for help") && screen.contains("Samples") && screen.contains("Volume") &&
                    screen.contains("tom");
         }));
-    }
-
-    // A short loud click that ends long before the next step, so every onset stands apart.
-    void writeClick() {
-        ASSERT_TRUE(writeSoundFile(session.folder() / "samples/default/click.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT,
-                                   96000, 1, 100, [](auto, int) { return 0.5f; }));
     }
 
     static std::string inputText(const Screen& screen) {
@@ -98,7 +92,6 @@ protected:
         return -1;
     }
 
-    // The takes in the program's folder.
     std::vector<std::filesystem::path> takes() const {
         std::vector<std::filesystem::path> found;
         for (const auto& entry : std::filesystem::directory_iterator(session.folder()))
@@ -162,7 +155,6 @@ protected:
 // Without a sound device, under the bare C locale: time is kept and recorded, the keys and the mouse reach the input
 // and the settings, and Ctrl+C, SIGTERM and SIGHUP each give the terminal back.
 TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOutGivesTheTerminalBack) {
-    writeClick();
     for (const std::string way : {"C-c", "TERM", "HUP"}) {
         SCOPED_TRACE(way);
         start("SDL_AUDIODRIVER=nosuchdriver LC_ALL=C LANG=C");
@@ -176,7 +168,7 @@ TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOut
         ASSERT_TRUE(session.waitFor("EXIT=0"));
         EXPECT_NE(session.screen().text().find("hi!\nFailed to open playback device.\nEXIT=0\n"), std::string::npos)
             << "back on the normal screen";
-        session.type("typed-back");
+        session.press("-l typed-back");
         EXPECT_TRUE(session.waitFor("typed-back")) << "the terminal echoes again";
     }
 }
@@ -219,7 +211,6 @@ TEST_F(EndToEnd, EveryTerminalShowsTheTempoTheHiddenInstrumentsAndTheCurrentStep
 
 // The disk driver plays in real time: while it writes, the screen follows the clock.
 TEST_F(EndToEnd, EveryStepSoundsAndShowsOneStepAfterThePreviousAResizeRedrawsAndCtrlCCompletesTheRecording) {
-    writeClick();
     const auto output = session.folder() / "out.raw";
     start("SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + output.string());
     EXPECT_FALSE(session.screen().contains("hi!")) << "the greeting belongs to the normal screen";

@@ -113,10 +113,9 @@ public:
              std::to_string(rows) + " -c " + quoted(folder_.path()) + " " + quoted(command));
     }
 
-    void type(const std::string& literal) const { tmux("send-keys -t t -l " + quoted(literal)); }
     // tmux key names, blank-separated: Enter, Tab, BTab, Up, Down, Left, Space, C-c...
     void press(const std::string& keys) const { tmux("send-keys -t t " + keys); }
-    void submit(const std::string& line) const { type(line + "\r"); }
+    void submit(const std::string& line) const { tmux("send-keys -t t -l " + quoted(line + "\r")); }
     void resize(int columns, int rows) const {
         tmux("resize-window -t t -x " + std::to_string(columns) + " -y " + std::to_string(rows));
     }
