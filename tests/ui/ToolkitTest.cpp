@@ -24,7 +24,6 @@
 namespace zaffo::ui {
 namespace {
 
-// Renders the element into a fresh grid and returns the grid as text.
 std::string renderToText(const Element& element, int width, int height) {
     Screen screen(width, height);
     Render(screen, element);
@@ -161,9 +160,9 @@ TEST(Focus, MovesAlongTheContainersAndWrapsWithTab) {
     // Keys, whether each was consumed, the box focused after. The spacer between b and c cannot take focus; the
     // inner column leaves the other axis to the row and remembers its choice; Tab wraps inside the innermost one.
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"<", "0", "a"},   {">", "1", "b"},       {">v", "11", "c"},   {">vv", "110", "c"}, {">^", "10", "b"},
-        {"><", "11", "a"}, {">v<>", "1111", "c"}, {">>>", "110", "d"}, {"t", "1", "b"},     {"ttt", "111", "b"},
-        {"T", "1", "d"},   {">>t", "111", "a"},   {" q", "10", "a"},
+        {"<", "0", "a"},       {">vv", "110", "c"}, {">^", "10", "b"}, {"><", "11", "a"},
+        {">v<>", "1111", "c"}, {">>>", "110", "d"}, {"t", "1", "b"},   {"ttt", "111", "b"},
+        {"T", "1", "d"},       {">>t", "111", "a"}, {" q", "10", "a"},
     };
     for (const auto& [keys, consumed, expected] : cases) {
         bool ticked[4] = {};
