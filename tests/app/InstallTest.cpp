@@ -7,12 +7,10 @@
 #include <filesystem>
 #include <tuple>
 
-namespace zaffo::test {
+namespace zaffo::testing {
 namespace {
 
-using testing::readFile;
-using testing::TempFolder;
-using testing::writeFile;
+using test::runShell;
 
 std::string copyKeepingChanges(const std::string& from, const std::string& to) {
     return runShell(std::string(CMAKE_COMMAND) + " -DZAFFO_FROM=" + from + " -DZAFFO_TO=" + to + " -P " +
@@ -89,4 +87,4 @@ TEST(Install, TheInstalledProgramKeepsTheSongsAndPlaysThroughALink) {
 }
 
 }  // namespace
-}  // namespace zaffo::test
+}  // namespace zaffo::testing
