@@ -115,7 +115,6 @@ TEST_F(AppScreenTest, AFailedLineStaysWithItsErrorOnRedUntilTheNextGoodOne) {
     EXPECT_EQ(Drawn(*screen).backgrounds("Command:", 2, 1), ".");
 }
 
-// Only one Zaffo takes sent lines; another one says so in its log and plays on.
 TEST_F(AppScreenTest, ASecondZaffoSaysInItsLogThatItTakesNoSentLines) {
     TempFolder runtime;
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);

@@ -152,8 +152,6 @@ protected:
     const std::string runtime = session.folder() / "run";  // the command socket's folder
 };
 
-// Without a sound device, under the bare C locale: time is kept and recorded, the keys and the mouse reach the input
-// and the settings, and Ctrl+C, SIGTERM and SIGHUP each give the terminal back.
 TEST_F(EndToEnd, WithoutAnAudioDeviceTimeIsKeptKeysAndTheMouseWorkAndEveryWayOutGivesTheTerminalBack) {
     for (const std::string way : {"C-c", "TERM", "HUP"}) {
         SCOPED_TRACE(way);

@@ -18,11 +18,9 @@ std::string copyKeepingChanges(const std::string& from, const std::string& to) {
         .first;
 }
 
-// Each file is bundled (or not) in a first and a second version, and between the two copies the musician leaves it,
-// changes it, or makes it a link. What is in the folder at the end, and whether the copy said it kept it.
 TEST(Install, ASecondCopyUpdatesWhatIsBundledAndKeepsWhatTheMusicianSavedOrChanged) {
     // The file; its first and second bundled versions ("": not bundled); what the musician writes between the copies
-    // ("": left alone, "->": made a link to the first); what is there at the end ("": no file); whether it was kept.
+    // ("": nothing, "->": a link to the first); what is there at the end ("": none); whether the copy said it kept it.
     const std::tuple<const char*, const char*, const char*, const char*, const char*, bool> cases[] = {
         {"same.txt", "a", "a", "", "a", false},
         {"samples/p/updated.wav", "a", "b", "", "b", false},
