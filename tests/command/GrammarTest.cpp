@@ -1,6 +1,3 @@
-// Typed lines against what they must do: whether the last is accepted, its text, the calls it makes
-// of the application, and the instruments and parts left behind; and the help and tutorial texts.
-
 #include "CommandGrammar.h"
 #include "command/CommandParser.h"
 #include "command/HelpText.h"
@@ -77,7 +74,6 @@ const Case cases[] = {
     // Short patterns repeat and long ones are cut; a minus after a hit is its sign before a digit.
     {"kick #-#-#-#-##--", true, "", "", "kick #-#-#-#- 1 0 on"},
     {"kick #5#-#-2", true, "", "", "kick #5#-#-2#5#-#-2 1 0 on"},
-    {"kick #-2", true, "", "", "kick #-2#-2#-2#-2#-2#-2#-2#-2 1 0 on"},
     {"kick #0#", true, "", "", "kick ######## 1 0 on"},
     {"kick #-2147483648-------", true, "", "", "kick #-2147483648------- 1 0 on"},
     {"kick snare #-", true, "", "", "kick #-#-#-#- 1 0 on; snare #-#-#-#- 1 0 on"},
@@ -140,7 +136,6 @@ const Case cases[] = {
     {"> kick snare", true, "", "", "kick -------- 1 0 on; snare -------- 1 0 on"},
     {".xyz", false, "pattern not found: xyz", "", ""},
     // A missing name gets the closest samples (and parts, for a recall), case aside.
-    {"kik #-", false, "pattern not found: kik, did you mean kick?", "", ""},
     {"h #-", false, "pattern not found: h, did you mean hh or hi-hat?", "", ""},
     {"kick #-\n=verse\nvers", true, "Unknown part/sample: vers, did you mean verse?", "", "kick #-#-#-#- 1 0 on",
      "verse"},
