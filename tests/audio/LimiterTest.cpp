@@ -10,13 +10,6 @@ namespace {
 constexpr std::uint32_t delay = MasterLimiter::delayFrames;
 constexpr float ceiling = MasterLimiter::ceiling;
 
-// Interleaved stereo: level(frame) on the left, its negation on the right.
-std::vector<float> stereo(std::uint32_t frames, const std::function<float(std::uint32_t)>& level) {
-    std::vector<float> samples(std::size_t{frames} * 2);
-    for (std::uint32_t f = 0; f < frames; ++f) samples[2 * f] = -(samples[2 * f + 1] = level(f));
-    return samples;
-}
-
 // However the periods fall; and after a loud passage the gain comes all the way back.
 TEST(MasterLimiter, BelowTheCeilingTheOutputIsTheInputDelayedBitForBit) {
     std::mt19937 random(7);
@@ -33,7 +26,8 @@ TEST(MasterLimiter, BelowTheCeilingTheOutputIsTheInputDelayedBitForBit) {
          144000},
     };
     for (const auto& c : cases) {
-        const std::vector<float> in = stereo(2 * engineSampleRate, c.level);
+        std::vector<float> in(std::size_t{4} * engineSampleRate);  // level(frame) on the right, negated on the left
+        for (std::uint32_t f = 0; f < in.size() / 2; ++f) in[2 * f] = -(in[2 * f + 1] = c.level(f));
         std::vector<float> out = in;
         MasterLimiter limiter;
         for (std::uint32_t at = 0; at < in.size() / 2; at += c.period)
