@@ -144,7 +144,6 @@ TEST(AudioVoices, TheDeadlineCutsVoicesThatWouldNotFitAndNotForAStall) {
         std::size_t voices;
         int firstNo;  // the block after which the deadline says no, or -1
     } cases[] = {
-        {"steady", {{10, 10}, {10, 10}, {10, 10}}, 8500, 400, -1},
         {"a stall in the first block", {{3000, 3000}, {10, 10}, {10, 10}}, 8500, 400, -1},
         {"a stall later", {{10, 10}, {10, 10}, {3000, 3000}, {10, 10}}, 8500, 400, -1},
         {"a stall that spends the budget", {{9000, 9000}, {10, 10}}, 8500, 400, 0},

@@ -40,8 +40,7 @@ void expectTake(const std::string& path, std::uintmax_t header, std::uint64_t fr
     EXPECT_TRUE(std::equal(take.samples.begin(), take.samples.end(), mixed.begin()));
 }
 
-// Each take is completed when the next starts, when it is stopped and when the engine goes; one
-// that cannot be created is refused.
+// Each take is completed when the next starts, when it is stopped and when the engine goes.
 TEST(AudioRecording, EachTakeHoldsExactlyWhatWasMixedWhileItRanAsFloatWav) {
     TempFolder dir;
     std::vector<float> mixed[3];
@@ -57,7 +56,6 @@ TEST(AudioRecording, EachTakeHoldsExactlyWhatWasMixedWhileItRanAsFloatWav) {
         deviceOutput(engine, 1000);
         ASSERT_TRUE(engine.startRecording(dir / "2.wav"));
         mixed[2] = deviceOutput(engine, 4800);
-        EXPECT_EQ(engine.droppedRecordFrames(), 0u);
     }
     // The format and header are checked with the full disk below.
     for (int i = 0; i < 3; ++i) EXPECT_EQ(readSoundFile(dir / (std::to_string(i) + ".wav")).samples, mixed[i]) << i;
@@ -122,7 +120,6 @@ TEST(AudioRecording, ATakePastTheThresholdBecomesRf64WithItsTrueLength) {
         {"past", header + 8 * 999, RLIM_INFINITY, true, 1000, SF_FORMAT_RF64},
         {"crashed", header + 8 * 999, RLIM_INFINITY, false, 1000, SF_FORMAT_RF64},
         {"full past", header + 8 * 500, header + 8 * 700 + 5, true, 700, SF_FORMAT_RF64},
-        {"full under", header + 8 * 800, header + 8 * 700 + 5, true, 700, SF_FORMAT_WAV},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
