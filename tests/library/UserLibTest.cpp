@@ -152,15 +152,13 @@ TEST_F(LiveReloadTest, PackListAndHandlersMayBeUsedWhileFilesChange) {
         done = true;
     });
     Recorder second;
-    std::size_t reads = 0;
     for (int round = 0; round == 0 || !done; ++round) {  // at least once, however the threads are scheduled
-        reads += lib->packNames()->size();
+        lib->packNames();
         lib->setHandlers(round % 2 ? recorder.handlers() : second.handlers());
     }
     user.join();
     lib->setHandlers(recorder.handlers());
     EXPECT_TRUE(act(pack, "write last.wav => changed last.wav", &recorder));
-    EXPECT_GT(reads, 0u);
 
     // Pack folders that come, go or are renamed show in the list by themselves.
     auto has = [&](const wchar_t* name) { return std::ranges::count(*lib->packNames(), name) > 0; };
