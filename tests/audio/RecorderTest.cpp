@@ -203,13 +203,12 @@ TEST(AudioDevice, StartingTwiceAndStoppingWhileTheHookPlaysNeverDeadlocks) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     const struct {
         const char* name;
-        std::unique_ptr<AudioDevice> (*make)();
+        std::function<std::unique_ptr<AudioDevice>()> make;
         std::uint32_t period, latency;
     } kinds[] = {
-        {"sdl", []() -> std::unique_ptr<AudioDevice> { return std::make_unique<SdlDevice>(); },
-         SdlDevice::requestedPeriodFrames, SdlDevice::requestedPeriodFrames},
-        {"silent", []() -> std::unique_ptr<AudioDevice> { return std::make_unique<SilentDevice>(); },
-         SilentDevice::periodFrames, 0},
+        {"sdl", [] { return std::make_unique<SdlDevice>(); }, SdlDevice::requestedPeriodFrames,
+         SdlDevice::requestedPeriodFrames},
+        {"silent", [] { return std::make_unique<SilentDevice>(); }, SilentDevice::periodFrames, 0},
     };
     constexpr auto started = AudioDevice::StartResult::started;
     for (const auto& kind : kinds) {
