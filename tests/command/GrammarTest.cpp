@@ -67,7 +67,6 @@ const Case cases[] = {
     {"kick", true, "", "audition(kick)", ""},
     {"kick ", true, "", "audition(kick)", ""},
     {"kick snare", true, "", "audition(kick); audition(snare)", ""},
-    {"kick xyz", true, "Unknown part/sample: kick", "", ""},
     {"HELP", true, "Unknown part/sample: HELP", "", ""},
     // Patterns: one blank before, none after (the lines refused are below).
     {"kick #- -#", true, "", "", "kick #--##--# 1 0 on"},
