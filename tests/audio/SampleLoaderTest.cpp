@@ -107,15 +107,10 @@ TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
             ASSERT_TRUE(writeSoundFile(dir / name, format, rate, 1, frames, [](auto, int) { return 0.25f; }));
         };
     };
-    const auto text = [&dir](std::string content) {
-        return [=, &dir](const std::string& name) { testing::writeFile(dir / name, content); };
-    };
     const auto linkTo = [&dir](std::string target) {
         return [=, &dir](const std::string& name) { std::filesystem::create_symlink(target, dir / name); };
     };
     const auto fifo = [&dir](const std::string& name) { ASSERT_EQ(::mkfifo((dir / name).c_str(), 0600), 0); };
-    const auto folder = [&dir](const std::string& name) { std::filesystem::create_directory(dir / name); };
-    const auto nothing = [](const std::string&) {};
     const int pcm8 = SF_FORMAT_WAV | SF_FORMAT_PCM_U8, mp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     using enum SampleProblem;
     const struct {
@@ -124,14 +119,14 @@ TEST(AudioDecoding, OnlyRegularWavAndMp3FilesWithinTheLongestLengthAreLoaded) {
         SampleProblem problem;
         std::uint64_t maxFrames = maxSampleFrames;
     } cases[] = {
-        {"empty.wav", text(""), unreadable},
+        {"empty.wav", [&](const std::string& name) { testing::writeFile(dir / name, ""); }, unreadable},
         {"silent.wav", sound(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 0), unreadable},
-        {"missing.wav", nothing, unreadable},
+        {"missing.wav", [](const std::string&) {}, unreadable},
         {"flac.wav", sound(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 375, 375 * 700), unreadable},
         {"fifo.wav", fifo, unreadable},
         {"to-fifo.wav", linkTo(dir / "fifo.wav"), unreadable},
         {"zero.wav", linkTo("/dev/zero"), unreadable},
-        {"folder.wav", folder, unreadable},
+        {"folder.wav", [&](const std::string& name) { std::filesystem::create_directory(dir / name); }, unreadable},
         {"rf64.wav", sound(SF_FORMAT_RF64 | SF_FORMAT_FLOAT, 96000, 100), none},
         {"to-rf64.wav", linkTo(dir / "rf64.wav"), none},
         {"at-limit.wav", sound(pcm8, 96000, 1000), none, 1000},

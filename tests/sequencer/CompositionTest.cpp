@@ -142,12 +142,9 @@ TEST(CompositionReading, HostileDocumentsLoadWhatIsUsableOrNothing) {
 }
 
 // The MIDI keys are written only for an instrument that sends a note and read back; a value out of range or not a
-// number is passed over: no note, or the drum channel.
+// number is passed over: no note, or the drum channel. The keys in an entry, and the note and channel read.
 TEST(CompositionReading, MidiKeysAppearOnlyWhenUsedAndHostileValuesArePassedOver) {
-    const struct {
-        const char* keys;
-        int note, channel;
-    } cases[] = {
+    const std::tuple<const char*, int, int> cases[] = {
         {"", -1, 10},
         {R"(, "midiNote": 36)", 36, 10},
         {R"(, "midiNote": 127, "midiChannel": 16)", 127, 16},
