@@ -2,8 +2,6 @@
 #include "audio/VoicePool.h"
 #include "tests/audio/AudioTestFiles.h"
 
-#include <limits>
-
 namespace zaffo::test {
 namespace {
 
@@ -59,21 +57,17 @@ TEST(AudioMix, ShiftedVoicesFollowTheSignalBetweenFrames) {
     }
 }
 
-// Level times volume times master volume; what is no finite number becomes silence, and the voice
-// runs its length whatever is heard.
+// Level times volume times master volume; what is no finite number becomes silence, and the voice runs its length
+// whatever is heard. The master volume, the volume, the level, and the level heard.
 TEST(AudioMix, VolumesMultiplyAndNonFiniteSamplesBecomeSilence) {
-    const struct {
-        float masterVolume, volume, level, expected;
-    } cases[] = {{0.5f, 0.8f, 2.0f, 0.8f},
-                 {0.0f, 1.0f, 0.5f, 0.0f},
-                 {3.4e38f, 1.0f, 2.0f, 0.0f},
-                 {1.0f, 1.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f}};
-    for (const auto& c : cases) {
+    const std::tuple<float, float, float, float> cases[] = {
+        {0.5f, 0.8f, 2.0f, 0.8f}, {0.0f, 1.0f, 0.5f, 0.0f}, {3.4e38f, 1.0f, 2.0f, 0.0f}, {1.0f, 1.0f, NAN, 0.0f}};
+    for (const auto& [master, volume, level, expected] : cases) {
         AudioEngine engine;
-        engine.masterVolume = c.masterVolume;
-        engine.play(constantBuffer(200, c.level, -c.level), c.volume, 0);
+        engine.masterVolume = master;
+        engine.play(constantBuffer(200, level, -level), volume, 0);
         const auto out = render(engine, 50);
-        EXPECT_EQ(std::pair(out[0], out[1]), std::pair(c.expected, -c.expected)) << c.masterVolume << " x " << c.level;
+        EXPECT_EQ(std::pair(out[0], out[1]), std::pair(expected, -expected)) << master << " x " << level;
         EXPECT_EQ(engine.voiceCount(), 1u);
         render(engine, 100);
         EXPECT_EQ(engine.voiceCount(), 0u);
@@ -132,18 +126,13 @@ TEST(AudioVoices, ALatePeriodFadesTheOldestVoicesOutAndKeepsTheNewest) {
 
 std::chrono::nanoseconds fakeCpuTime;
 
-// Blocks of eight voices, each with the time it took on the wall clock and on the processor, and
-// the deadline's answer after each, up to the first no. A stall charged to the thread spends the
+// Blocks of eight voices, each with the µs it took on the wall clock and on the processor, and the deadline's answer
+// after each, up to the first no: what, the blocks, when the buffer is due (µs from the start; the processor budget is
+// 8500), the voices, and the block after which the deadline says no, or -1. A stall charged to the thread spends the
 // budget it takes, and no more.
 TEST(AudioVoices, TheDeadlineCutsVoicesThatWouldNotFitAndNotForAStall) {
     using us = std::chrono::microseconds;
-    const struct {
-        const char* what;
-        std::vector<std::pair<int, int>> blocks;  // µs on the wall clock and on the processor
-        int dueAfter;                             // µs from the start; the processor budget is 8500
-        std::size_t voices;
-        int firstNo;  // the block after which the deadline says no, or -1
-    } cases[] = {
+    const std::tuple<const char*, std::vector<std::pair<int, int>>, int, std::size_t, int> cases[] = {
         {"a stall in the first block", {{3000, 3000}, {10, 10}, {10, 10}}, 8500, 400, -1},
         {"a stall later", {{10, 10}, {10, 10}, {3000, 3000}, {10, 10}}, 8500, 400, -1},
         {"a stall that spends the budget", {{9000, 9000}, {10, 10}}, 8500, 400, 0},
@@ -152,21 +141,21 @@ TEST(AudioVoices, TheDeadlineCutsVoicesThatWouldNotFitAndNotForAStall) {
         {"waiting for the processor", {{500, 10}, {500, 10}, {500, 10}, {500, 10}}, 8500, 400, -1},
         {"late from waiting alone", {{10, 10}, {10, 10}}, -1000, 400, -1},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, blocks, dueAfter, voices, firstNo] : cases) {
         const auto start = VoicePool::Clock::time_point(std::chrono::hours(1));
         fakeCpuTime = {};
-        MixDeadline deadline(start + us(c.dueAfter), us(8500), double(VoicePool::fadeFrames) / 1024,
+        MixDeadline deadline(start + us(dueAfter), us(8500), double(VoicePool::fadeFrames) / 1024,
                              VoicePool::voicesPerClockCheck, start, [] { return fakeCpuTime; });
         auto now = start;
-        std::size_t left = c.voices;
-        int firstNo = -1;
-        for (std::size_t b = 0; b < c.blocks.size() && firstNo < 0; ++b) {
-            now += us(c.blocks[b].first);
-            fakeCpuTime += us(c.blocks[b].second);
+        std::size_t left = voices;
+        int no = -1;
+        for (std::size_t b = 0; b < blocks.size() && no < 0; ++b) {
+            now += us(blocks[b].first);
+            fakeCpuTime += us(blocks[b].second);
             left -= VoicePool::voicesPerClockCheck;
-            if (!deadline.roomFor(left, now)) firstNo = int(b);
+            if (!deadline.roomFor(left, now)) no = int(b);
         }
-        EXPECT_EQ(firstNo, c.firstNo) << c.what;
+        EXPECT_EQ(no, firstNo) << what;
     }
 }
 

@@ -108,33 +108,27 @@ TEST(AudioRecording, ATakePastTheThresholdBecomesRf64WithItsTrueLength) {
     empty.close();
     const auto header = std::filesystem::file_size(dir / "empty.wav");
 
-    const struct {
-        const char* name;
-        std::uint64_t threshold;
-        rlim_t diskBytes;
-        bool closed;
-        std::uint64_t framesKept;
-        int format;
-    } cases[] = {
+    // What, the threshold, the bytes the disk holds, whether the file is closed, the frames kept and the format.
+    const std::tuple<const char*, std::uint64_t, rlim_t, bool, std::uint64_t, int> cases[] = {
         {"at", header + 8 * 1000, RLIM_INFINITY, true, 1000, SF_FORMAT_WAV},
         {"past", header + 8 * 999, RLIM_INFINITY, true, 1000, SF_FORMAT_RF64},
         {"crashed", header + 8 * 999, RLIM_INFINITY, false, 1000, SF_FORMAT_RF64},
         {"full past", header + 8 * 500, header + 8 * 700 + 5, true, 700, SF_FORMAT_RF64},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = dir / (std::string(c.name) + ".wav");
-        WavFile::setRf64Threshold(c.threshold);
+    for (const auto& [name, threshold, diskBytes, closed, framesKept, format] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = dir / (std::string(name) + ".wav");
+        WavFile::setRf64Threshold(threshold);
         WavFile file;
         {
-            DiskFullAt full(c.diskBytes);
+            DiskFullAt full(diskBytes);
             ASSERT_TRUE(file.create(path));
-            EXPECT_EQ(file.write(mixed.data(), 1000), c.framesKept == 1000);
+            EXPECT_EQ(file.write(mixed.data(), 1000), framesKept == 1000);
         }
         file.updateHeader();
-        if (c.closed) file.close();
-        EXPECT_EQ(file.frames(), c.framesKept);
-        expectTake(path, header, c.framesKept, mixed, c.format);
+        if (closed) file.close();
+        EXPECT_EQ(file.frames(), framesKept);
+        expectTake(path, header, framesKept, mixed, format);
     }
 }
 
